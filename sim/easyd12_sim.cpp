@@ -1,0 +1,68 @@
+// The simulated instrument as a drop-in EasyD12 library, configured by the environment:
+//   EASYD12_SIM_STATE  ten comma-separated settings bytes at start
+//   EASYD12_SIM_FAULT  comma-separated: absent, data, request, answer
+//   EASYD12_SIM_TRACE  file that gets one line per call, flushed at once
+
+#include "link/easyd12_api.h"
+#include "sim_instrument.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#if defined(_WIN32)
+#define EASYD12_EXPORT __declspec(dllexport)
+#else
+#define EASYD12_EXPORT __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+qlm::sim::SimInstrument& instrument() {
+    static std::unique_ptr<qlm::sim::SimInstrument> sim = [] {
+        auto made = std::make_unique<qlm::sim::SimInstrument>();
+        const std::string state = environment("EASYD12_SIM_STATE");
+        qlm::sim::Settings settings = qlm::sim::kDefaultSettings;
+        if (!state.empty() && !qlm::sim::parse_settings(state, settings)) {
+            std::fprintf(stderr, "EasyD12 simulator: EASYD12_SIM_STATE '%s' is not ten bytes; "
+                                 "using the default settings\n", state.c_str());
+        }
+        made->set_settings(settings);
+        const std::string faults = environment("EASYD12_SIM_FAULT");
+        if (!qlm::sim::parse_faults(faults, made->faults)) {
+            std::fprintf(stderr, "EasyD12 simulator: EASYD12_SIM_FAULT '%s' names an unknown "
+                                 "fault (absent, data, request, answer)\n", faults.c_str());
+        }
+        const std::string trace = environment("EASYD12_SIM_TRACE");
+        if (!trace.empty()) {
+            made->on_call = [trace](const qlm::sim::Call& call) {
+                if (std::FILE* file = std::fopen(trace.c_str(), "a")) {
+                    std::fprintf(file, "%s\n", qlm::sim::trace_line(call).c_str());
+                    std::fclose(file);
+                }
+            };
+        }
+        return made;
+    }();
+    return *sim;
+}
+
+} // namespace
+
+extern "C" {
+
+EASYD12_EXPORT std::int16_t EASYD12_CALL WritePort1(std::uint8_t* buffer, std::int32_t length) {
+    return instrument().write_port(buffer, length);
+}
+
+EASYD12_EXPORT std::int16_t EASYD12_CALL ReadPort1(std::uint8_t* buffer, std::int32_t length) {
+    return instrument().read_port(buffer, length);
+}
+
+} // extern "C"

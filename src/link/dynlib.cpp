@@ -1,0 +1,180 @@
+#include "link/dynlib.h"
+
+#include <cstdio>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace qlm {
+
+const char* describe(LoadError error) {
+    switch (error) {
+    case LoadError::none:
+        return "loaded";
+    case LoadError::not_found:
+        return "file not found";
+    case LoadError::not_a_library:
+        return "not a library";
+    case LoadError::load_failed:
+        return "load failed";
+    case LoadError::symbol_missing:
+        return "function missing";
+    }
+    return "unknown";
+}
+
+namespace {
+
+// Libraries start with "MZ" on Windows and "\x7fELF" elsewhere.
+bool looks_like_library(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    unsigned char magic[4] = {};
+    const std::size_t got = std::fread(magic, 1, sizeof magic, file);
+    std::fclose(file);
+#ifdef _WIN32
+    return got >= 2 && magic[0] == 'M' && magic[1] == 'Z';
+#else
+    return got == 4 && std::memcmp(magic, "\x7f" "ELF", 4) == 0;
+#endif
+}
+
+#ifdef _WIN32
+std::wstring widen(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), size);
+    wide.resize(static_cast<std::size_t>(size - 1));
+    return wide;
+}
+
+std::string narrow(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, text.data(), size, nullptr, nullptr);
+    text.resize(static_cast<std::size_t>(size - 1));
+    return text;
+}
+
+std::string last_error_text(DWORD code) {
+    char buffer[512] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                   buffer, sizeof buffer, nullptr);
+    std::string text = buffer;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return "error " + std::to_string(code) + (text.empty() ? "" : ": " + text);
+}
+#endif
+
+} // namespace
+
+DynLib::~DynLib() {
+    if (!handle_) return;
+#ifdef _WIN32
+    FreeLibrary(static_cast<HMODULE>(handle_));
+#else
+    dlclose(handle_);
+#endif
+}
+
+bool DynLib::open(const std::string& folder, const std::string& file_name) {
+    const std::string local = folder.empty() ? std::string() : join_path(folder, file_name);
+    const bool in_folder = !local.empty() && file_exists(local);
+    path_ = in_folder ? local : file_name;
+    system_code_ = 0;
+#ifdef _WIN32
+    // Application folder, System32 and the user-added folders: never the working folder.
+    const DWORD flags = in_folder
+                            ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
+                            : LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
+    handle_ = LoadLibraryExW(widen(path_).c_str(), nullptr, flags);
+    if (!handle_) {
+        system_code_ = GetLastError();
+        detail_ = last_error_text(system_code_);
+        const bool missing =
+            system_code_ == ERROR_MOD_NOT_FOUND || system_code_ == ERROR_FILE_NOT_FOUND;
+        error_ = (missing && !in_folder)  ? LoadError::not_found
+                 : !looks_like_library(path_) ? LoadError::not_a_library
+                                              : LoadError::load_failed;
+        return false;
+    }
+#else
+    // A bare name goes through the loader's own search (LD_LIBRARY_PATH, the cache, the
+    // system folders), which does not look in the working folder.
+    handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) {
+        const char* why = dlerror();
+        detail_ = why ? why : "unknown loader error";
+        error_ = !in_folder && detail_.find("No such file") != std::string::npos
+                     ? LoadError::not_found
+                 : in_folder && !looks_like_library(path_) ? LoadError::not_a_library
+                                                           : LoadError::load_failed;
+        return false;
+    }
+#endif
+    error_ = LoadError::none;
+    detail_.clear();
+    return true;
+}
+
+void* DynLib::symbol(const char* name) {
+    if (!handle_) return nullptr;
+#ifdef _WIN32
+    void* address = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+#else
+    void* address = dlsym(handle_, name);
+#endif
+    if (!address) {
+        error_ = LoadError::symbol_missing;
+        detail_ = std::string("no function ") + name;
+    }
+    return address;
+}
+
+std::string program_folder() {
+#ifdef _WIN32
+    std::wstring buffer(32768, L'\0');
+    const DWORD size = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (size == 0 || size >= buffer.size()) return {};
+    buffer.resize(size);
+    const std::string path = narrow(buffer);
+    const auto slash = path.find_last_of("\\/");
+#else
+    char buffer[PATH_MAX];
+    const ssize_t size = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (size <= 0) return {};
+    const std::string path(buffer, static_cast<std::size_t>(size));
+    const auto slash = path.find_last_of('/');
+#endif
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string join_path(const std::string& folder, const std::string& name) {
+#ifdef _WIN32
+    return folder + "\\" + name;
+#else
+    return folder + "/" + name;
+#endif
+}
+
+bool file_exists(const std::string& path) {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+#else
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+#endif
+}
+
+} // namespace qlm

@@ -1,0 +1,65 @@
+#include "link/link.h"
+
+namespace qlm {
+
+const char* const kConnectionFailedText = "数据通信失败！仪器和计算机无法连接";
+
+Link::Link(UsbDriver& driver, LinkSeams seams) : driver_(driver), seams_(std::move(seams)) {}
+
+void Link::write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1) {
+    submit({Kind::send, make_data_frame(num, data_ch, data_ch1), {}, {}});
+}
+
+void Link::read_settings(AnswerHandler on_answer, RefusedHandler on_refused) {
+    submit({Kind::read_settings, {}, std::move(on_answer), std::move(on_refused)});
+}
+
+void Link::read_width(AnswerHandler on_answer, RefusedHandler on_refused) {
+    submit({Kind::read_width, {}, std::move(on_answer), std::move(on_refused)});
+}
+
+void Link::submit(Exchange exchange) {
+    queue_.push_back(std::move(exchange));
+    if (running_) return; // the running exchange's caller drains the queue
+    running_ = true;
+    while (!queue_.empty()) {
+        const Exchange next = std::move(queue_.front());
+        queue_.pop_front();
+        run(next);
+    }
+    running_ = false;
+}
+
+void Link::run(const Exchange& exchange) {
+    switch (exchange.kind) {
+    case Kind::send:
+        if (driver_.write(make_control_frame(FrameType::write_announce)) < 0) {
+            seams_.report_error(kConnectionFailedText);
+            return;
+        }
+        seams_.wait(kSendWaitPasses);
+        driver_.write(exchange.data);
+        return;
+    case Kind::read_settings:
+        run_read(exchange, kReadWaitPasses);
+        return;
+    case Kind::read_width:
+        run_read(exchange, 0);
+        return;
+    }
+}
+
+void Link::run_read(const Exchange& exchange, long passes) {
+    if (driver_.write(make_control_frame(FrameType::read_request)) < 0) {
+        seams_.report_error(kConnectionFailedText);
+        if (exchange.on_refused) exchange.on_refused();
+        return;
+    }
+    if (passes > 0) seams_.wait(passes);
+    Frame answer{};
+    driver_.read(answer); // the first answer is discarded
+    if (driver_.read(answer) < 0) return;
+    if (exchange.on_answer) exchange.on_answer(answer);
+}
+
+} // namespace qlm

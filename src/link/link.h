@@ -1,0 +1,71 @@
+#pragma once
+// The exchanges with the instrument: one parameter send, and the two read-backs.
+//
+// An exchange waits by yielding to the window's event processing, so other handlers run
+// in the middle of it. An exchange started then is queued and runs right after the current
+// one: the driver always sees a write-announce frame followed by its own data frame, and
+// a read request never falls between the two.
+
+#include "link/frame.h"
+#include "link/usb_driver.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+
+namespace qlm {
+
+constexpr long kSendWaitPasses = 100001; // between write-announce and data frame
+constexpr long kReadWaitPasses = 150001; // between read request and answer
+
+// Shown (titled "错误") when the instrument does not take a frame.
+extern const char* const kConnectionFailedText;
+
+struct LinkSeams {
+    // Yield to the window's event processing this many times.
+    std::function<void(long passes)> wait;
+    // Modal error message with a single OK button.
+    std::function<void(const std::string& text)> report_error;
+};
+
+class Link {
+public:
+    using AnswerHandler = std::function<void(const Frame& answer)>;
+    using RefusedHandler = std::function<void()>;
+
+    Link(UsbDriver& driver, LinkSeams seams);
+
+    // Announce, wait, data frame. A refused announce is reported and the data frame is not
+    // sent; the data frame's own status is not looked at.
+    void write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1);
+
+    // Read request; wait (read_settings only); two reads, the second answer handed to
+    // `on_answer` when it reads. A refused request is reported, then `on_refused` runs.
+    void read_settings(AnswerHandler on_answer, RefusedHandler on_refused);
+    void read_width(AnswerHandler on_answer, RefusedHandler on_refused);
+
+    // True while an exchange runs (and so, inside its wait).
+    bool busy() const { return running_; }
+    std::size_t queued() const { return queue_.size(); }
+
+private:
+    enum class Kind { send, read_settings, read_width };
+    struct Exchange {
+        Kind kind;
+        Frame data{};
+        AnswerHandler on_answer;
+        RefusedHandler on_refused;
+    };
+
+    void submit(Exchange exchange);
+    void run(const Exchange& exchange);
+    void run_read(const Exchange& exchange, long passes);
+
+    UsbDriver& driver_;
+    LinkSeams seams_;
+    std::deque<Exchange> queue_;
+    bool running_ = false;
+};
+
+} // namespace qlm

@@ -1,0 +1,172 @@
+#include "link/link.h"
+#include "sim_instrument.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+using namespace qlm;
+
+namespace {
+
+// A link over the simulator whose waits can run "handlers" as the window's event
+// processing would.
+struct LinkRig {
+    sim::SimInstrument instrument;
+    std::vector<long> waits;
+    std::vector<std::string> messages;
+    std::vector<std::function<void()>> during_wait; // run one per wait, in order
+    Link link{instrument, LinkSeams{[this](long passes) {
+                                        waits.push_back(passes);
+                                        if (!during_wait.empty()) {
+                                            auto handler = during_wait.front();
+                                            during_wait.erase(during_wait.begin());
+                                            handler();
+                                        }
+                                    },
+                                    [this](const std::string& text) { messages.push_back(text); }}};
+
+    std::vector<std::string> trace() const {
+        std::vector<std::string> lines;
+        for (const auto& call : instrument.calls()) lines.push_back(sim::trace_line(call));
+        return lines;
+    }
+};
+
+const std::string kAnnounce = "W 01020304050102030405010203040504 0";
+const std::string kRequest = "W 01020304050102030405010203040503 0";
+
+} // namespace
+
+TEST(Frames, HeaderTypesAndValueBytes) {
+    const Frame data = make_data_frame(8, 3, 0);
+    EXPECT_EQ(data, (Frame{1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 8, 3, 0, 0, 0}));
+    EXPECT_EQ(make_data_frame(6, 100, 25)[12], 100);
+    EXPECT_EQ(make_data_frame(255, 0, 255),
+              (Frame{1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 255, 0, 255, 0, 0}));
+    EXPECT_EQ(make_control_frame(FrameType::write_announce),
+              (Frame{1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 4}));
+    EXPECT_EQ(make_control_frame(FrameType::read_request),
+              (Frame{1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 3}));
+}
+
+TEST(WriteSeting, AnnounceWaitThenDataFrame) {
+    LinkRig rig;
+    rig.link.write_seting(8, 3, 0);
+    EXPECT_EQ(rig.trace(), (std::vector<std::string>{
+                               kAnnounce, "W 01020304050102030405010803000000 0"}));
+    EXPECT_EQ(rig.waits, std::vector<long>{100001});
+    EXPECT_TRUE(rig.messages.empty());
+    EXPECT_EQ(rig.instrument.settings()[9], 3);
+}
+
+TEST(WriteSeting, RefusedAnnounceShowsOneMessageAndSendsNothingMore) {
+    LinkRig rig;
+    rig.instrument.faults.absent = true;
+    rig.link.write_seting(8, 3, 0);
+    EXPECT_EQ(rig.messages, std::vector<std::string>{kConnectionFailedText});
+    EXPECT_EQ(rig.instrument.calls().size(), 1u);
+    EXPECT_TRUE(rig.waits.empty());
+}
+
+TEST(WriteSeting, RefusedDataFrameShowsNothing) {
+    LinkRig rig;
+    rig.instrument.faults.data = true;
+    rig.link.write_seting(1, 70, 0);
+    EXPECT_TRUE(rig.messages.empty());
+    EXPECT_EQ(rig.instrument.calls().size(), 2u);
+    EXPECT_EQ(rig.instrument.calls()[1].status, -1);
+}
+
+TEST(ReadBack, SettingsWaitThenTwoReadsSecondDelivered) {
+    LinkRig rig;
+    rig.instrument.set_settings({0, 70, 4, 0, 4, 1, 100, 25, 1, 3});
+    std::vector<Frame> answers;
+    rig.link.read_settings([&](const Frame& answer) { answers.push_back(answer); }, [] {});
+    EXPECT_EQ(rig.waits, std::vector<long>{150001});
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0][6], 100);
+    EXPECT_EQ(answers[0][7], 25);
+    const auto lines = rig.trace();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], kRequest);
+    EXPECT_EQ(lines[1][0], 'R');
+    EXPECT_EQ(lines[2][0], 'R');
+}
+
+TEST(ReadBack, WidthReadDoesNotWait) {
+    LinkRig rig;
+    int answers = 0;
+    rig.link.read_width([&](const Frame&) { ++answers; }, [] {});
+    EXPECT_TRUE(rig.waits.empty());
+    EXPECT_EQ(answers, 1);
+    EXPECT_EQ(rig.instrument.calls().size(), 3u);
+}
+
+TEST(ReadBack, RefusedRequestReportsThenCallsBack) {
+    LinkRig rig;
+    rig.instrument.faults.request = true;
+    std::vector<std::string> order;
+    rig.link.read_settings([&](const Frame&) { order.push_back("answer"); },
+                           [&] { order.push_back("refused, " + std::to_string(rig.messages.size())); });
+    EXPECT_EQ(order, std::vector<std::string>{"refused, 1"});
+    EXPECT_EQ(rig.instrument.calls().size(), 1u);
+}
+
+TEST(ReadBack, FailedAnswerDeliversNothingAndSaysNothing) {
+    LinkRig rig;
+    rig.instrument.faults.answer = true;
+    bool answered = false, refused = false;
+    rig.link.read_settings([&](const Frame&) { answered = true; }, [&] { refused = true; });
+    rig.link.read_width([&](const Frame&) { answered = true; }, [&] { refused = true; });
+    EXPECT_FALSE(answered);
+    EXPECT_FALSE(refused);
+    EXPECT_TRUE(rig.messages.empty());
+}
+
+TEST(Queue, ExchangesStartedInsideAWaitRunAfterInOrder) {
+    LinkRig rig;
+    std::vector<std::string> events;
+    // During the first send's wait: another send and a read; during the second send's wait
+    // a third send; during the read's wait nothing.
+    rig.during_wait.push_back([&] {
+        rig.link.write_seting(1, 70, 0);
+        events.push_back("queued 2");
+        rig.link.read_settings([&](const Frame&) { events.push_back("answer"); }, [] {});
+        events.push_back("queued read");
+        EXPECT_TRUE(rig.link.busy());
+        EXPECT_EQ(rig.link.queued(), 2u);
+    });
+    rig.during_wait.push_back([&] { rig.link.write_seting(2, 4, 0); });
+    rig.link.write_seting(0, 1, 0);
+    events.push_back("returned");
+    EXPECT_FALSE(rig.link.busy());
+
+    EXPECT_EQ(events, (std::vector<std::string>{"queued 2", "queued read", "answer", "returned"}));
+    EXPECT_EQ(rig.instrument.violations(), 0);
+    EXPECT_EQ(rig.instrument.applied(),
+              (std::vector<std::array<std::uint8_t, 3>>{{0, 1, 0}, {1, 70, 0}, {2, 4, 0}}));
+    // announce, data, announce, data, request, read, read, announce, data
+    std::string kinds;
+    for (const auto& call : rig.instrument.calls())
+        kinds += call.direction == 'R' ? 'R' : static_cast<char>('0' + call.frame[kTypeByte]);
+    EXPECT_EQ(kinds, "40403RR40");
+}
+
+TEST(Queue, AMessageForAQueuedSendDoesNotStopTheRest) {
+    LinkRig rig;
+    int sent = 0;
+    rig.instrument.on_call = [&](const sim::Call& call) {
+        if (call.frame[kTypeByte] == 0) ++sent;
+        // The instrument goes away after the first data frame.
+        if (sent == 1) rig.instrument.faults.absent = true;
+    };
+    rig.during_wait.push_back([&] {
+        rig.link.write_seting(3, 1, 0);
+        rig.link.write_seting(5, 1, 0);
+    });
+    rig.link.write_seting(0, 1, 0);
+    EXPECT_EQ(rig.messages.size(), 2u);
+    EXPECT_EQ(rig.instrument.violations(), 0);
+}
