@@ -1,0 +1,28 @@
+#pragma once
+// The .qini settings file: ten quoted texts, CR LF after each, GBK text.
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace qlm {
+
+// The ten display texts in file order, UTF-8.
+using SettingsTexts = std::array<std::string, 10>;
+
+struct LoadResult {
+    std::optional<SettingsTexts> fields; // set on success
+    QString error;                       // the reason, for the operator, on failure
+};
+
+QByteArray format_settings(const SettingsTexts& fields);
+LoadResult parse_settings(const QByteArray& bytes);
+
+// Replaces the file atomically; an empty text on success, else the reason.
+QString save_settings_file(const QString& path, const SettingsTexts& fields);
+LoadResult load_settings_file(const QString& path);
+
+} // namespace qlm
