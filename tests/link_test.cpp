@@ -83,7 +83,10 @@ TEST(ReadBack, SettingsWaitThenTwoReadsSecondDelivered) {
     LinkRig rig;
     rig.instrument.set_settings({0, 70, 4, 0, 4, 1, 100, 25, 1, 3});
     std::vector<Frame> answers;
-    rig.link.read_settings([&](const Frame& answer) { answers.push_back(answer); }, [] {});
+    rig.link.read_settings([&](Link::ReadOutcome outcome, const Frame& answer) {
+        EXPECT_EQ(outcome, Link::ReadOutcome::answered);
+        answers.push_back(answer);
+    });
     EXPECT_EQ(rig.waits, std::vector<long>{150001});
     ASSERT_EQ(answers.size(), 1u);
     EXPECT_EQ(answers[0][6], 100);
@@ -98,7 +101,9 @@ TEST(ReadBack, SettingsWaitThenTwoReadsSecondDelivered) {
 TEST(ReadBack, WidthReadDoesNotWait) {
     LinkRig rig;
     int answers = 0;
-    rig.link.read_width([&](const Frame&) { ++answers; }, [] {});
+    rig.link.read_width([&](Link::ReadOutcome outcome, const Frame&) {
+        answers += outcome == Link::ReadOutcome::answered;
+    });
     EXPECT_TRUE(rig.waits.empty());
     EXPECT_EQ(answers, 1);
     EXPECT_EQ(rig.instrument.calls().size(), 3u);
@@ -108,20 +113,22 @@ TEST(ReadBack, RefusedRequestReportsThenCallsBack) {
     LinkRig rig;
     rig.instrument.faults.request = true;
     std::vector<std::string> order;
-    rig.link.read_settings([&](const Frame&) { order.push_back("answer"); },
-                           [&] { order.push_back("refused, " + std::to_string(rig.messages.size())); });
-    EXPECT_EQ(order, std::vector<std::string>{"refused, 1"});
+    rig.link.read_settings([&](Link::ReadOutcome outcome, const Frame&) {
+        EXPECT_EQ(outcome, Link::ReadOutcome::refused);
+        order.push_back("done after " + std::to_string(rig.messages.size()) + " message");
+    });
+    EXPECT_EQ(order, std::vector<std::string>{"done after 1 message"});
     EXPECT_EQ(rig.instrument.calls().size(), 1u);
 }
 
 TEST(ReadBack, FailedAnswerDeliversNothingAndSaysNothing) {
     LinkRig rig;
     rig.instrument.faults.answer = true;
-    bool answered = false, refused = false;
-    rig.link.read_settings([&](const Frame&) { answered = true; }, [&] { refused = true; });
-    rig.link.read_width([&](const Frame&) { answered = true; }, [&] { refused = true; });
-    EXPECT_FALSE(answered);
-    EXPECT_FALSE(refused);
+    std::vector<Link::ReadOutcome> outcomes;
+    const auto record = [&](Link::ReadOutcome outcome, const Frame&) { outcomes.push_back(outcome); };
+    rig.link.read_settings(record);
+    rig.link.read_width(record);
+    EXPECT_EQ(outcomes, std::vector<Link::ReadOutcome>(2, Link::ReadOutcome::no_answer));
     EXPECT_TRUE(rig.messages.empty());
 }
 
@@ -133,7 +140,7 @@ TEST(Queue, ExchangesStartedInsideAWaitRunAfterInOrder) {
     rig.during_wait.push_back([&] {
         rig.link.write_seting(1, 70, 0);
         events.push_back("queued 2");
-        rig.link.read_settings([&](const Frame&) { events.push_back("answer"); }, [] {});
+        rig.link.read_settings([&](Link::ReadOutcome, const Frame&) { events.push_back("answer"); });
         events.push_back("queued read");
         EXPECT_TRUE(rig.link.busy());
         EXPECT_EQ(rig.link.queued(), 2u);

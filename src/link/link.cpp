@@ -7,16 +7,14 @@ const char* const kConnectionFailedText = "数据通信失败！仪器和计算�
 Link::Link(UsbDriver& driver, LinkSeams seams) : driver_(driver), seams_(std::move(seams)) {}
 
 void Link::write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1) {
-    submit({Kind::send, make_data_frame(num, data_ch, data_ch1), {}, {}});
+    submit({Kind::send, make_data_frame(num, data_ch, data_ch1), {}});
 }
 
-void Link::read_settings(AnswerHandler on_answer, RefusedHandler on_refused) {
-    submit({Kind::read_settings, {}, std::move(on_answer), std::move(on_refused)});
+void Link::read_settings(ReadHandler done) {
+    submit({Kind::read_settings, {}, std::move(done)});
 }
 
-void Link::read_width(AnswerHandler on_answer, RefusedHandler on_refused) {
-    submit({Kind::read_width, {}, std::move(on_answer), std::move(on_refused)});
-}
+void Link::read_width(ReadHandler done) { submit({Kind::read_width, {}, std::move(done)}); }
 
 void Link::submit(Exchange exchange) {
     queue_.push_back(std::move(exchange));
@@ -50,16 +48,18 @@ void Link::run(const Exchange& exchange) {
 }
 
 void Link::run_read(const Exchange& exchange, long passes) {
+    Frame answer{};
+    const auto finish = [&](ReadOutcome outcome) {
+        if (exchange.done) exchange.done(outcome, answer);
+    };
     if (driver_.write(make_control_frame(FrameType::read_request)) < 0) {
         seams_.report_error(kConnectionFailedText);
-        if (exchange.on_refused) exchange.on_refused();
-        return;
+        return finish(ReadOutcome::refused);
     }
     if (passes > 0) seams_.wait(passes);
-    Frame answer{};
     driver_.read(answer); // the first answer is discarded
-    if (driver_.read(answer) < 0) return;
-    if (exchange.on_answer) exchange.on_answer(answer);
+    if (driver_.read(answer) < 0) return finish(ReadOutcome::no_answer);
+    finish(ReadOutcome::answered);
 }
 
 } // namespace qlm

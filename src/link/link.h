@@ -31,8 +31,12 @@ struct LinkSeams {
 
 class Link {
 public:
-    using AnswerHandler = std::function<void(const Frame& answer)>;
-    using RefusedHandler = std::function<void()>;
+    enum class ReadOutcome {
+        answered,  // the second answer read; the frame holds it
+        refused,   // the request was refused (and reported)
+        no_answer, // the answer could not be read
+    };
+    using ReadHandler = std::function<void(ReadOutcome outcome, const Frame& answer)>;
 
     Link(UsbDriver& driver, LinkSeams seams);
 
@@ -40,10 +44,10 @@ public:
     // sent; the data frame's own status is not looked at.
     void write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1);
 
-    // Read request; wait (read_settings only); two reads, the second answer handed to
-    // `on_answer` when it reads. A refused request is reported, then `on_refused` runs.
-    void read_settings(AnswerHandler on_answer, RefusedHandler on_refused);
-    void read_width(AnswerHandler on_answer, RefusedHandler on_refused);
+    // Read request; wait (read_settings only); two reads, the second one decoded. A refused
+    // request is reported. `done` runs when the exchange has run, whatever its outcome.
+    void read_settings(ReadHandler done);
+    void read_width(ReadHandler done);
 
     // True while an exchange runs (and so, inside its wait).
     bool busy() const { return running_; }
@@ -54,8 +58,7 @@ private:
     struct Exchange {
         Kind kind;
         Frame data{};
-        AnswerHandler on_answer;
-        RefusedHandler on_refused;
+        ReadHandler done;
     };
 
     void submit(Exchange exchange);

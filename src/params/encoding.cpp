@@ -79,14 +79,18 @@ std::span<const DiscreteCode> discrete_codes(Field field) {
 }
 
 std::optional<Command> encode_param(const param_set& set, Field field) {
+    return encode_text(field, set[field]);
+}
+
+std::optional<Command> encode_text(Field field, const std::string& text) {
     const auto code = info(field).code;
     if (!code) return std::nullopt;
     if (!discrete_codes(field).empty()) {
-        const auto value = discrete_value(field, set[field]);
+        const auto value = discrete_value(field, text);
         if (!value) return std::nullopt;
         return Command{*code, *value, 0};
     }
-    const auto number = parse_decimal(set[field]);
+    const auto number = parse_decimal(text);
     if (!number) return std::nullopt;
     return encode_numeric(field, *number);
 }

@@ -28,6 +28,7 @@ constexpr std::int64_t kWidthMin = 25, kWidthMax = 6500;
 // discrete field, is not a number, or lies outside its range (nothing may be sent then).
 // probe_freq is never encodable.
 std::optional<Command> encode_param(const param_set& set, Field field);
+std::optional<Command> encode_text(Field field, const std::string& text);
 
 // Answer bytes 0 to 9 into the fields. Bytes 8 and 9 and the probe frequency only when the
 // width from bytes 6 and 7 is not 0.
