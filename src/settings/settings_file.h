@@ -18,6 +18,14 @@ struct LoadResult {
     QString error;                       // the reason, for the operator, on failure
 };
 
+// A real file is about sixty bytes; anything above this is not a settings file.
+constexpr qsizetype kMaxSettingsFileBytes = 64 * 1024;
+
+// Why the texts cannot be written (a quote, a line break, a NUL, or a character
+// GBK cannot hold), naming the first such field; empty when they can.
+QString settings_texts_problem(const SettingsTexts& fields);
+
+// The file's bytes; empty when settings_texts_problem() reports something.
 QByteArray format_settings(const SettingsTexts& fields);
 LoadResult parse_settings(const QByteArray& bytes);
 

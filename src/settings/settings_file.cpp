@@ -1,0 +1,176 @@
+#include "settings/settings_file.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <vector>
+
+namespace qlm {
+namespace {
+
+constexpr auto kStateless = QStringConverter::Flag::Stateless;
+
+bool is_private_use(QChar c) {
+    return c.unicode() >= 0xE000 && c.unicode() <= 0xF8FF;
+}
+
+// Text of clean GBK bytes. ICU does not always flag bad input, so also refuse the
+// replacement character, NUL, private-use characters (GBK's user-defined areas and
+// stray 0xFF bytes land there) and anything that does not encode back to the same bytes.
+std::optional<QString> decode_gbk(const QByteArray& bytes) {
+    QStringDecoder decoder("GBK", kStateless);
+    const QString text = decoder.decode(bytes);
+    if (!decoder.isValid() || decoder.hasError()) return std::nullopt;
+    for (const QChar c : text)
+        if (c == QChar::ReplacementCharacter || c.isNull() || is_private_use(c))
+            return std::nullopt;
+    QStringEncoder encoder("GBK", kStateless);
+    const QByteArray again = encoder.encode(text);
+    if (encoder.hasError() || again != bytes) return std::nullopt;
+    return text;
+}
+
+// The GBK bytes of one field, or why it cannot be stored.
+QString encode_field(std::size_t index, const std::string& utf8, QByteArray& out) {
+    const auto has = [&](char c) { return utf8.find(c) != std::string::npos; };
+    if (has('"') || has('\r') || has('\n') || has('\0'))
+        return QStringLiteral("第%1个参数含有双引号、换行或空字符，无法保存").arg(index + 1);
+    QStringEncoder encoder("GBK", kStateless);
+    out = encoder.encode(QString::fromStdString(utf8));
+    // The encoder may put '?' in place of what it cannot hold without saying so.
+    const std::optional<QString> back = decode_gbk(out);
+    if (encoder.hasError() || !back || back->toStdString() != utf8)
+        return QStringLiteral("第%1个参数含有GBK无法表示的字符，无法保存").arg(index + 1);
+    return {};
+}
+
+bool is_line_end(QChar c) {
+    return c == u'\r' || c == u'\n';
+}
+bool is_blank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+LoadResult failure(const QString& reason) {
+    return {std::nullopt, reason};
+}
+
+} // namespace
+
+QString settings_texts_problem(const SettingsTexts& fields) {
+    QByteArray bytes;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (QString problem = encode_field(i, fields[i], bytes); !problem.isEmpty()) return problem;
+    return {};
+}
+
+QByteArray format_settings(const SettingsTexts& fields) {
+    QByteArray out;
+    QByteArray bytes;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (!encode_field(i, fields[i], bytes).isEmpty()) return {};
+        out += '"' + bytes + "\"\r\n";
+    }
+    return out;
+}
+
+// Reads like the classic line-input reader: a field ends at a comma or a line end
+// (CR LF, LF or CR); blanks around an unquoted field are dropped; a quoted field is
+// taken as written, up to its closing quote, and whatever follows that quote on the
+// way to the next comma or line end is skipped. A quote must close on its own line.
+// Blank lines hold no field and are skipped, so a stray empty line does not shift
+// the fields; an empty text is written as "" and read back as such. A comma always
+// opens one more field, even when a line end follows it.
+LoadResult parse_settings(const QByteArray& bytes) {
+    if (bytes.size() > kMaxSettingsFileBytes) return failure(QStringLiteral("文件过大"));
+    const std::optional<QString> decoded = decode_gbk(bytes);
+    if (!decoded) return failure(QStringLiteral("文件不是有效的GBK文本"));
+    const QString& text = *decoded;
+    const qsizetype n = text.size();
+
+    qsizetype pos = 0;
+    int line = 1;
+    const auto skip_line_end = [&] {
+        if (text[pos] == u'\r' && pos + 1 < n && text[pos + 1] == u'\n') ++pos;
+        ++pos;
+        ++line;
+    };
+
+    std::vector<QString> fields;
+    bool comma_before = false;
+    while (fields.size() < 10) {
+        while (pos < n && is_blank(text[pos]))
+            ++pos;
+        if (pos == n || is_line_end(text[pos])) {
+            if (comma_before) fields.emplace_back();
+            comma_before = false;
+            if (pos == n) break;
+            skip_line_end();
+            continue;
+        }
+        if (text[pos] == u'"') {
+            qsizetype close = pos + 1;
+            while (close < n && text[close] != u'"' && !is_line_end(text[close]))
+                ++close;
+            if (close == n || text[close] != u'"')
+                return failure(QStringLiteral("第%1行的引号未闭合").arg(line));
+            fields.push_back(text.mid(pos + 1, close - pos - 1));
+            pos = close + 1;
+            while (pos < n && text[pos] != u',' && !is_line_end(text[pos]))
+                ++pos;
+        } else {
+            const qsizetype start = pos;
+            while (pos < n && text[pos] != u',' && !is_line_end(text[pos]))
+                ++pos;
+            qsizetype end = pos;
+            while (end > start && is_blank(text[end - 1]))
+                --end;
+            fields.push_back(text.mid(start, end - start));
+        }
+        comma_before = pos < n && text[pos] == u',';
+        if (comma_before)
+            ++pos;
+        else if (pos < n)
+            skip_line_end();
+    }
+    if (fields.size() < 10) return failure(QStringLiteral("文件中的参数少于十个"));
+
+    SettingsTexts texts;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = fields[i].toStdString();
+    return {texts, {}};
+}
+
+LoadResult load_settings_file(const QString& path) {
+    // Only a regular file: a folder or a device such as /dev/zero is not read.
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return failure(QStringLiteral("无法打开文件"));
+    const QByteArray bytes = file.read(kMaxSettingsFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) return failure(QStringLiteral("无法读取文件"));
+    return parse_settings(bytes);
+}
+
+QString save_settings_file(const QString& path, const SettingsTexts& fields) {
+    if (QString problem = settings_texts_problem(fields); !problem.isEmpty()) return problem;
+    const QByteArray bytes = format_settings(fields);
+
+    // Written to a temporary file and renamed over the old one only when complete;
+    // on any failure the old file stays as it was.
+    QSaveFile file(path);
+    const auto failed = [&] { return QStringLiteral("无法写入文件：%1").arg(file.errorString()); };
+    if (!file.open(QIODevice::WriteOnly)) return failed();
+    // commit() does not see a failed flush of the buffered bytes, so flush first.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        QString reason = failed();
+        file.cancelWriting();
+        return reason;
+    }
+    if (!file.commit()) return failed();
+    return {};
+}
+
+} // namespace qlm

@@ -1,0 +1,284 @@
+#include "settings/settings_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+using namespace qlm;
+
+namespace {
+
+const SettingsTexts kInitial{"单", "0", "100", "内部", "1000", "10", "200", "MHz", "5.0", "50"};
+const SettingsTexts kOther{"双", "05", "400", "外部", "5000", "30", "6000", "kHz", "0.50", "150"};
+
+QByteArray bytes_of(std::initializer_list<unsigned char> list) {
+    QByteArray out;
+    for (const unsigned char b : list)
+        out.append(static_cast<char>(b));
+    return out;
+}
+
+// UTF-8 test text as the GBK bytes a file holds.
+QByteArray gbk(const std::string& utf8) {
+    return QStringEncoder("GBK").encode(QString::fromStdString(utf8));
+}
+
+// Ten CR LF lines holding the given texts, quoted.
+QByteArray quoted_lines(const SettingsTexts& texts) {
+    QByteArray out;
+    for (const std::string& t : texts)
+        out += '"' + gbk(t) + "\"\r\n";
+    return out;
+}
+
+QByteArray read_all(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
+void write_all(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QStringList entries(const QTemporaryDir& dir) {
+    return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+SettingsTexts parsed(const QByteArray& bytes) {
+    const LoadResult result = parse_settings(bytes);
+    EXPECT_TRUE(result.fields) << result.error.toStdString();
+    EXPECT_TRUE(result.error.isEmpty());
+    return result.fields.value_or(SettingsTexts{});
+}
+
+std::string parse_error(const QByteArray& bytes) {
+    const LoadResult result = parse_settings(bytes);
+    EXPECT_FALSE(result.fields);
+    return result.error.toStdString();
+}
+
+} // namespace
+
+TEST(FormatSettings, InitialTextsGiveTheExactFileBytes) {
+    // "单" B5 A5, "内部" C4 DA B2 BF.
+    const QByteArray expected = bytes_of({
+        0x22, 0xB5, 0xA5, 0x22, 0x0D, 0x0A,             // "单"
+        0x22, 0x30, 0x22, 0x0D, 0x0A,                   // "0"
+        0x22, 0x31, 0x30, 0x30, 0x22, 0x0D, 0x0A,       // "100"
+        0x22, 0xC4, 0xDA, 0xB2, 0xBF, 0x22, 0x0D, 0x0A, // "内部"
+        0x22, 0x31, 0x30, 0x30, 0x30, 0x22, 0x0D, 0x0A, // "1000"
+        0x22, 0x31, 0x30, 0x22, 0x0D, 0x0A,             // "10"
+        0x22, 0x32, 0x30, 0x30, 0x22, 0x0D, 0x0A,       // "200"
+        0x22, 0x4D, 0x48, 0x7A, 0x22, 0x0D, 0x0A,       // "MHz"
+        0x22, 0x35, 0x2E, 0x30, 0x22, 0x0D, 0x0A,       // "5.0"
+        0x22, 0x35, 0x30, 0x22, 0x0D, 0x0A,             // "50"
+    });
+    EXPECT_EQ(format_settings(kInitial), expected);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("initial.qini");
+    ASSERT_EQ(save_settings_file(path, kInitial), QString());
+    EXPECT_EQ(read_all(path), expected);
+    EXPECT_EQ(parsed(expected), kInitial);
+}
+
+TEST(FormatSettings, TextsTheFormatCannotHoldAreRefused) {
+    const std::pair<std::size_t, std::string> cases[] = {
+        {0, "a\"b"}, {1, "a\r\nb"},   {2, "a\nb"}, {3, "a\rb"}, {4, std::string("a\0b", 3)},
+        {5, "😀"},    {6, "\xE5\x8D"}, // emoji; cut-off UTF-8
+        {9, "\xFF"},
+    };
+    for (const auto& [index, text] : cases) {
+        SettingsTexts texts = kInitial;
+        texts[index] = text;
+        const QString problem = settings_texts_problem(texts);
+        EXPECT_TRUE(problem.contains(QStringLiteral("第%1个参数").arg(index + 1)))
+            << index << ": " << problem.toStdString();
+        EXPECT_TRUE(format_settings(texts).isEmpty()) << index;
+    }
+    EXPECT_EQ(settings_texts_problem(kInitial), QString());
+    // Commas, blanks, empty texts and the euro sign (0x80 in code page 936) are fine.
+    EXPECT_EQ(settings_texts_problem({"a,b", " x ", "", "€", "Ω", "", "", "", "", ""}), QString());
+}
+
+TEST(SettingsFile, ExportThenImportGivesTheSameTexts) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("other.qini");
+    ASSERT_EQ(save_settings_file(path, kOther), QString());
+    const LoadResult other = load_settings_file(path);
+    ASSERT_TRUE(other.fields) << other.error.toStdString();
+    EXPECT_EQ(*other.fields, kOther);
+    EXPECT_EQ((*other.fields)[1], "05");
+
+    // Replacing keeps no temporary files behind.
+    const SettingsTexts odd{"单, 双", " 内部 ", "", "€", "Ω", "a", "b", "c", "d", "e"};
+    ASSERT_EQ(save_settings_file(path, odd), QString());
+    EXPECT_EQ(load_settings_file(path).fields, odd);
+    EXPECT_EQ(entries(dir), QStringList{"other.qini"});
+}
+
+TEST(ParseSettings, AcceptsLfCrAndMixedLineEnds) {
+    QByteArray lf = quoted_lines(kOther), cr = lf, mixed;
+    lf.replace("\r\n", "\n");
+    cr.replace("\r\n", "\r");
+    const char* const ends[] = {"\r\n", "\n", "\r"};
+    for (std::size_t i = 0; i < kOther.size(); ++i)
+        mixed += '"' + gbk(kOther[i]) + '"' + ends[i % 3];
+    EXPECT_EQ(parsed(lf), kOther);
+    EXPECT_EQ(parsed(cr), kOther);
+    EXPECT_EQ(parsed(mixed), kOther);
+    lf.chop(1); // no line end after the last field
+    EXPECT_EQ(parsed(lf), kOther);
+}
+
+TEST(ParseSettings, CommasQuotesAndBlanks) {
+    // Commas outside quotes end fields; unquoted fields lose their surrounding blanks.
+    EXPECT_EQ(parsed(gbk("\"单\",0, 100 ,\"内部\"\r\n1000,10\r\n\t200\t\r\nMHz,5.0,50\r\n")),
+              kInitial);
+    // Inside quotes a comma and blanks are text; blanks outside the quotes are not.
+    const SettingsTexts quoted =
+        parsed("  \"a, b\"  ,\" c \"\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n");
+    EXPECT_EQ(quoted[0], "a, b");
+    EXPECT_EQ(quoted[1], " c ");
+    EXPECT_EQ(quoted[9], "10");
+    // Text after a closing quote is skipped up to the next comma or line end.
+    EXPECT_EQ(parsed("\"1\"x,2,3,4,5,6,7,8,9,10")[0], "1");
+}
+
+TEST(ParseSettings, EmptyFieldsAndBlankLines) {
+    // Blank lines hold no field; "" and an empty text between commas do.
+    const SettingsTexts fields =
+        parsed("\r\n\"\"\r\n\r\n  \r\n2,,4\r\n5,\r\n7\n\n8\r\r9\r\n10\r\n\r\n");
+    const SettingsTexts expected{"", "2", "", "4", "5", "", "7", "8", "9", "10"};
+    EXPECT_EQ(fields, expected);
+}
+
+TEST(ParseSettings, UsesTheFirstTenFieldsOnly) {
+    // Whatever follows the tenth field is not read, even an open quote.
+    EXPECT_EQ(parsed(quoted_lines(kOther) + "\"eleven\"\r\n12,13\r\n\"open"), kOther);
+    const SettingsTexts on_one_line = parsed("1,2,3,4,5,6,7,8,9,10,11,12\r\n");
+    EXPECT_EQ(on_one_line[9], "10");
+}
+
+TEST(ParseSettings, RefusesShortFilesAndOpenQuotes) {
+    const std::string too_few = "文件中的参数少于十个";
+    EXPECT_EQ(parse_error(""), too_few);
+    EXPECT_EQ(parse_error("\r\n\r\n"), too_few);
+    QByteArray nine = quoted_lines(kInitial);
+    nine.chop(6); // drop "50" CR LF
+    EXPECT_EQ(parse_error(nine), too_few);
+    // Blank lines do not count as fields.
+    EXPECT_EQ(parse_error(nine + "\r\n\r\n"), too_few);
+
+    EXPECT_EQ(parse_error("\"1\r\n2\"\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n"),
+              "第1行的引号未闭合");
+    EXPECT_EQ(parse_error("1\n2\n3\n4\n5\n6\n7\n8\n9\n\"10"), "第10行的引号未闭合");
+    EXPECT_EQ(parse_error("1\r\n2\r\n3,\"4\r\n"), "第3行的引号未闭合");
+}
+
+TEST(ParseSettings, RefusesBytesThatAreNotGbkText) {
+    const std::string not_gbk = "文件不是有效的GBK文本";
+    const QByteArray good = quoted_lines(kInitial);
+    const QByteArray bad_bytes[] = {
+        QByteArray("\0", 1),    // NUL
+        bytes_of({0xB5}),       // lead byte cut off by the end of the file
+        bytes_of({0x81, 0x7F}), // lead byte with an impossible trail byte
+        bytes_of({0xB5, 0x0D}), // lead byte cut off by a line end
+        bytes_of({0xFF, 0xFF}), // 0xFF is no GBK byte
+        bytes_of({0xAA, 0xA1}), // user-defined area
+    };
+    for (const QByteArray& bad : bad_bytes) {
+        EXPECT_EQ(parse_error(good + bad), not_gbk) << bad.toHex().toStdString();
+        EXPECT_EQ(parse_error(bad + good), not_gbk) << bad.toHex().toStdString();
+        QByteArray inside = good;
+        inside.insert(1, bad); // within the quotes of the first field
+        EXPECT_EQ(parse_error(inside), not_gbk) << bad.toHex().toStdString();
+    }
+    // 0x80 alone is the euro sign in code page 936.
+    QByteArray euro = good;
+    euro.insert(1, '\x80');
+    EXPECT_EQ(parsed(euro)[0], "€单");
+}
+
+TEST(LoadSettingsFile, RefusesWhatIsNotASmallRegularFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string cannot_open = "无法打开文件";
+    EXPECT_EQ(load_settings_file(dir.filePath("missing.qini")).error.toStdString(), cannot_open);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.qini"));
+    EXPECT_EQ(load_settings_file(dir.filePath("folder.qini")).error.toStdString(), cannot_open);
+    if (QFile::exists("/dev/zero")) {
+        EXPECT_EQ(load_settings_file("/dev/zero").error.toStdString(), cannot_open);
+    }
+
+    // Up to the limit is read; one byte more is refused, and so is 1 MB.
+    const QByteArray good = quoted_lines(kInitial);
+    const QString path = dir.filePath("padded.qini");
+    write_all(path, good + QByteArray(kMaxSettingsFileBytes - good.size(), ' '));
+    EXPECT_EQ(load_settings_file(path).fields, kInitial);
+    write_all(path, good + QByteArray(kMaxSettingsFileBytes - good.size() + 1, ' '));
+    EXPECT_EQ(load_settings_file(path).error.toStdString(), "文件过大");
+    write_all(path, good + QByteArray(1024 * 1024, ' '));
+    const LoadResult big = load_settings_file(path);
+    EXPECT_FALSE(big.fields);
+    EXPECT_EQ(big.error.toStdString(), "文件过大");
+}
+
+TEST(SaveSettingsFile, FailuresLeaveThePreviousFileWhole) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray previous = quoted_lines(kOther);
+    const QString path = dir.filePath("kept.qini");
+    write_all(path, previous);
+
+    // A folder path through a regular file cannot be written, even by root.
+    const QString below_file = dir.filePath("kept.qini/open.qini");
+    const QString reason = save_settings_file(below_file, kInitial);
+    EXPECT_TRUE(reason.startsWith(QStringLiteral("无法写入文件："))) << reason.toStdString();
+    EXPECT_GT(reason.size(), QStringLiteral("无法写入文件：").size());
+
+    // Refused texts do not touch the file.
+    SettingsTexts emoji = kInitial;
+    emoji[3] = "😀";
+    EXPECT_FALSE(save_settings_file(path, emoji).isEmpty());
+    EXPECT_EQ(read_all(path), previous);
+    EXPECT_EQ(entries(dir), QStringList{"kept.qini"});
+}
+
+#ifdef Q_OS_LINUX
+TEST(SaveSettingsFile, FailedWriteLeavesThePreviousFileWhole) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray previous = quoted_lines(kOther);
+    const QString path = dir.filePath("kept.qini");
+    write_all(path, previous);
+
+    // A file size limit makes the write itself fail, whoever runs the test.
+    rlimit old_limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    rlimit small = old_limit;
+    small.rlim_cur = 16;
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString reason = save_settings_file(path, kInitial);
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, old_handler);
+
+    EXPECT_TRUE(reason.startsWith(QStringLiteral("无法写入文件："))) << reason.toStdString();
+    EXPECT_EQ(read_all(path), previous);
+    EXPECT_EQ(entries(dir), QStringList{"kept.qini"});
+}
+#endif
