@@ -1,0 +1,295 @@
+#include "ui/form1_layout.h"
+
+#include "ui/choice_combo.h"
+#include "ui/colours.h"
+#include "ui/entry_field.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include <vector>
+
+namespace qlm {
+
+namespace {
+
+enum class Kind { frame, label, combo, entry, button, status_bar, progress_bar };
+
+enum class Look {
+    display,         // text 9 on 3, the display panel
+    display_voltage, // the voltage and its "-": text 14 until the first emphasis
+    display_lpf_unit, // text 19
+    control,         // text 18 on 3, the control panel
+    none,
+};
+
+struct Control {
+    Placement at;
+    Kind kind;
+    const char* text;
+    double points;
+    const char* family;
+    Qt::Alignment align;
+    Look look;
+    const char* tooltip;
+};
+
+constexpr const char* kSong = "SimSun";
+constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
+constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
+constexpr Qt::Alignment kCentre = Qt::AlignCenter;
+constexpr double kDisplayPt = 14.25;
+constexpr double kCaptionPt = 10.5;
+constexpr int kRow = 375; // display label height
+
+// clang-format off
+const std::vector<Control> kControls{
+    {{"Frame1", "", 240, 1560, 5895, 4575}, Kind::frame, "显示面板", kCaptionPt, kSong, kLeft, Look::none, nullptr},
+    {{"Frame2", "", 6120, 1560, 5175, 4575}, Kind::frame, "控制面板", kCaptionPt, kSong, kLeft, Look::none, nullptr},
+
+    // Display panel, left column: caption, value, unit.
+    {{"Label4", "Frame1", 240, 960, 1455, kRow}, Kind::label, "工作模式：", kDisplayPt, kSong, kLeft, Look::display, "单 ，双"},
+    {{"Label14", "Frame1", 1980, 960, 975, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label5", "Frame1", 240, 1560, 1455, kRow}, Kind::label, "脉冲电压：", kDisplayPt, kSong, kLeft, Look::display, "-400～－25"},
+    {{"Label22", "Frame1", 1800, 1560, 180, kRow}, Kind::label, "-", kDisplayPt, kSong, kLeft, Look::display_voltage, nullptr},
+    {{"Label15", "Frame1", 1980, 1560, 660, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display_voltage, nullptr},
+    {{"Label29", "Frame1", 2640, 1560, 375, kRow}, Kind::label, "V", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label6", "Frame1", 240, 2160, 1455, kRow}, Kind::label, "重复频率：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label20", "Frame1", 1680, 2160, 900, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
+    {{"Label30", "Frame1", 2580, 2160, 480, kRow}, Kind::label, "Hz", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label7", "Frame1", 240, 2760, 1455, kRow}, Kind::label, "脉冲宽度：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label2", "Frame1", 1680, 2760, 900, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
+    {{"Label31", "Frame1", 2580, 2760, 480, kRow}, Kind::label, "nS", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label8", "Frame1", 240, 3360, 1455, kRow}, Kind::label, "探头频率：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label21", "Frame1", 1560, 3360, 960, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
+    {{"Label32", "Frame1", 2520, 3360, 600, kRow}, Kind::label, "MHz", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+
+    // Display panel, right column.
+    {{"Label9", "Frame1", 3240, 960, 1455, kRow}, Kind::label, "接收增益：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label3", "Frame1", 4560, 960, 660, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
+    {{"Label33", "Frame1", 5220, 960, 480, kRow}, Kind::label, "dB", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label10", "Frame1", 3240, 1560, 1455, kRow}, Kind::label, "触 发 源：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label16", "Frame1", 4860, 1560, 900, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
+    {{"Label11", "Frame1", 3240, 2160, 1455, kRow}, Kind::label, "L P F  ：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label17", "Frame1", 4560, 2160, 600, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
+    {{"Label35", "Frame1", 5160, 2160, 600, kRow}, Kind::label, "MHz", kDisplayPt, kSong, kLeft, Look::display_lpf_unit, nullptr},
+    {{"Label12", "Frame1", 3240, 2760, 1455, kRow}, Kind::label, "H P F  ：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label18", "Frame1", 4680, 2760, 480, kRow}, Kind::label, "1", kDisplayPt, kSong, kRight, Look::display, nullptr},
+    {{"Label36", "Frame1", 5160, 2760, 600, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label13", "Frame1", 3240, 3360, 1455, kRow}, Kind::label, "阻   尼：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label19", "Frame1", 4560, 3360, 720, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
+    {{"Label34", "Frame1", 5280, 3360, 375, kRow}, Kind::label, "Ω", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+
+    // Control panel: list captions and lists.
+    {{"Label43", "Frame2", 840, 1020, 1155, 255}, Kind::label, "工作模式", kCaptionPt, kSong, kLeft, Look::control, nullptr},
+    {{"Label24", "Frame2", 1980, 1020, 1155, 255}, Kind::label, "重复频率", kCaptionPt, kSong, kCentre, Look::control, nullptr},
+    {{"Label25", "Frame2", 3240, 1020, 1155, 255}, Kind::label, "触发选择", kCaptionPt, kSong, kCentre, Look::control, nullptr},
+    {{"Combo1", "Frame2", 660, 1260, 1275, 300}, Kind::combo, "", kCaptionPt, kSong, kLeft, Look::none, nullptr},
+    {{"Combo2", "Frame2", 1920, 1260, 1275, 300}, Kind::combo, "", kCaptionPt, kSong, kLeft, Look::none, nullptr},
+    {{"Combo3", "Frame2", 3180, 1260, 1275, 300}, Kind::combo, "", kCaptionPt, kSong, kLeft, Look::none, nullptr},
+    {{"Label26", "Frame2", 720, 1620, 1155, 255}, Kind::label, "阻尼设置", kCaptionPt, kSong, kCentre, Look::control, nullptr},
+    {{"Label27", "Frame2", 1980, 1620, 1155, 255}, Kind::label, "低通滤波", kCaptionPt, kSong, kCentre, Look::control, nullptr},
+    {{"Label39", "Frame2", 3240, 1620, 1155, 255}, Kind::label, "高通滤波", kCaptionPt, kSong, kCentre, Look::control, nullptr},
+    {{"Combo4", "Frame2", 660, 1860, 1275, 300}, Kind::combo, "", kCaptionPt, kSong, kLeft, Look::none, nullptr},
+    {{"Combo5", "Frame2", 1920, 1860, 1275, 300}, Kind::combo, "", kCaptionPt, kSong, kLeft, Look::none, nullptr},
+    {{"Combo6", "Frame2", 3180, 1860, 1275, 300}, Kind::combo, "", kCaptionPt, kSong, kLeft, Look::none, nullptr},
+
+    // Control panel: buttons, entry fields, units.
+    {{"Command11", "Frame2", 660, 2340, 1695, 435}, Kind::button, "接收增益", kCaptionPt, kSong, kCentre, Look::none, nullptr},
+    {{"Text3", "Frame2", 2340, 2340, 2115, 435}, Kind::entry, "40", 12, kSong, kLeft, Look::none, nullptr},
+    {{"Label40", "Frame2", 4500, 2340, 480, 435}, Kind::label, "dB", 12, kSong, kLeft, Look::control, nullptr},
+    {{"Command12", "Frame2", 660, 2760, 1695, 435}, Kind::button, "脉冲电压", kCaptionPt, kSong, kCentre, Look::none, nullptr},
+    {{"Text1", "Frame2", 2340, 2760, 2115, 435}, Kind::entry, "25", 12, kSong, kLeft, Look::none, nullptr},
+    {{"Label41", "Frame2", 4560, 2760, 420, 435}, Kind::label, "V", 12, kSong, kLeft, Look::control, nullptr},
+    {{"Command13", "Frame2", 660, 3180, 1695, 435}, Kind::button, "脉冲宽度", kCaptionPt, "Verdana", kCentre, Look::none, nullptr},
+    {{"Text2", "Frame2", 2340, 3180, 2115, 435}, Kind::entry, "40", 12, kSong, kLeft, Look::none, nullptr},
+    {{"Label42", "Frame2", 4500, 3180, 480, 435}, Kind::label, "ns", 12, kSong, kLeft, Look::control, nullptr},
+
+    {{"StatusBar1", "", 0, 7320, 11685, 300}, Kind::status_bar, "", 9, kSong, kLeft, Look::none, nullptr},
+    {{"ProgressBar1", "", 0, 7320, 11655, 315}, Kind::progress_bar, "", 9, kSong, kLeft, Look::none, nullptr},
+};
+// clang-format on
+
+std::vector<Placement> placements_of(const std::vector<Control>& controls) {
+    std::vector<Placement> out;
+    for (const Control& control : controls) out.push_back(control.at);
+    return out;
+}
+
+const std::vector<Placement> kPlacements = placements_of(kControls);
+
+int px(int twips) { return twips / kTwipsPerPixel; }
+
+QFont font_of(const Control& control) {
+    QFont font(QString::fromUtf8(control.family));
+    font.setPointSizeF(control.points);
+    return font;
+}
+
+void style(QWidget* widget, const Control& control) {
+    switch (control.look) {
+    case Look::display:
+        paint(widget, COLOR_INACTIVECAPTION, COLOR_CAPTIONTEXT);
+        break;
+    case Look::display_voltage:
+        paint(widget, COLOR_INACTIVECAPTION, COLOR_HIGHLIGHTTEXT);
+        break;
+    case Look::display_lpf_unit:
+        paint(widget, COLOR_INACTIVECAPTION, COLOR_INACTIVECAPTIONTEXT);
+        break;
+    case Look::control:
+        paint(widget, COLOR_INACTIVECAPTION, COLOR_BTNTEXT);
+        break;
+    case Look::none:
+        break;
+    }
+}
+
+QWidget* make(const Control& control, QWidget* parent) {
+    const QString text = QString::fromUtf8(control.text);
+    switch (control.kind) {
+    case Kind::frame: {
+        auto* frame = new QGroupBox(text, parent);
+        paint(frame, COLOR_INACTIVECAPTION,
+              control.at.name == std::string_view("Frame1") ? COLOR_INACTIVECAPTIONTEXT
+                                                            : COLOR_CAPTIONTEXT);
+        return frame;
+    }
+    case Kind::label: {
+        auto* label = new QLabel(text, parent);
+        label->setAlignment(control.align);
+        if (control.tooltip) label->setToolTip(QString::fromUtf8(control.tooltip));
+        return label;
+    }
+    case Kind::combo:
+        return new ChoiceCombo(parent);
+    case Kind::entry: {
+        const std::string_view name = control.at.name;
+        const Entry entry = name == "Text1" ? Entry::voltage
+                            : name == "Text2" ? Entry::width
+                                              : Entry::gain;
+        auto* field = new EntryField(entry, parent);
+        field->setText(text);
+        return field;
+    }
+    case Kind::button:
+        return new QPushButton(text, parent);
+    case Kind::status_bar: {
+        auto* bar = new QStatusBar(parent);
+        bar->setSizeGripEnabled(false);
+        return bar;
+    }
+    case Kind::progress_bar: {
+        auto* bar = new QProgressBar(parent);
+        bar->setTextVisible(false);
+        bar->hide();
+        return bar;
+    }
+    }
+    return nullptr;
+}
+
+void keep(Form1Widgets& out, QWidget* widget) {
+    const QString name = widget->objectName();
+    if (name == "Frame1") out.Frame1 = static_cast<QGroupBox*>(widget);
+    else if (name == "Frame2") out.Frame2 = static_cast<QGroupBox*>(widget);
+    else if (name.startsWith("Combo"))
+        out.combos[static_cast<std::size_t>(name.mid(5).toInt() - 1)] =
+            static_cast<ChoiceCombo*>(widget);
+    else if (name == "Text1") out.Text1 = static_cast<EntryField*>(widget);
+    else if (name == "Text2") out.Text2 = static_cast<EntryField*>(widget);
+    else if (name == "Text3") out.Text3 = static_cast<EntryField*>(widget);
+    else if (name == "Command11") out.Command11 = static_cast<QPushButton*>(widget);
+    else if (name == "Command12") out.Command12 = static_cast<QPushButton*>(widget);
+    else if (name == "Command13") out.Command13 = static_cast<QPushButton*>(widget);
+    else if (name == "StatusBar1") out.StatusBar1 = static_cast<QStatusBar*>(widget);
+    else if (name == "ProgressBar1") out.ProgressBar1 = static_cast<QProgressBar*>(widget);
+}
+
+QAction* add_item(QMenu* menu, const char* name, const char* caption) {
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+void build_menus(QMainWindow* window, Form1Widgets& out) {
+    QMenuBar* bar = window->menuBar();
+    QMenu* file = bar->addMenu(QString::fromUtf8("文件"));
+    file->setObjectName("file");
+    out.open = add_item(file, "open", "导入设置");
+    out.save = add_item(file, "save", "导出设置");
+    QMenu* setname = bar->addMenu(QString::fromUtf8("参数"));
+    setname->setObjectName("setname");
+    out.seting2 = add_item(setname, "seting2", "仪器参数（手动获取）");
+    QMenu* help = bar->addMenu(QString::fromUtf8("帮助"));
+    help->setObjectName("help");
+    out.helpd = add_item(help, "helpd", "帮助文档");
+    out.about = add_item(help, "about", "关于......");
+}
+
+constexpr const char* kMakerName = "Kavronix ";
+constexpr const char* kMakerAddress = "www.example.com ";
+
+QLabel* add_panel(QStatusBar* bar, const char* name, const QString& text, bool stretch) {
+    auto* panel = new QLabel(text, bar);
+    panel->setObjectName(QString::fromLatin1(name));
+    if (stretch) bar->addWidget(panel, 1);
+    else bar->addPermanentWidget(panel);
+    return panel;
+}
+
+} // namespace
+
+void set_up_status_bar(const Form1Widgets& widgets) {
+    QStatusBar* bar = widgets.StatusBar1;
+    add_panel(bar, "Panel1", QString(), false);
+    add_panel(bar, "Panel2", QStringLiteral(" "), true);
+    add_panel(bar, "Panel3", QString::fromUtf8(kMakerName), false);
+    add_panel(bar, "Panel4", QString::fromUtf8(kMakerAddress), false);
+}
+
+QLabel* hint_panel(const Form1Widgets& widgets) {
+    return widgets.StatusBar1->findChild<QLabel*>(QStringLiteral("Panel2"));
+}
+
+QLabel* Form1Widgets::label(const char* name) const {
+    return client->findChild<QLabel*>(QString::fromLatin1(name));
+}
+
+std::span<const Placement> form1_placements() { return kPlacements; }
+
+Form1Widgets build_form1(QMainWindow* window) {
+    Form1Widgets out;
+    window->setObjectName("Form1");
+    window->setWindowTitle(QString::fromUtf8("QLM-5120RX控制软件（V1.1）"));
+    out.client = new QWidget(window);
+    out.client->setObjectName("client");
+    out.client->setFixedSize(px(kClientWidthTwips), px(kClientHeightTwips));
+    paint(out.client, COLOR_INACTIVECAPTION, COLOR_CAPTIONTEXT);
+    window->setCentralWidget(out.client);
+
+    for (const Control& control : kControls) {
+        QWidget* parent = out.client;
+        if (*control.at.parent) parent = out.client->findChild<QWidget*>(control.at.parent);
+        QWidget* widget = make(control, parent);
+        widget->setObjectName(QString::fromLatin1(control.at.name));
+        widget->setGeometry(px(control.at.left), px(control.at.top), px(control.at.width),
+                            px(control.at.height));
+        widget->setFont(font_of(control));
+        style(widget, control);
+        keep(out, widget);
+    }
+    out.ProgressBar1->raise();
+    build_menus(window, out);
+    window->layout()->setSizeConstraint(QLayout::SetFixedSize);
+    return out;
+}
+
+} // namespace qlm

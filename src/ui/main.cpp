@@ -1,0 +1,21 @@
+// Assembles the real driver, the real waits and dialogs, and the window.
+#include "link/easyd12.h"
+#include "ui/main_window.h"
+#include "ui/platform_seams.h"
+
+#include <QApplication>
+#include <QFont>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("qlm5120rx"));
+    QApplication::setOrganizationName(QStringLiteral("Kavronix"));
+
+    qlm::EasyD12Driver driver;
+    QWidget* window_pointer = nullptr;
+    qlm::MainWindow window(driver, qlm::platform_seams(&window_pointer));
+    window_pointer = &window;
+    window.start();
+    window.show();
+    return QApplication::exec();
+}
