@@ -1,0 +1,123 @@
+#pragma once
+// The real main window over the in-process simulator, with every platform seam replaced:
+// messages are recorded, file dialogs answer with preset paths, waits run queued
+// "handlers" instead of the event loop, and the automatic file lives in temporary folders.
+
+#include "sim_instrument.h"
+#include "ui/choice_combo.h"
+#include "ui/entry_field.h"
+#include "ui/main_window.h"
+
+#include <QAbstractItemView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace qlm::testing {
+
+struct Message {
+    QString title;
+    QString text;
+};
+
+class UiRig {
+public:
+    explicit UiRig(sim::Settings settings = sim::kDefaultSettings) : instrument(settings) {
+        folders.program_folder = program_dir.path();
+        folders.config_folder = config_dir.path() + "/config";
+    }
+
+    sim::SimInstrument instrument;
+    QTemporaryDir program_dir;
+    QTemporaryDir config_dir;
+    AutoFileFolders folders;
+    std::vector<Message> messages;
+    QString open_answer; // what the open dialog returns
+    QString save_answer;
+    std::vector<QString> dialog_titles;
+    QString help_answer;
+    int help_calls = 0;
+    long wait_passes = 0;
+    // Run one per wait, in order, as handlers that the event processing would run.
+    std::vector<std::function<void()>> during_wait;
+    // Runs inside every message box, as the operator's actions while it is open.
+    std::function<void()> during_message;
+    std::unique_ptr<MainWindow> window;
+
+    UiSeams seams() {
+        UiSeams s;
+        s.message = [this](const QString& title, const QString& text) {
+            messages.push_back({title, text});
+            if (during_message) during_message();
+        };
+        s.open_file = [this](const QString& title, const QString&) {
+            dialog_titles.push_back(title);
+            return open_answer;
+        };
+        s.save_file = [this](const QString& title, const QString&) {
+            dialog_titles.push_back(title);
+            return save_answer;
+        };
+        s.wait = [this](long passes) {
+            wait_passes += passes;
+            if (during_wait.empty()) return;
+            auto handler = during_wait.front();
+            during_wait.erase(during_wait.begin());
+            handler();
+        };
+        s.open_help = [this] {
+            ++help_calls;
+            return help_answer;
+        };
+        s.folders = folders;
+        return s;
+    }
+
+    // Builds the window and runs its start-up, as loading it does.
+    MainWindow& start() {
+        window = std::make_unique<MainWindow>(instrument, seams());
+        window->start();
+        return *window;
+    }
+    void close() { window->close(); }
+
+    const Form1Widgets& ui() const { return window->widgets(); }
+    QString label(const char* name) const { return ui().label(name)->text(); }
+    ChoiceCombo* combo(int number) const { return ui().combo(number); }
+
+    // A choice with the mouse in the opened list.
+    void choose(int combo_number, int position) {
+        ChoiceCombo* box = combo(combo_number);
+        box->showPopup();
+        QAbstractItemView* view = box->view();
+        const QModelIndex index = view->model()->index(position, 0);
+        view->scrollTo(index);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    }
+    // Keys typed into a widget that has the focus.
+    void type(QWidget* widget, const QString& keys) { QTest::keyClicks(widget, keys); }
+    void press(QWidget* widget, Qt::Key key) { QTest::keyClick(widget, key); }
+
+    // Data frames the instrument applied, as (code, value 1, value 2).
+    std::vector<std::array<std::uint8_t, 3>> applied() const { return instrument.applied(); }
+    int writes() const {
+        int count = 0;
+        for (const auto& call : instrument.calls()) count += call.direction == 'W';
+        return count;
+    }
+    std::vector<QString> message_texts() const {
+        std::vector<QString> texts;
+        for (const auto& message : messages) texts.push_back(message.text);
+        return texts;
+    }
+};
+
+using Applied = std::vector<std::array<std::uint8_t, 3>>;
+
+} // namespace qlm::testing
