@@ -9,6 +9,9 @@
 #include "ui/main_window.h"
 
 #include <QAbstractItemView>
+#include <QAction>
+#include <QFile>
+#include <QTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -103,6 +106,27 @@ public:
     // Keys typed into a widget that has the focus.
     void type(QWidget* widget, const QString& keys) { QTest::keyClicks(widget, keys); }
     void press(QWidget* widget, Qt::Key key) { QTest::keyClick(widget, key); }
+
+    // One tick of the upload timer, as 200 ms passing would give.
+    void tick() { QMetaObject::invokeMethod(window->Timer1(), "timeout", Qt::DirectConnection); }
+    // Ticks while the timer runs; how many it took.
+    int run_upload() {
+        int ticks = 0;
+        while (window->Timer1()->isActive() && ticks < 100) {
+            tick();
+            ++ticks;
+        }
+        return ticks;
+    }
+    // A settings file in the rig's temporary folder.
+    QString write_file(const QString& name, const QByteArray& bytes) {
+        const QString path = config_dir.path() + "/" + name;
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return path;
+    }
+    void trigger(QAction* action) { action->trigger(); }
 
     // Data frames the instrument applied, as (code, value 1, value 2).
     std::vector<std::array<std::uint8_t, 3>> applied() const { return instrument.applied(); }

@@ -1,0 +1,141 @@
+// Start-up restores the last values from open.qini; closing writes them back.
+#include "ui_rig.h"
+
+#include "settings/auto_file.h"
+#include "settings/settings_file.h"
+
+#include <QStatusBar>
+
+#include <gtest/gtest.h>
+
+using namespace qlm;
+using namespace qlm::testing;
+
+namespace {
+
+const SettingsTexts kLast{"双", "05", "250", "外部", "1000", "30", "300", "kHz", "1.67", "80"};
+
+SettingsTexts display(const UiRig& rig) { return rig.window->params().texts(); }
+
+void write_auto_file(UiRig& rig, const SettingsTexts& texts) {
+    ASSERT_TRUE(save_auto_file(rig.folders, texts).isEmpty());
+}
+
+} // namespace
+
+TEST(StartUp, RestoresLabelsListTextsAndFieldsWithoutAnInstrument) {
+    UiRig rig;
+    rig.instrument.faults.absent = true;
+    write_auto_file(rig, kLast);
+    rig.start();
+    EXPECT_EQ(display(rig), kLast);
+    EXPECT_EQ(rig.label("Label14"), "双");
+    EXPECT_EQ(rig.label("Label21"), "1.67");
+    const QStringList lists{rig.combo(1)->currentText(), rig.combo(2)->currentText(),
+                            rig.combo(3)->currentText(), rig.combo(4)->currentText(),
+                            rig.combo(5)->currentText(), rig.combo(6)->currentText()};
+    EXPECT_EQ(lists, (QStringList{"双", "1000Hz", "外部", "80", "30MHz", "1kHz"}));
+    EXPECT_EQ(rig.ui().Text3->text(), "05");
+    EXPECT_EQ(rig.ui().Text1->text(), "250");
+    EXPECT_EQ(rig.ui().Text2->text(), "300");
+    EXPECT_EQ(rig.message_texts(), std::vector<QString>{"数据通信失败！仪器和计算机无法连接"});
+    EXPECT_EQ(rig.writes(), 1); // the read request, refused
+}
+
+TEST(StartUp, FillsTheListsAfterTheirTextsWithNoEntrySelected) {
+    UiRig rig;
+    write_auto_file(rig, kLast);
+    rig.start();
+    const std::vector<int> counts{rig.combo(1)->count(), rig.combo(2)->count(),
+                                  rig.combo(3)->count(), rig.combo(4)->count(),
+                                  rig.combo(5)->count(), rig.combo(6)->count()};
+    EXPECT_EQ(counts, (std::vector<int>{2, 6, 2, 4, 2, 2}));
+    EXPECT_EQ(rig.combo(4)->itemText(0), "400");
+    EXPECT_EQ(rig.combo(5)->itemText(0), "30MHz");
+    for (ChoiceCombo* combo : rig.ui().combos) EXPECT_EQ(combo->currentIndex(), -1);
+    EXPECT_EQ(rig.combo(4)->currentText(), "80"); // the restored text, not the first entry
+    // The instrument's values replace the display, not the list texts.
+    EXPECT_EQ(rig.label("Label19"), "50");
+    EXPECT_TRUE(rig.applied().empty());
+}
+
+TEST(StartUp, MissingOrShortFileKeepsTheInitialTexts) {
+    for (const QByteArray& content : {QByteArray(), QByteArray("\"双\"\r\n\"20\"\r\n")}) {
+        UiRig rig;
+        rig.instrument.faults.absent = true;
+        if (!content.isNull()) {
+            QFile file(rig.program_dir.path() + "/open.qini");
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        rig.start();
+        EXPECT_EQ(display(rig), param_set().texts());
+        EXPECT_EQ(rig.combo(2)->currentText(), "1000Hz");
+        EXPECT_EQ(rig.ui().Text2->text(), "200");
+        EXPECT_EQ(rig.messages.size(), 1u); // only the read-back's
+    }
+}
+
+TEST(StartUp, StatusBarPanels) {
+    UiRig rig;
+    rig.start();
+    QStatusBar* bar = rig.ui().StatusBar1;
+    EXPECT_EQ(bar->findChild<QLabel*>("Panel1")->text(), "");
+    EXPECT_EQ(bar->findChild<QLabel*>("Panel2")->text(), " ");
+    EXPECT_EQ(bar->findChild<QLabel*>("Panel3")->text(), "Kavronix ");
+    EXPECT_TRUE(bar->findChild<QLabel*>("Panel4")->text().endsWith(' '));
+    EXPECT_FALSE(rig.window->Timer1()->isActive());
+}
+
+TEST(Shutdown, WritesWhatTheDisplayShowsAndTheNextStartShowsIt) {
+    UiRig first;
+    first.instrument.faults.absent = true;
+    write_auto_file(first, kLast);
+    first.start();
+    first.close();
+    const LoadResult saved = load_settings_file(first.program_dir.path() + "/open.qini");
+    ASSERT_TRUE(saved.fields);
+    EXPECT_EQ(*saved.fields, kLast);
+
+    first.instrument.faults = {};
+    first.messages.clear();
+    first.start();
+    first.choose(4, 1);
+    first.close();
+    UiRig second;
+    second.folders = first.folders;
+    second.instrument.faults.absent = true;
+    second.start();
+    EXPECT_EQ(second.label("Label19"), "150");
+    EXPECT_EQ(second.label("Label2"), "200"); // read back from the instrument before closing
+}
+
+TEST(Shutdown, AProgramFolderThatCannotBeWrittenDoesNotLoseTheValues) {
+    UiRig rig;
+    rig.folders.program_folder = rig.write_file("not-a-folder", "x"); // a regular file
+    rig.start();
+    rig.choose(1, 1);
+    rig.close();
+    EXPECT_TRUE(rig.messages.empty());
+    EXPECT_TRUE(QFile::exists(rig.folders.config_folder + "/open.qini"));
+
+    UiRig next;
+    next.folders = rig.folders;
+    next.instrument.faults.absent = true;
+    next.start();
+    EXPECT_EQ(next.label("Label14"), "双");
+}
+
+TEST(Shutdown, NoFolderCanBeWrittenSaysSoAndStillCloses) {
+    UiRig rig;
+    const QString file = rig.write_file("plain", "x");
+    rig.folders.program_folder = file + "/a";
+    rig.folders.config_folder = file + "/b";
+    rig.start();
+    rig.window->show();
+    rig.close();
+    EXPECT_FALSE(rig.window->isVisible());
+    ASSERT_EQ(rig.messages.size(), 1u);
+    EXPECT_EQ(rig.messages[0].title, "错误");
+    EXPECT_TRUE(rig.messages[0].text.contains("open.qini"));
+}
