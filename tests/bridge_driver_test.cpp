@@ -1,0 +1,215 @@
+// BridgeDriver over the real easyd12-bridge beside this test: the link's exchanges through it,
+// and what a caller sees when the bridge dies, hangs, is missing or is some other program.
+#include "link/bridge_driver.h"
+#include "link/link.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+using namespace qlm;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kFaultyLibrary = "EasyD12_faulty.dll";
+constexpr const char* kExeSuffix = ".exe";
+#else
+constexpr const char* kFaultyLibrary = "libEasyD12_faulty.so";
+constexpr const char* kExeSuffix = "";
+#endif
+
+void set_environment(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    ::setenv(name, value.c_str(), 1);
+#endif
+}
+
+fs::path scratch_file(const std::string& name) {
+    static const fs::path folder =
+        fs::temp_directory_path() /
+        ("qlm-bridge-driver-" +
+         std::to_string(Clock::now().time_since_epoch().count()));
+    fs::create_directories(folder);
+    return folder / name;
+}
+
+std::string file_text(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+double ms_since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// A link over a bridge driver, recording what the operator would see.
+struct Rig {
+    std::vector<std::string> messages;
+    std::vector<std::string> complaints;
+    BridgeDriver driver;
+    Link link{driver, LinkSeams{[](long) {},
+                                [this](const std::string& text) { messages.push_back(text); }}};
+
+    explicit Rig(std::vector<std::string> arguments = {}, BridgeOptions options = {})
+        : driver(with_arguments(std::move(options), std::move(arguments)),
+                 [this](const std::string& line) { complaints.push_back(line); }) {}
+
+    static BridgeOptions with_arguments(BridgeOptions options, std::vector<std::string> arguments) {
+        options.arguments = std::move(arguments);
+        return options;
+    }
+};
+
+// The faulty library's order file: "hang" or "exit" at the next call, until removed.
+struct FaultOrder {
+    fs::path file = scratch_file("fault.txt");
+    FaultOrder() { set_environment("EASYD12_FAULTY_FILE", file.string()); }
+    ~FaultOrder() { clear(); }
+    void give(const char* order) const { std::ofstream(file, std::ios::binary) << order; }
+    void clear() const {
+        std::error_code ignored;
+        fs::remove(file, ignored);
+    }
+    // Waits until the library reports that a call hangs in it.
+    bool hanging() const {
+        for (int i = 0; i < 1000; ++i) {
+            if (file_text(file) == "hanging") return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+};
+
+const Frame kAnnounce = make_control_frame(FrameType::write_announce);
+
+} // namespace
+
+TEST(BridgeDriver, SendsAndReadsBackThroughTheBridge) {
+    const fs::path trace = scratch_file("trace.txt");
+    set_environment("EASYD12_SIM_TRACE", trace.string());
+    Rig rig;
+    const auto start = Clock::now();
+    rig.link.write_seting(8, 3, 0);
+    const double first_send = ms_since(start);
+    rig.link.write_seting(6, 26, 10); // 2586 ns
+    Frame answer{};
+    rig.link.read_settings([&](const Frame& got) { answer = got; }, [] {});
+    set_environment("EASYD12_SIM_TRACE", "");
+
+    EXPECT_TRUE(rig.messages.empty());
+    EXPECT_TRUE(rig.complaints.empty());
+    EXPECT_EQ(rig.driver.starts(), 1);
+    EXPECT_EQ(answer, (Frame{0, 50, 4, 0, 4, 0, 26, 10, 1, 3, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(file_text(trace), "W 01020304050102030405010203040504 0\n"
+                                "W 01020304050102030405010803000000 0\n"
+                                "W 01020304050102030405010203040504 0\n"
+                                "W 010203040501020304050106" "1a0a0000 0\n"
+                                "W 01020304050102030405010203040503 0\n"
+                                "R 0032040004001a0a0103000000000000 0\n"
+                                "R 0032040004001a0a0103000000000000 0\n");
+
+    constexpr int kCalls = 200;
+    const auto calls = Clock::now();
+    for (int i = 0; i < kCalls; ++i) rig.driver.write(kAnnounce);
+    std::printf("%d-bit bridge: first send with start %.1f ms, then %.3f ms per call\n",
+                rig.driver.bridge_bits(), first_send, ms_since(calls) / kCalls);
+}
+
+TEST(BridgeDriver, ACallTheBridgeDiesInFailsAndTheNextCallStartsANewOne) {
+    FaultOrder fault;
+    Rig rig({"--library", kFaultyLibrary});
+    rig.link.write_seting(8, 3, 0);
+    ASSERT_TRUE(rig.messages.empty());
+
+    // Killed from outside while the write-announce frame is inside the library.
+    fault.give("hang");
+    const long pid = rig.driver.bridge_pid();
+    std::atomic<bool> killed{false};
+    std::thread killer([&] { killed = fault.hanging() && terminate_process(pid); });
+    rig.link.write_seting(1, 60, 0);
+    killer.join();
+    EXPECT_TRUE(killed);
+    EXPECT_EQ(rig.messages, std::vector<std::string>{kConnectionFailedText});
+    EXPECT_NE(rig.driver.last_failure().find("ended during a call"), std::string::npos)
+        << rig.driver.last_failure();
+    EXPECT_EQ(rig.complaints.size(), 1u);
+    fault.clear();
+
+    Frame answer{};
+    rig.link.write_seting(2, 8, 0);
+    rig.link.read_settings([&](const Frame& got) { answer = got; }, [] {});
+    EXPECT_EQ(rig.messages.size(), 1u);
+    EXPECT_EQ(rig.driver.starts(), 2);
+    EXPECT_EQ(answer[2], 8);
+    EXPECT_EQ(answer[9], 1); // a new instrument: the first bridge's damping is gone
+
+    // The bridge ends by itself inside a call.
+    fault.give("exit");
+    EXPECT_EQ(rig.driver.write(kAnnounce), kBridgeFailedStatus);
+    fault.clear();
+    EXPECT_EQ(rig.driver.write(kAnnounce), 0);
+    EXPECT_EQ(rig.driver.starts(), 3);
+    EXPECT_TRUE(rig.driver.last_failure().empty());
+}
+
+TEST(BridgeDriver, ABridgeThatHangsIsStoppedAfterTheTimeout) {
+    FaultOrder fault;
+    Rig rig({"--library", kFaultyLibrary});
+    EXPECT_EQ(rig.driver.write(kAnnounce), 0);
+    const long hung = rig.driver.bridge_pid();
+    fault.give("hang");
+    const auto start = Clock::now();
+    EXPECT_EQ(rig.driver.write(make_data_frame(8, 3, 0)), kBridgeFailedStatus);
+    const double waited = ms_since(start);
+    EXPECT_NE(rig.driver.last_failure().find("no answer within 2000 ms"), std::string::npos)
+        << rig.driver.last_failure();
+    EXPECT_EQ(rig.driver.bridge_pid(), 0);
+    EXPECT_FALSE(terminate_process(hung)); // already gone
+    fault.clear();
+    EXPECT_EQ(rig.driver.write(kAnnounce), 0);
+    EXPECT_EQ(rig.driver.starts(), 2);
+    std::printf("a hanging call failed after %.0f ms\n", waited);
+}
+
+TEST(BridgeDriver, ABridgeThatEndedBetweenCallsIsReplacedBeforeTheNext) {
+    Rig rig;
+    EXPECT_EQ(rig.driver.write(kAnnounce), 0);
+    ASSERT_TRUE(terminate_process(rig.driver.bridge_pid()));
+    EXPECT_EQ(rig.driver.write(make_data_frame(8, 3, 0)), -1); // a new instrument: no announce
+    EXPECT_EQ(rig.driver.starts(), 2);
+    EXPECT_TRUE(rig.complaints.empty());
+}
+
+TEST(BridgeDriver, MissingOrForeignProgramsFailEachCallAndAreReportedOnce) {
+    BridgeOptions missing;
+    missing.program = join_path(program_folder(), std::string("no-such-bridge") + kExeSuffix);
+    Rig absent({}, missing);
+    EXPECT_EQ(absent.driver.write(kAnnounce), kBridgeFailedStatus);
+    Frame buffer{};
+    EXPECT_EQ(absent.driver.read(buffer), kBridgeFailedStatus);
+    EXPECT_EQ(absent.driver.starts(), 0);
+    ASSERT_EQ(absent.complaints.size(), 1u);
+    EXPECT_NE(absent.complaints[0].find("no-such-bridge"), std::string::npos);
+
+    // This test program itself, which prints its test list instead of a hello.
+    BridgeOptions foreign;
+    foreign.program = join_path(program_folder(), std::string("bridge_driver_test") + kExeSuffix);
+    Rig impostor({"--gtest_list_tests"}, foreign);
+    EXPECT_EQ(impostor.driver.write(kAnnounce), kBridgeFailedStatus);
+    EXPECT_EQ(impostor.driver.write(kAnnounce), kBridgeFailedStatus);
+    EXPECT_EQ(impostor.driver.starts(), 2);
+    ASSERT_EQ(impostor.complaints.size(), 1u);
+    EXPECT_NE(impostor.complaints[0].find("is not the EasyD12 bridge"), std::string::npos)
+        << impostor.complaints[0];
+    EXPECT_EQ(impostor.driver.bridge_pid(), 0);
+}
