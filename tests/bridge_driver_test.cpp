@@ -64,6 +64,16 @@ struct Rig {
         : driver(with_arguments(std::move(options), std::move(arguments)),
                  [this](const std::string& line) { complaints.push_back(line); }) {}
 
+    // read_settings; the answer, or zeros when there was none.
+    Frame read_back() {
+        Frame answer{};
+        link.read_settings([&](Link::ReadOutcome outcome, const Frame& got) {
+            EXPECT_EQ(outcome, Link::ReadOutcome::answered);
+            answer = got;
+        });
+        return answer;
+    }
+
     static BridgeOptions with_arguments(BridgeOptions options, std::vector<std::string> arguments) {
         options.arguments = std::move(arguments);
         return options;
@@ -102,8 +112,7 @@ TEST(BridgeDriver, SendsAndReadsBackThroughTheBridge) {
     rig.link.write_seting(8, 3, 0);
     const double first_send = ms_since(start);
     rig.link.write_seting(6, 26, 10); // 2586 ns
-    Frame answer{};
-    rig.link.read_settings([&](const Frame& got) { answer = got; }, [] {});
+    const Frame answer = rig.read_back();
     set_environment("EASYD12_SIM_TRACE", "");
 
     EXPECT_TRUE(rig.messages.empty());
@@ -145,9 +154,8 @@ TEST(BridgeDriver, ACallTheBridgeDiesInFailsAndTheNextCallStartsANewOne) {
     EXPECT_EQ(rig.complaints.size(), 1u);
     fault.clear();
 
-    Frame answer{};
     rig.link.write_seting(2, 8, 0);
-    rig.link.read_settings([&](const Frame& got) { answer = got; }, [] {});
+    const Frame answer = rig.read_back();
     EXPECT_EQ(rig.messages.size(), 1u);
     EXPECT_EQ(rig.driver.starts(), 2);
     EXPECT_EQ(answer[2], 8);

@@ -14,6 +14,29 @@
 
 namespace qlm {
 
+#ifdef _WIN32
+std::wstring widen(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    if (size <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), size);
+    wide.resize(static_cast<std::size_t>(size - 1));
+    return wide;
+}
+
+std::string narrow(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, text.data(), size, nullptr, nullptr);
+    text.resize(static_cast<std::size_t>(size - 1));
+    return text;
+}
+#endif
+
 const char* describe(LoadError error) {
     switch (error) {
     case LoadError::none:
@@ -34,7 +57,11 @@ namespace {
 
 // Libraries start with "MZ" on Windows and "\x7fELF" elsewhere.
 bool looks_like_library(const std::string& path) {
+#ifdef _WIN32
+    std::FILE* file = _wfopen(widen(path).c_str(), L"rb"); // fopen takes the ANSI code page
+#else
     std::FILE* file = std::fopen(path.c_str(), "rb");
+#endif
     if (!file) return false;
     unsigned char magic[4] = {};
     const std::size_t got = std::fread(magic, 1, sizeof magic, file);
@@ -47,30 +74,11 @@ bool looks_like_library(const std::string& path) {
 }
 
 #ifdef _WIN32
-std::wstring widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), size);
-    wide.resize(static_cast<std::size_t>(size - 1));
-    return wide;
-}
-
-std::string narrow(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, text.data(), size, nullptr, nullptr);
-    text.resize(static_cast<std::size_t>(size - 1));
-    return text;
-}
-
 std::string last_error_text(DWORD code) {
-    char buffer[512] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                   buffer, sizeof buffer, nullptr);
-    std::string text = buffer;
+    wchar_t buffer[512] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                   buffer, sizeof buffer / sizeof buffer[0], nullptr);
+    std::string text = narrow(buffer); // the system's words in UTF-8, as every other text
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     return "error " + std::to_string(code) + (text.empty() ? "" : ": " + text);
 }
@@ -103,9 +111,11 @@ bool DynLib::open(const std::string& folder, const std::string& file_name) {
         detail_ = last_error_text(system_code_);
         const bool missing =
             system_code_ == ERROR_MOD_NOT_FOUND || system_code_ == ERROR_FILE_NOT_FOUND;
-        error_ = (missing && !in_folder)  ? LoadError::not_found
-                 : !looks_like_library(path_) ? LoadError::not_a_library
-                                              : LoadError::load_failed;
+        // The file found by the system search is not known, so only a file in the folder
+        // is looked at.
+        error_ = (missing && !in_folder)                 ? LoadError::not_found
+                 : in_folder && !looks_like_library(path_) ? LoadError::not_a_library
+                                                           : LoadError::load_failed;
         return false;
     }
 #else
@@ -174,6 +184,17 @@ bool file_exists(const std::string& path) {
 #else
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+#endif
+}
+
+std::string wow64_system_folder() {
+#ifdef _WIN32
+    wchar_t buffer[MAX_PATH] = {};
+    const UINT size = GetSystemWow64DirectoryW(buffer, MAX_PATH);
+    if (size == 0 || size >= MAX_PATH) return {};
+    return narrow(std::wstring(buffer, size));
+#else
+    return {};
 #endif
 }
 

@@ -51,4 +51,13 @@ std::string join_path(const std::string& folder, const std::string& name);
 
 bool file_exists(const std::string& path);
 
+// The system folder of 32-bit programs on 64-bit Windows (SysWOW64); empty elsewhere.
+std::string wow64_system_folder();
+
+#ifdef _WIN32
+// UTF-8 to and from the UTF-16 of the Windows calls.
+std::wstring widen(const std::string& text);
+std::string narrow(const std::wstring& wide);
+#endif
+
 } // namespace qlm

@@ -1,0 +1,418 @@
+#include "link/process.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <thread>
+
+#ifdef _WIN32
+#include "link/dynlib.h"
+
+#include <atomic>
+#include <windows.h>
+#else
+#include <cerrno>
+#include <csignal>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+extern char** environ;
+#endif
+
+namespace qlm {
+
+const char* describe(IoResult result) {
+    switch (result) {
+    case IoResult::ok:
+        return "ok";
+    case IoResult::closed:
+        return "closed";
+    case IoResult::timed_out:
+        return "timed out";
+    case IoResult::failed:
+        return "failed";
+    }
+    return "unknown";
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long remaining_ms(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<long>(std::clamp<long long>(left, 0, INT_MAX));
+}
+
+} // namespace
+
+#ifndef _WIN32
+
+struct ChildProcess::Impl {
+    pid_t pid = -1;
+    int channel = -1; // our end of the socket that is the child's stdin and stdout
+    bool exited = false;
+    int status = 0;
+};
+
+bool ChildProcess::start(const std::string& program, const std::vector<std::string>& arguments) {
+    kill();
+    error_.clear();
+    // A socket rather than two pipes: sending to a dead child then fails with EPIPE
+    // (MSG_NOSIGNAL) instead of raising SIGPIPE in the whole program.
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+        error_ = std::string("socketpair: ") + std::strerror(errno);
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], 0);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int failed =
+        ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[1]);
+    if (failed != 0) {
+        ::close(ends[0]);
+        error_ = std::strerror(failed);
+        return false;
+    }
+    *impl_ = Impl{pid, ends[0], false, 0};
+    return true;
+}
+
+bool ChildProcess::running() {
+    if (impl_->pid < 0 || impl_->exited) return false;
+    const pid_t got = ::waitpid(impl_->pid, &impl_->status, WNOHANG);
+    if (got == 0) return true;
+    impl_->exited = true;
+    return false;
+}
+
+long ChildProcess::pid() const { return impl_->pid < 0 ? 0 : impl_->pid; }
+
+IoResult ChildProcess::write_all(const void* data, std::size_t size,
+                                 std::chrono::milliseconds timeout) {
+    if (impl_->channel < 0) return IoResult::closed;
+    const auto deadline = Clock::now() + timeout;
+    const char* next = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t sent = ::send(impl_->channel, next, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0) {
+            next += sent;
+            size -= static_cast<std::size_t>(sent);
+            continue;
+        }
+        if (errno == EINTR) continue;
+        if (errno == EPIPE || errno == ECONNRESET) return IoResult::closed;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return IoResult::failed;
+        pollfd wanted{impl_->channel, POLLOUT, 0};
+        const int ready = ::poll(&wanted, 1, static_cast<int>(remaining_ms(deadline)));
+        if (ready == 0) return IoResult::timed_out;
+        if (ready < 0 && errno != EINTR) return IoResult::failed;
+    }
+    return IoResult::ok;
+}
+
+IoResult ChildProcess::read_exact(void* data, std::size_t size, std::chrono::milliseconds timeout) {
+    if (impl_->channel < 0) return IoResult::closed;
+    const auto deadline = Clock::now() + timeout;
+    char* next = static_cast<char*>(data);
+    while (size > 0) {
+        pollfd wanted{impl_->channel, POLLIN, 0};
+        const int ready = ::poll(&wanted, 1, static_cast<int>(remaining_ms(deadline)));
+        if (ready == 0) return IoResult::timed_out;
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            return IoResult::failed;
+        }
+        const ssize_t got = ::recv(impl_->channel, next, size, MSG_DONTWAIT);
+        if (got > 0) {
+            next += got;
+            size -= static_cast<std::size_t>(got);
+            continue;
+        }
+        if (got == 0 || errno == ECONNRESET) return IoResult::closed;
+        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return IoResult::failed;
+    }
+    return IoResult::ok;
+}
+
+int ChildProcess::finish(std::chrono::milliseconds grace) {
+    if (impl_->pid < 0) return -1;
+    ::shutdown(impl_->channel, SHUT_WR); // the child reads the end of its input
+    const auto deadline = Clock::now() + grace;
+    while (running() && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const bool exited = impl_->exited && WIFEXITED(impl_->status);
+    const int code = exited ? WEXITSTATUS(impl_->status) : -1;
+    kill();
+    return code;
+}
+
+void ChildProcess::kill() {
+    if (impl_->pid > 0 && !impl_->exited) {
+        ::kill(impl_->pid, SIGKILL);
+        while (::waitpid(impl_->pid, &impl_->status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    if (impl_->channel >= 0) ::close(impl_->channel);
+    *impl_ = Impl{};
+}
+
+bool terminate_process(long pid) {
+    if (pid <= 0 || ::kill(static_cast<pid_t>(pid), SIGKILL) != 0) return false;
+    // A child of ours is waited for without collecting it; any other process is polled.
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0) {
+        if (errno == EINTR) continue;
+        for (int i = 0; i < 500 && ::kill(static_cast<pid_t>(pid), 0) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        break;
+    }
+    return true;
+}
+
+#else // _WIN32
+
+struct ChildProcess::Impl {
+    HANDLE process = nullptr;
+    HANDLE to_child = INVALID_HANDLE_VALUE;   // overlapped, the child's stdin
+    HANDLE from_child = INVALID_HANDLE_VALUE; // overlapped, the child's stdout
+    HANDLE event = nullptr;                   // completes one overlapped call at a time
+    DWORD pid = 0;
+    bool exited = false;
+};
+
+namespace {
+
+void close_handle(HANDLE& handle) {
+    if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    handle = INVALID_HANDLE_VALUE;
+}
+
+std::string error_text(const char* what, DWORD code) {
+    return std::string(what) + " failed, error " + std::to_string(code);
+}
+
+// Anonymous pipes cannot be waited on with a time-out, so each direction is a named pipe
+// whose end of ours is overlapped; the child's end is an ordinary inheritable handle.
+bool make_pipe(bool inbound, HANDLE& ours, HANDLE& theirs, std::string& error) {
+    static std::atomic<unsigned> serial{0};
+    const std::wstring name = L"\\\\.\\pipe\\qlm-easyd12-" +
+                              std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(++serial);
+    const DWORD access = (inbound ? PIPE_ACCESS_INBOUND : PIPE_ACCESS_OUTBOUND) |
+                         FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE;
+    ours = CreateNamedPipeW(name.c_str(), access, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
+                            1, 4096, 4096, 0, nullptr);
+    if (ours == INVALID_HANDLE_VALUE) {
+        error = error_text("CreateNamedPipe", GetLastError());
+        return false;
+    }
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    theirs = CreateFileW(name.c_str(), inbound ? GENERIC_WRITE : GENERIC_READ, 0, &inherit,
+                         OPEN_EXISTING, 0, nullptr);
+    if (theirs == INVALID_HANDLE_VALUE) {
+        error = error_text("CreateFile on the pipe", GetLastError());
+        close_handle(ours);
+        return false;
+    }
+    return true;
+}
+
+// The child's stderr: ours if we have one, else the null device.
+HANDLE inheritable_stderr() {
+    HANDLE copy = INVALID_HANDLE_VALUE;
+    const HANDLE own = GetStdHandle(STD_ERROR_HANDLE);
+    if (own && own != INVALID_HANDLE_VALUE &&
+        DuplicateHandle(GetCurrentProcess(), own, GetCurrentProcess(), &copy, 0, TRUE,
+                        DUPLICATE_SAME_ACCESS))
+        return copy;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    return CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       OPEN_EXISTING, 0, nullptr);
+}
+
+// One argument as the C runtime's command-line parser splits it back.
+std::wstring quote(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
+        return argument;
+    std::wstring quoted = L"\"";
+    for (std::size_t i = 0;; ++i) {
+        std::size_t backslashes = 0;
+        while (i < argument.size() && argument[i] == L'\\') {
+            ++backslashes;
+            ++i;
+        }
+        if (i == argument.size()) {
+            quoted.append(backslashes * 2, L'\\');
+            break;
+        }
+        if (argument[i] == L'"') quoted.append(backslashes * 2 + 1, L'\\');
+        else quoted.append(backslashes, L'\\');
+        quoted += argument[i];
+    }
+    return quoted + L"\"";
+}
+
+IoResult io_failure(DWORD code) {
+    return code == ERROR_BROKEN_PIPE || code == ERROR_NO_DATA || code == ERROR_PIPE_NOT_CONNECTED
+               ? IoResult::closed
+               : IoResult::failed;
+}
+
+// One overlapped ReadFile or WriteFile, given until `deadline`; cancelled when it runs out.
+IoResult overlapped_call(HANDLE handle, HANDLE event, bool writing, char* data, DWORD size,
+                         DWORD& moved, Clock::time_point deadline) {
+    OVERLAPPED call{};
+    call.hEvent = event;
+    ResetEvent(event);
+    moved = 0;
+    const BOOL done = writing ? WriteFile(handle, data, size, nullptr, &call)
+                              : ReadFile(handle, data, size, nullptr, &call);
+    if (!done) {
+        const DWORD code = GetLastError();
+        if (code != ERROR_IO_PENDING) return io_failure(code);
+        if (WaitForSingleObject(event, static_cast<DWORD>(remaining_ms(deadline))) !=
+            WAIT_OBJECT_0) {
+            CancelIoEx(handle, &call);
+            GetOverlappedResult(handle, &call, &moved, TRUE); // the buffer is ours again
+            return moved > 0 ? IoResult::ok : IoResult::timed_out;
+        }
+    }
+    if (!GetOverlappedResult(handle, &call, &moved, FALSE)) return io_failure(GetLastError());
+    return IoResult::ok;
+}
+
+IoResult move_all(HANDLE handle, HANDLE event, bool writing, char* data, std::size_t size,
+                  std::chrono::milliseconds timeout) {
+    if (handle == INVALID_HANDLE_VALUE) return IoResult::closed;
+    const auto deadline = Clock::now() + timeout;
+    while (size > 0) {
+        DWORD moved = 0;
+        const IoResult result = overlapped_call(handle, event, writing, data,
+                                                static_cast<DWORD>(size), moved, deadline);
+        if (result != IoResult::ok) return result;
+        data += moved;
+        size -= moved;
+        if (size > 0 && Clock::now() >= deadline) return IoResult::timed_out;
+    }
+    return IoResult::ok;
+}
+
+} // namespace
+
+bool ChildProcess::start(const std::string& program, const std::vector<std::string>& arguments) {
+    kill();
+    error_.clear();
+    HANDLE child_in = INVALID_HANDLE_VALUE;
+    HANDLE child_out = INVALID_HANDLE_VALUE;
+    if (!make_pipe(false, impl_->to_child, child_in, error_) ||
+        !make_pipe(true, impl_->from_child, child_out, error_)) {
+        close_handle(child_in);
+        kill();
+        return false;
+    }
+    HANDLE child_err = inheritable_stderr();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = child_in;
+    startup.hStdOutput = child_out;
+    startup.hStdError = child_err;
+    const std::wstring path = widen(program);
+    std::wstring command = quote(path);
+    for (const auto& argument : arguments) command += L" " + quote(widen(argument));
+    PROCESS_INFORMATION info{};
+    // Handles of ours are made inheritable only for the child's ends, just above.
+    const BOOL made = CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, TRUE,
+                                     CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
+    const DWORD code = GetLastError();
+    close_handle(child_in);
+    close_handle(child_out);
+    close_handle(child_err);
+    if (!made) {
+        error_ = error_text("CreateProcess", code);
+        kill();
+        return false;
+    }
+    CloseHandle(info.hThread);
+    impl_->process = info.hProcess;
+    impl_->pid = info.dwProcessId;
+    impl_->event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return true;
+}
+
+bool ChildProcess::running() {
+    if (!impl_->process || impl_->exited) return false;
+    if (WaitForSingleObject(impl_->process, 0) == WAIT_TIMEOUT) return true;
+    impl_->exited = true;
+    return false;
+}
+
+long ChildProcess::pid() const { return impl_->process ? static_cast<long>(impl_->pid) : 0; }
+
+IoResult ChildProcess::write_all(const void* data, std::size_t size,
+                                 std::chrono::milliseconds timeout) {
+    // WriteFile does not change the buffer.
+    return move_all(impl_->to_child, impl_->event, true,
+                    const_cast<char*>(static_cast<const char*>(data)), size, timeout);
+}
+
+IoResult ChildProcess::read_exact(void* data, std::size_t size, std::chrono::milliseconds timeout) {
+    return move_all(impl_->from_child, impl_->event, false, static_cast<char*>(data), size,
+                    timeout);
+}
+
+int ChildProcess::finish(std::chrono::milliseconds grace) {
+    if (!impl_->process) return -1;
+    close_handle(impl_->to_child); // the child reads the end of its input
+    int code = -1;
+    DWORD exit_code = 0;
+    if (WaitForSingleObject(impl_->process, static_cast<DWORD>(grace.count())) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(impl_->process, &exit_code)) {
+        impl_->exited = true;
+        code = static_cast<int>(exit_code);
+    }
+    kill();
+    return code;
+}
+
+void ChildProcess::kill() {
+    if (impl_->process) {
+        if (!impl_->exited) TerminateProcess(impl_->process, 1);
+        WaitForSingleObject(impl_->process, 5000);
+        CloseHandle(impl_->process);
+    }
+    close_handle(impl_->to_child);
+    close_handle(impl_->from_child);
+    if (impl_->event) CloseHandle(impl_->event);
+    *impl_ = Impl{};
+}
+
+bool terminate_process(long pid) {
+    HANDLE process =
+        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process) return false;
+    const BOOL killed = TerminateProcess(process, 1);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+    return killed != FALSE;
+}
+
+#endif
+
+ChildProcess::ChildProcess() : impl_(std::make_unique<Impl>()) {}
+
+ChildProcess::~ChildProcess() { kill(); }
+
+} // namespace qlm
