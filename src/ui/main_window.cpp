@@ -10,6 +10,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -74,8 +75,12 @@ void MainWindow::connect_controls() {
 void MainWindow::start() {
     set_up_status_bar(ui_);
     const LoadResult last = load_auto_file(seams_.folders);
-    if (last.fields) apply_settings_fields(*last.fields);
-    else {
+    if (last.fields) {
+        apply_settings_fields(*last.fields);
+    } else {
+        // No file is a first start; a file that cannot be read is worth a word.
+        if (QFileInfo::exists(auto_file_to_load(seams_.folders)))
+            error(QString::fromUtf8("上次的参数无法恢复，显示初始参数。\n") + last.error);
         set_list_texts();
         copy_labels_to_entries();
     }
