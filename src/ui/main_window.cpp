@@ -8,7 +8,9 @@
 #include "ui/colours.h"
 #include "ui/entry_field.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QSessionManager>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -87,13 +89,19 @@ void MainWindow::start() {
     for (EntryField* field : {ui_.Text1, ui_.Text2, ui_.Text3}) field->setEnabled(true);
     read_seting();
     fill_lists();
+    // A session that ends without closing the window still keeps the values.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::save_last_settings);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    save_last_settings();
+    event->accept();
+}
+
+void MainWindow::save_last_settings() {
     const QString problem = save_auto_file(seams_.folders, params_.texts());
     if (!problem.isEmpty())
         error(QString::fromUtf8("参数保存失败，下次启动将无法恢复当前参数。\n") + problem);
-    event->accept();
 }
 
 // ---- the display panel

@@ -37,6 +37,8 @@ public:
     // Ten texts into the display labels, the list texts and the entry fields.
     void apply_settings_fields(const std::array<std::string, kFieldCount>& fields);
     void start_upload();
+    // Writes open.qini; a failure is shown.
+    void save_last_settings();
 
     const param_set& params() const { return params_; }
     const Form1Widgets& widgets() const { return ui_; }
