@@ -2,6 +2,7 @@
 // the same folder, spoken to byte by byte.
 #include "link/bridge_protocol.h"
 #include "link/dynlib.h"
+#include "link/easyd12_api.h"
 #include "link/process.h"
 
 #include <gtest/gtest.h>
@@ -147,10 +148,20 @@ TEST(BridgeProtocol, ExitsWhenItsInputEnds) {
     EXPECT_EQ(inside_a_request.bridge.finish(milliseconds(5000)), 2);
 }
 
-TEST(BridgeProtocol, ALibraryTheBridgeCannotLoadAnswersAsAnAbsentInstrument) {
-    Wire wire({"--library", "EasyD12-nowhere.dll"});
-    EXPECT_EQ(wire.status(bridge::kHello, bridge::hello_body(0)), 0);
-    EXPECT_EQ(wire.status(bridge::kWrite, make_control_frame(FrameType::write_announce)), -1);
-    EXPECT_EQ(wire.status(bridge::kRead), -1);
-    EXPECT_TRUE(wire.bridge.running());
+TEST(BridgeProtocol, TheLibraryNamedOnTheCommandLine) {
+    Wire missing({"--library", "EasyD12-nowhere.dll"});
+    EXPECT_EQ(missing.status(bridge::kHello, bridge::hello_body(0)), 0);
+    EXPECT_EQ(missing.status(bridge::kWrite, make_control_frame(FrameType::write_announce)), -1);
+    EXPECT_EQ(missing.status(bridge::kRead), -1);
+    EXPECT_TRUE(missing.bridge.running()); // answers as an absent instrument
+
+    // A name with spaces reaches the bridge as one argument.
+    const std::string spaced = std::string("copy with spaces ") + kEasyD12FileName;
+    const fs::path copy = fs::path(program_folder()) / spaced;
+    fs::copy_file(fs::path(program_folder()) / kEasyD12FileName, copy,
+                  fs::copy_options::overwrite_existing);
+    Wire found({"--library", spaced});
+    EXPECT_EQ(found.status(bridge::kWrite, make_control_frame(FrameType::write_announce)), 0);
+    found.bridge.finish(milliseconds(5000));
+    fs::remove(copy);
 }

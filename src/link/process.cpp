@@ -23,20 +23,6 @@ extern char** environ;
 
 namespace qlm {
 
-const char* describe(IoResult result) {
-    switch (result) {
-    case IoResult::ok:
-        return "ok";
-    case IoResult::closed:
-        return "closed";
-    case IoResult::timed_out:
-        return "timed out";
-    case IoResult::failed:
-        return "failed";
-    }
-    return "unknown";
-}
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -91,59 +77,44 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
 
 bool ChildProcess::running() {
     if (impl_->pid < 0 || impl_->exited) return false;
-    const pid_t got = ::waitpid(impl_->pid, &impl_->status, WNOHANG);
-    if (got == 0) return true;
+    if (::waitpid(impl_->pid, &impl_->status, WNOHANG) == 0) return true;
     impl_->exited = true;
     return false;
 }
 
 long ChildProcess::pid() const { return impl_->pid < 0 ? 0 : impl_->pid; }
 
-IoResult ChildProcess::write_all(const void* data, std::size_t size,
-                                 std::chrono::milliseconds timeout) {
-    if (impl_->channel < 0) return IoResult::closed;
+namespace {
+
+// Moves all `size` bytes through the socket, or fails when `timeout` runs out.
+IoResult transfer(int channel, bool writing, char* data, std::size_t size,
+                  std::chrono::milliseconds timeout) {
+    if (channel < 0) return IoResult::closed;
     const auto deadline = Clock::now() + timeout;
-    const char* next = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t sent = ::send(impl_->channel, next, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent > 0) {
-            next += sent;
-            size -= static_cast<std::size_t>(sent);
-            continue;
-        }
-        if (errno == EINTR) continue;
-        if (errno == EPIPE || errno == ECONNRESET) return IoResult::closed;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) return IoResult::failed;
-        pollfd wanted{impl_->channel, POLLOUT, 0};
+        pollfd wanted{channel, static_cast<short>(writing ? POLLOUT : POLLIN), 0};
         const int ready = ::poll(&wanted, 1, static_cast<int>(remaining_ms(deadline)));
         if (ready == 0) return IoResult::timed_out;
         if (ready < 0 && errno != EINTR) return IoResult::failed;
+        if (ready < 0) continue;
+        const ssize_t moved = writing ? ::send(channel, data, size, MSG_NOSIGNAL | MSG_DONTWAIT)
+                                      : ::recv(channel, data, size, MSG_DONTWAIT);
+        if (moved > 0) {
+            data += moved;
+            size -= static_cast<std::size_t>(moved);
+            continue;
+        }
+        if (moved == 0 || errno == EPIPE || errno == ECONNRESET) return IoResult::closed;
+        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return IoResult::failed;
     }
     return IoResult::ok;
 }
 
-IoResult ChildProcess::read_exact(void* data, std::size_t size, std::chrono::milliseconds timeout) {
-    if (impl_->channel < 0) return IoResult::closed;
-    const auto deadline = Clock::now() + timeout;
-    char* next = static_cast<char*>(data);
-    while (size > 0) {
-        pollfd wanted{impl_->channel, POLLIN, 0};
-        const int ready = ::poll(&wanted, 1, static_cast<int>(remaining_ms(deadline)));
-        if (ready == 0) return IoResult::timed_out;
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            return IoResult::failed;
-        }
-        const ssize_t got = ::recv(impl_->channel, next, size, MSG_DONTWAIT);
-        if (got > 0) {
-            next += got;
-            size -= static_cast<std::size_t>(got);
-            continue;
-        }
-        if (got == 0 || errno == ECONNRESET) return IoResult::closed;
-        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return IoResult::failed;
-    }
-    return IoResult::ok;
+} // namespace
+
+IoResult ChildProcess::move_all(bool writing, char* data, std::size_t size,
+                                std::chrono::milliseconds timeout) {
+    return transfer(impl_->channel, writing, data, size, timeout);
 }
 
 int ChildProcess::finish(std::chrono::milliseconds grace) {
@@ -172,12 +143,12 @@ bool terminate_process(long pid) {
     if (pid <= 0 || ::kill(static_cast<pid_t>(pid), SIGKILL) != 0) return false;
     // A child of ours is waited for without collecting it; any other process is polled.
     siginfo_t info{};
-    while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0) {
-        if (errno == EINTR) continue;
-        for (int i = 0; i < 500 && ::kill(static_cast<pid_t>(pid), 0) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        break;
+    int waited = 0;
+    while ((waited = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT)) != 0 &&
+           errno == EINTR) {
     }
+    for (int i = 0; waited != 0 && i < 500 && ::kill(static_cast<pid_t>(pid), 0) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return true;
 }
 
@@ -242,26 +213,20 @@ HANDLE inheritable_stderr() {
                        OPEN_EXISTING, 0, nullptr);
 }
 
-// One argument as the C runtime's command-line parser splits it back.
+// One argument, quoted so that the C runtime's command-line parser splits it back.
 std::wstring quote(const std::wstring& argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
-        return argument;
     std::wstring quoted = L"\"";
-    for (std::size_t i = 0;; ++i) {
-        std::size_t backslashes = 0;
-        while (i < argument.size() && argument[i] == L'\\') {
+    std::size_t backslashes = 0; // pending; doubled before a quote and at the end
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
             ++backslashes;
-            ++i;
+            continue;
         }
-        if (i == argument.size()) {
-            quoted.append(backslashes * 2, L'\\');
-            break;
-        }
-        if (argument[i] == L'"') quoted.append(backslashes * 2 + 1, L'\\');
-        else quoted.append(backslashes, L'\\');
-        quoted += argument[i];
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        quoted += c;
+        backslashes = 0;
     }
-    return quoted + L"\"";
+    return quoted.append(backslashes * 2, L'\\') + L"\"";
 }
 
 IoResult io_failure(DWORD code) {
@@ -270,38 +235,31 @@ IoResult io_failure(DWORD code) {
                : IoResult::failed;
 }
 
-// One overlapped ReadFile or WriteFile, given until `deadline`; cancelled when it runs out.
-IoResult overlapped_call(HANDLE handle, HANDLE event, bool writing, char* data, DWORD size,
-                         DWORD& moved, Clock::time_point deadline) {
-    OVERLAPPED call{};
-    call.hEvent = event;
-    ResetEvent(event);
-    moved = 0;
-    const BOOL done = writing ? WriteFile(handle, data, size, nullptr, &call)
-                              : ReadFile(handle, data, size, nullptr, &call);
-    if (!done) {
-        const DWORD code = GetLastError();
-        if (code != ERROR_IO_PENDING) return io_failure(code);
-        if (WaitForSingleObject(event, static_cast<DWORD>(remaining_ms(deadline))) !=
-            WAIT_OBJECT_0) {
-            CancelIoEx(handle, &call);
-            GetOverlappedResult(handle, &call, &moved, TRUE); // the buffer is ours again
-            return moved > 0 ? IoResult::ok : IoResult::timed_out;
-        }
-    }
-    if (!GetOverlappedResult(handle, &call, &moved, FALSE)) return io_failure(GetLastError());
-    return IoResult::ok;
-}
-
-IoResult move_all(HANDLE handle, HANDLE event, bool writing, char* data, std::size_t size,
+// Overlapped ReadFile or WriteFile calls until all `size` bytes moved; the pending call is
+// cancelled when `timeout` runs out.
+IoResult transfer(HANDLE handle, HANDLE event, bool writing, char* data, std::size_t size,
                   std::chrono::milliseconds timeout) {
     if (handle == INVALID_HANDLE_VALUE) return IoResult::closed;
     const auto deadline = Clock::now() + timeout;
     while (size > 0) {
+        OVERLAPPED call{};
+        call.hEvent = event;
+        ResetEvent(event);
         DWORD moved = 0;
-        const IoResult result = overlapped_call(handle, event, writing, data,
-                                                static_cast<DWORD>(size), moved, deadline);
-        if (result != IoResult::ok) return result;
+        const auto part = static_cast<DWORD>(size);
+        if (!(writing ? WriteFile(handle, data, part, nullptr, &call)
+                      : ReadFile(handle, data, part, nullptr, &call))) {
+            const DWORD code = GetLastError();
+            if (code != ERROR_IO_PENDING) return io_failure(code);
+            const auto wait = static_cast<DWORD>(remaining_ms(deadline));
+            if (WaitForSingleObject(event, wait) != WAIT_OBJECT_0) {
+                CancelIoEx(handle, &call);
+                GetOverlappedResult(handle, &call, &moved, TRUE); // the buffer is ours again
+                if (moved == 0) return IoResult::timed_out;
+            }
+        }
+        if (moved == 0 && !GetOverlappedResult(handle, &call, &moved, FALSE))
+            return io_failure(GetLastError());
         data += moved;
         size -= moved;
         if (size > 0 && Clock::now() >= deadline) return IoResult::timed_out;
@@ -361,16 +319,10 @@ bool ChildProcess::running() {
 
 long ChildProcess::pid() const { return impl_->process ? static_cast<long>(impl_->pid) : 0; }
 
-IoResult ChildProcess::write_all(const void* data, std::size_t size,
-                                 std::chrono::milliseconds timeout) {
-    // WriteFile does not change the buffer.
-    return move_all(impl_->to_child, impl_->event, true,
-                    const_cast<char*>(static_cast<const char*>(data)), size, timeout);
-}
-
-IoResult ChildProcess::read_exact(void* data, std::size_t size, std::chrono::milliseconds timeout) {
-    return move_all(impl_->from_child, impl_->event, false, static_cast<char*>(data), size,
-                    timeout);
+IoResult ChildProcess::move_all(bool writing, char* data, std::size_t size,
+                                std::chrono::milliseconds timeout) {
+    return transfer(writing ? impl_->to_child : impl_->from_child, impl_->event, writing, data,
+                    size, timeout);
 }
 
 int ChildProcess::finish(std::chrono::milliseconds grace) {
@@ -403,7 +355,8 @@ bool terminate_process(long pid) {
     HANDLE process =
         OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
     if (!process) return false;
-    const BOOL killed = TerminateProcess(process, 1);
+    const BOOL killed =
+        WaitForSingleObject(process, 0) == WAIT_TIMEOUT && TerminateProcess(process, 1);
     WaitForSingleObject(process, 5000);
     CloseHandle(process);
     return killed != FALSE;
@@ -412,6 +365,16 @@ bool terminate_process(long pid) {
 #endif
 
 ChildProcess::ChildProcess() : impl_(std::make_unique<Impl>()) {}
+
+IoResult ChildProcess::write_all(const void* data, std::size_t size,
+                                 std::chrono::milliseconds timeout) {
+    // Writing does not change the buffer.
+    return move_all(true, const_cast<char*>(static_cast<const char*>(data)), size, timeout);
+}
+
+IoResult ChildProcess::read_exact(void* data, std::size_t size, std::chrono::milliseconds timeout) {
+    return move_all(false, static_cast<char*>(data), size, timeout);
+}
 
 ChildProcess::~ChildProcess() { kill(); }
 

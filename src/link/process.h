@@ -17,8 +17,6 @@ enum class IoResult {
     failed,    // the system call failed for another reason
 };
 
-const char* describe(IoResult result);
-
 class ChildProcess {
 public:
     ChildProcess();
@@ -46,13 +44,16 @@ public:
     const std::string& error() const { return error_; }
 
 private:
+    IoResult move_all(bool writing, char* data, std::size_t size,
+                      std::chrono::milliseconds timeout);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
     std::string error_;
 };
 
 // Kills the process `pid` and waits until it is gone. For a child of ours, the exit is left
-// for its ChildProcess to collect. False when there is no such process.
+// for its ChildProcess to collect. False when there is no such process, or it had ended.
 bool terminate_process(long pid);
 
 } // namespace qlm
