@@ -56,6 +56,7 @@ run_tests() { # run_tests <bits>
     ctest --test-dir "$folder" --output-on-failure --parallel "$jobs" &
     wait $! || status=$?
     wineserver -k || true
+    wineserver -w || true
     return $status
 }
 
