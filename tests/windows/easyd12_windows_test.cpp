@@ -45,7 +45,8 @@ struct Binding {
     std::vector<std::string> complaints;
     EasyD12Driver driver;
     explicit Binding(LibraryLocation where)
-        : driver(std::move(where), [this](const std::string& line) { complaints.push_back(line); }) {}
+        : driver(std::move(where),
+                 [this](const std::string& line) { complaints.push_back(line); }) {}
 };
 
 const Frame kRequest = make_control_frame(FrameType::read_request);
@@ -83,7 +84,8 @@ TEST(EasyD12Windows, FoldersWithChineseNames) {
     // A file that starts like a DLL and is not one: the loader refuses it, and the file is
     // still read for its first bytes.
     const fs::path broken = scratch_folder(u8"损坏的库");
-    std::ofstream(broken / "EasyD12.dll", std::ios::binary) << std::string("MZ") + std::string(62, '\0');
+    std::ofstream(broken / "EasyD12.dll", std::ios::binary)
+        << std::string("MZ") + std::string(62, '\0');
     Binding refused(LibraryLocation{to_utf8(broken), "EasyD12.dll"});
     EXPECT_LT(refused.driver.write(kRequest), 0);
     EXPECT_EQ(refused.driver.error(), LoadError::load_failed);
