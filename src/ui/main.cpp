@@ -1,5 +1,5 @@
 // Assembles the real driver, the real waits and dialogs, and the window.
-#include "link/easyd12.h"
+#include "link/driver_select.h"
 #include "ui/main_window.h"
 #include "ui/platform_seams.h"
 
@@ -11,9 +11,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("qlm5120rx"));
     QApplication::setOrganizationName(QStringLiteral("Kavronix"));
 
-    qlm::EasyD12Driver driver;
+    // The library in-process, or through the bridge when it is of the other bitness.
+    const auto driver = qlm::make_instrument_driver();
     QWidget* window_pointer = nullptr;
-    qlm::MainWindow window(driver, qlm::platform_seams(&window_pointer));
+    qlm::MainWindow window(*driver, qlm::platform_seams(&window_pointer));
     window_pointer = &window;
     window.start();
     window.show();
