@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# The re-entrant stress run at a larger count over a few seeds, with its figures:
+#   bench/stress_bench.sh [actions] [seeds]     (defaults 20000 and 3)
+# Uses build-rel/ (or $BUILD_DIR), which must hold a built stress_test.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build-rel}
+actions=${1:-20000}
+seeds=${2:-3}
+for seed in $(seq 1 "$seeds"); do
+    QT_QPA_PLATFORM=offscreen QLM_STRESS_ACTIONS=$actions QLM_STRESS_SEED=$seed \
+        "$build/bin/stress_test" | grep -E '^stress:|FAILED|Failure'
+done
