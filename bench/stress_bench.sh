@@ -8,6 +8,6 @@ build=${BUILD_DIR:-$root/build-rel}
 actions=${1:-20000}
 seeds=${2:-3}
 for seed in $(seq 1 "$seeds"); do
-    QT_QPA_PLATFORM=offscreen QLM_STRESS_ACTIONS=$actions QLM_STRESS_SEED=$seed \
-        "$build/bin/stress_test" | grep -E '^stress:|FAILED|Failure'
+    QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="qt.qpa.*=false" QLM_STRESS_ACTIONS=$actions QLM_STRESS_SEED=$seed \
+        "$build/bin/stress_test" 2>/dev/null | grep -E '^stress:|FAILED|Failure'
 done
