@@ -157,6 +157,10 @@ LoadResult load_settings_file(const QString& path) {
 QString save_settings_file(const QString& path, const SettingsTexts& fields) {
     if (QString problem = settings_texts_problem(fields); !problem.isEmpty()) return problem;
     const QByteArray bytes = format_settings(fields);
+    // The rename below would put a file in place of a FIFO or a device (as root even
+    // /dev/null): only a regular file, or none, is replaced.
+    if (const QFileInfo existing(path); existing.exists() && !existing.isFile())
+        return QStringLiteral("无法写入文件：不是普通文件");
 
     // Written to a temporary file and renamed over the old one only when complete;
     // on any failure the old file stays as it was.
