@@ -1,0 +1,342 @@
+// Hostile files, pasted text and failing saves, all through the window.
+#include "ui_rig.h"
+
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace qlm;
+using namespace qlm::testing;
+
+namespace {
+
+const sim::Settings kAtStart{0, 70, 4, 0, 4, 1, 100, 25, 1, 3};
+
+std::vector<QString> display(const UiRig& rig) {
+    std::vector<QString> texts;
+    for (const char* name : {"Label14", "Label3", "Label15", "Label16", "Label20", "Label17",
+                             "Label2", "Label36", "Label21", "Label19"})
+        texts.push_back(rig.label(name));
+    return texts;
+}
+
+QByteArray lines(const char* end) {
+    QByteArray bytes;
+    for (const char* field :
+         {"\xcb\xab", "-20", "300", "\xcd\xe2\xb2\xbf", "2000", "30", "1500", "kHz", "0.33", "80"})
+        bytes += QByteArray("\"") + field + "\"" + end;
+    return bytes;
+}
+const std::vector<QString> kFileShown{"双", "-20", "300", "外部", "2000", "30", "1500", "kHz", "0.33", "80"};
+
+QByteArray file_bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// The window refused the import: one error naming the file, nothing else changed.
+void expect_refused_import(UiRig& rig, const QString& path) {
+    const auto before = display(rig);
+    const int writes = rig.writes();
+    const std::size_t messages = rig.messages.size();
+    rig.open_answer = path;
+    rig.trigger(rig.ui().open);
+    ASSERT_EQ(rig.messages.size(), messages + 1);
+    EXPECT_EQ(rig.messages.back().title, QString::fromUtf8("错误"));
+    EXPECT_TRUE(rig.messages.back().text.contains(QDir::toNativeSeparators(path)))
+        << rig.messages.back().text.toStdString();
+    EXPECT_FALSE(rig.window->Timer1()->isActive());
+    EXPECT_FALSE(rig.ui().ProgressBar1->isVisibleTo(rig.window.get()));
+    EXPECT_TRUE(rig.ui().Command11->isEnabled());
+    EXPECT_TRUE(rig.combo(1)->isEnabled());
+    EXPECT_EQ(display(rig), before);
+    EXPECT_EQ(rig.writes(), writes);
+}
+
+} // namespace
+
+TEST(HostileFiles, RefusedWithAMessageNamingTheFile) {
+    UiRig rig(kAtStart);
+    rig.start();
+    const QByteArray good = lines("\r\n");
+    QByteArray with_nul = good;
+    with_nul[3] = '\0';
+    QByteArray bad_gbk = good;
+    bad_gbk[1] = '\xff'; // no GBK character starts with 0xFF
+    QByteArray lone_lead = good;
+    lone_lead.insert(1, '\x81'); // a lead byte followed by a quote
+    QByteArray megabyte = good;
+    megabyte.append(QByteArray(1024 * 1024, '7'));
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } files[] = {
+        {"nul.qini", with_nul},
+        {"bad_gbk.qini", bad_gbk},
+        {"lone_lead.qini", lone_lead},
+        {"megabyte.qini", megabyte},
+        {"open_quote.qini", good.left(good.indexOf("300") + 3) + "\r\n\"4\"\r\n"},
+        {"nine.qini", good.left(good.lastIndexOf("\"80\""))},
+        {"empty.qini", QByteArray()},
+        {"utf16.qini", QByteArray("\xff\xfe\"\x00\x31\x00\"\x00", 8)},
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.name);
+        expect_refused_import(rig, rig.write_file(file.name, file.bytes));
+    }
+
+    // Things that are not a file at all; none is opened, so none blocks.
+    const QString folder = rig.config_dir.path() + "/folder.qini";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString fifo = rig.config_dir.path() + "/fifo.qini";
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const QString link_to_zero = rig.config_dir.path() + "/zero.qini";
+    ASSERT_TRUE(QFile::link("/dev/zero", link_to_zero));
+    for (const QString& path : {folder, fifo, QString("/dev/zero"), link_to_zero,
+                                rig.config_dir.path() + "/missing.qini"}) {
+        SCOPED_TRACE(path.toStdString());
+        expect_refused_import(rig, path);
+    }
+    EXPECT_EQ(rig.instrument.violations(), 0);
+}
+
+TEST(HostileFiles, LineEndsOfEveryKindAndExtraFieldsImport) {
+    const QByteArray variants[] = {lines("\r\n"), lines("\n"), lines("\r"),
+                                   lines("\r\n") + "\"extra\"\r\n\"\xb5\xa5\"\r\n"};
+    for (const QByteArray& bytes : variants) {
+        UiRig rig(kAtStart);
+        rig.start();
+        rig.open_answer = rig.write_file("ends.qini", bytes);
+        rig.trigger(rig.ui().open);
+        EXPECT_TRUE(rig.messages.empty());
+        EXPECT_EQ(display(rig), kFileShown);
+        EXPECT_EQ(rig.run_upload(), 13);
+        EXPECT_EQ(rig.applied().size(), 9u);
+    }
+}
+
+// Pasted text gets past the key filter; the confirmation must still refuse it.
+TEST(PastedText, NeverSentAndRefusedOnConfirm) {
+    const char* const pastes[] = {"12a", "1.5", " 40", "40 ", "+40", "--5", "5-", "４０",
+                                  "٤٠", "0x40", "1e2", "99999999999999999999", "\t", "-"};
+    struct Target {
+        EntryField* (*field)(const UiRig&);
+        QPushButton* (*button)(const UiRig&);
+        Entry entry;
+        const char* label;
+    };
+    const Target targets[] = {
+        {[](const UiRig& r) { return r.ui().Text1; }, [](const UiRig& r) { return r.ui().Command12; },
+         Entry::voltage, "Label15"},
+        {[](const UiRig& r) { return r.ui().Text2; }, [](const UiRig& r) { return r.ui().Command13; },
+         Entry::width, "Label2"},
+        {[](const UiRig& r) { return r.ui().Text3; }, [](const UiRig& r) { return r.ui().Command11; },
+         Entry::gain, "Label3"},
+    };
+    UiRig rig(kAtStart);
+    rig.start();
+    const auto before = display(rig);
+    const int writes = rig.writes();
+    for (const Target& target : targets) {
+        for (const char* paste : pastes) {
+            for (const bool by_button : {false, true}) {
+                SCOPED_TRACE(std::string(target.label) + " '" + paste + "'" +
+                             (by_button ? " button" : " Enter"));
+                EntryField* field = target.field(rig);
+                field->clear();
+                // Half the pastes by the clipboard and Ctrl+V, half by insert().
+                if (by_button) {
+                    QApplication::clipboard()->setText(QString::fromUtf8(paste));
+                    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+                } else {
+                    field->insert(QString::fromUtf8(paste));
+                }
+                ASSERT_FALSE(field->text().isEmpty());
+                const std::size_t messages = rig.messages.size();
+                if (by_button) QTest::mouseClick(target.button(rig), Qt::LeftButton);
+                else rig.press(field, Qt::Key_Return);
+                ASSERT_EQ(rig.messages.size(), messages + 1);
+                EXPECT_EQ(rig.messages.back().text,
+                          QString::fromUtf8(refusal_text(target.entry, by_button
+                                                                           ? ConfirmedBy::button
+                                                                           : ConfirmedBy::enter)));
+                EXPECT_EQ(display(rig), before);
+                EXPECT_EQ(rig.writes(), writes);
+            }
+        }
+    }
+
+    // A list's edit text is only an aid: pasted or typed, even an entry's exact text,
+    // Enter and leaving the list send nothing and show nothing.
+    const std::size_t messages = rig.messages.size();
+    for (int number = 1; number <= 6; ++number) {
+        ChoiceCombo* box = rig.combo(number);
+        for (const char* paste : {"5000Hz", "1kHz", "\xe5\x8f\x8c", "150", "junk\x01", ""}) {
+            box->lineEdit()->clear();
+            QApplication::clipboard()->setText(QString::fromUtf8(paste));
+            QTest::keyClick(box->lineEdit(), Qt::Key_V, Qt::ControlModifier);
+            rig.press(box->lineEdit(), Qt::Key_Return);
+            rig.press(box->lineEdit(), Qt::Key_Enter);
+            box->lineEdit()->insert(QString::fromUtf8(paste));
+            rig.press(box->lineEdit(), Qt::Key_Tab);
+        }
+    }
+    EXPECT_EQ(rig.messages.size(), messages);
+    EXPECT_EQ(display(rig), before);
+    EXPECT_EQ(rig.writes(), writes);
+}
+
+namespace {
+
+// An export over `target` that must fail; the file there stays as it was.
+void expect_failed_export(UiRig& rig, const QString& target) {
+    const bool was_file = QFileInfo(target).isFile();
+    const QByteArray before = was_file ? file_bytes(target) : QByteArray();
+    const std::size_t messages = rig.messages.size();
+    rig.save_answer = target;
+    rig.trigger(rig.ui().save);
+    ASSERT_EQ(rig.messages.size(), messages + 1);
+    EXPECT_TRUE(rig.messages.back().text.contains(QDir::toNativeSeparators(target)))
+        << rig.messages.back().text.toStdString();
+    if (was_file) {
+        EXPECT_EQ(file_bytes(target), before);
+    }
+    // No temporary file is left beside it.
+    const QFileInfo info(target);
+    if (info.dir().exists()) {
+        for (const QString& name : info.dir().entryList(QDir::Files | QDir::Hidden))
+            EXPECT_FALSE(name.startsWith(info.fileName() + ".")) << name.toStdString();
+    }
+}
+
+} // namespace
+
+TEST(FailingSaves, TheEarlierFileStaysWhole) {
+    UiRig rig(kAtStart);
+    rig.start();
+    const QString folder = rig.config_dir.path();
+    const QByteArray earlier = lines("\r\n");
+
+    // Below a regular file.
+    const QString plain = rig.write_file("plain.qini", earlier);
+    expect_failed_export(rig, plain + "/below.qini");
+    EXPECT_EQ(file_bytes(plain), earlier);
+
+    // Over a folder, a FIFO and a link to a device: nothing there is replaced.
+    ASSERT_TRUE(QDir().mkpath(folder + "/folder.qini"));
+    expect_failed_export(rig, folder + "/folder.qini");
+    EXPECT_TRUE(QFileInfo(folder + "/folder.qini").isDir());
+    const QString fifo = folder + "/fifo.qini";
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    expect_failed_export(rig, fifo);
+    struct stat info {};
+    ASSERT_EQ(::lstat(fifo.toLocal8Bit().constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+    // The disk takes only part of the new file (a file size limit stands in for a full disk).
+    const QString whole = rig.write_file("whole.qini", earlier + "\"\"\r\n"); // recognisably old
+    const QByteArray whole_before = file_bytes(whole);
+    rlimit old_limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old_limit;
+    small.rlim_cur = 20;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    expect_failed_export(rig, whole);
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(file_bytes(whole), whole_before);
+
+    // A text the file cannot hold (an unquoted field may carry a quote) is not written.
+    rig.open_answer = rig.write_file("quote.qini", QByteArray("a\"b\r\n") + lines("\r\n"));
+    rig.trigger(rig.ui().open);
+    rig.run_upload();
+    ASSERT_EQ(rig.label("Label14"), "a\"b");
+    expect_failed_export(rig, whole);
+    EXPECT_EQ(file_bytes(whole), whole_before);
+}
+
+// The save runs in a child process without root's rights, against a folder it may not
+// write; the parent checks the file there afterwards.
+TEST(FailingSaves, AFolderWithoutWriteRights) {
+    const QByteArray child_target = qgetenv("QLM_HOSTILE_SAVE_CHILD");
+    if (!child_target.isEmpty()) {
+        const QString problem = save_settings_file(QString::fromLocal8Bit(child_target),
+                                                   {"双", "1", "25", "外部", "100", "10", "25",
+                                                    "kHz", "20.00", "400"});
+        std::printf("child: %s\n", problem.isEmpty() ? "saved" : problem.toUtf8().constData());
+        std::exit(problem.isEmpty() ? 3 : 0);
+    }
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.path() + "/locked";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString target = folder + "/open.qini";
+    const QByteArray earlier = lines("\r\n");
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(earlier);
+    }
+    // The file itself may be written by anyone; the folder by its owner only.
+    ::chmod(target.toLocal8Bit().constData(), 0666);
+    ::chmod(folder.toLocal8Bit().constData(), 0755);
+    ::chmod(dir.path().toLocal8Bit().constData(), 0755);
+
+    if (::geteuid() != 0) {
+        // Not root: the folder is closed to us too.
+        ::chmod(folder.toLocal8Bit().constData(), 0555);
+        EXPECT_FALSE(save_settings_file(target, {"双", "1", "25", "外部", "100", "10", "25",
+                                                 "kHz", "20.00", "400"})
+                         .isEmpty());
+        ::chmod(folder.toLocal8Bit().constData(), 0755);
+    } else {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QLM_HOSTILE_SAVE_CHILD", target);
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_RUNTIME_DIR", dir.path());
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                QCoreApplication::applicationFilePath(),
+                                "--gtest_filter=FailingSaves.AFolderWithoutWriteRights"});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        const QString output = QString::fromUtf8(child.readAll());
+        if (output.contains("Permission denied") && !output.contains("child:"))
+            GTEST_SKIP() << "the test program cannot run as nobody here: " << output.toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+        EXPECT_TRUE(output.contains("child: ")) << output.toStdString();
+    }
+    EXPECT_EQ(file_bytes(target), earlier);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"open.qini"});
+}
+
+// The shutdown save fails everywhere: the window still closes, and says so.
+TEST(FailingSaves, ShutdownSaveThatCannotBeWritten) {
+    UiRig rig(kAtStart);
+    const QString plain = rig.write_file("plain", "x");
+    rig.folders.program_folder = plain + "/program";
+    rig.folders.config_folder = plain + "/config";
+    rig.start();
+    rig.close();
+    ASSERT_EQ(rig.messages.size(), 1u);
+    EXPECT_TRUE(rig.messages[0].text.contains(QDir::toNativeSeparators(plain + "/program")))
+        << rig.messages[0].text.toStdString();
+    EXPECT_FALSE(rig.window->isVisible());
+    EXPECT_EQ(file_bytes(plain), "x");
+}
