@@ -1,7 +1,9 @@
 #include "link/dynlib.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -73,6 +75,42 @@ bool looks_like_library(const std::string& path) {
 #endif
 }
 
+#ifndef _WIN32
+// What to hand dlopen for a library of the system's: the bare name, so the loader searches
+// as usual, unless an empty or relative LD_LIBRARY_PATH entry (which the loader takes from
+// the working folder) would find the file. Then only the absolute entries and the system
+// folders are tried, by full path. Empty when the file is nowhere else.
+std::string system_search_name(const std::string& file_name) {
+    const char* variable = std::getenv("LD_LIBRARY_PATH");
+    if (!variable) return file_name;
+    const std::string entries = variable;
+    std::vector<std::string> folders;
+    bool via_working_folder = false;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = entries.find_first_of(":;", start);
+        const std::string entry = entries.substr(start, end - start);
+        if (!entry.empty() && entry.front() == '/') folders.push_back(entry);
+        else if (file_exists(join_path(entry.empty() ? "." : entry, file_name)))
+            via_working_folder = true;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    if (!via_working_folder) return file_name;
+    Dl_info libc{};
+    if (dladdr(reinterpret_cast<void*>(&std::fopen), &libc) && libc.dli_fname) {
+        const std::string path = libc.dli_fname;
+        if (path.front() == '/') folders.push_back(path.substr(0, path.find_last_of('/')));
+    }
+    for (const char* system : {"/usr/local/lib", "/lib64", "/usr/lib64", "/lib", "/usr/lib"})
+        folders.emplace_back(system);
+    for (const std::string& folder : folders) {
+        const std::string path = join_path(folder, file_name);
+        if (file_exists(path)) return path;
+    }
+    return {};
+}
+#endif
+
 #ifdef _WIN32
 std::string last_error_text(DWORD code) {
     wchar_t buffer[512] = {};
@@ -96,7 +134,13 @@ DynLib::~DynLib() {
 }
 
 bool DynLib::open(const std::string& folder, const std::string& file_name) {
-    const std::string local = folder.empty() ? std::string() : join_path(folder, file_name);
+#ifdef _WIN32
+    const bool usable_folder = !folder.empty();
+#else
+    // A relative folder would be looked up from the working folder.
+    const bool usable_folder = !folder.empty() && folder.front() == '/';
+#endif
+    const std::string local = usable_folder ? join_path(folder, file_name) : std::string();
     const bool in_folder = !local.empty() && file_exists(local);
     path_ = in_folder ? local : file_name;
     system_code_ = 0;
@@ -120,7 +164,17 @@ bool DynLib::open(const std::string& folder, const std::string& file_name) {
     }
 #else
     // A bare name goes through the loader's own search (LD_LIBRARY_PATH, the cache, the
-    // system folders), which does not look in the working folder.
+    // system folders), unless that search would reach into the working folder.
+    if (!in_folder) {
+        path_ = file_name.find('/') == std::string::npos ? system_search_name(file_name)
+                                                         : std::string();
+        if (path_.empty()) {
+            path_ = file_name;
+            error_ = LoadError::not_found;
+            detail_ = "not in the program's folder or the system's library folders";
+            return false;
+        }
+    }
     handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_) {
         const char* why = dlerror();
