@@ -9,6 +9,7 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <gnu/libc-version.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -96,10 +97,14 @@ std::string system_search_name(const std::string& file_name) {
         start = end + 1;
     }
     if (!via_working_folder) return file_name;
+    // The C library's own folder is a system folder (with its multiarch name). A function
+    // that no sanitizer intercepts, so the address is really the C library's.
     Dl_info libc{};
-    if (dladdr(reinterpret_cast<void*>(&std::fopen), &libc) && libc.dli_fname) {
+    if (dladdr(reinterpret_cast<void*>(&gnu_get_libc_version), &libc) && libc.dli_fname) {
         const std::string path = libc.dli_fname;
-        if (path.front() == '/') folders.push_back(path.substr(0, path.find_last_of('/')));
+        const auto slash = path.find_last_of('/');
+        if (path.front() == '/' && path.compare(slash + 1, 5, "libc.") == 0)
+            folders.push_back(path.substr(0, slash));
     }
     for (const char* system : {"/usr/local/lib", "/lib64", "/usr/lib64", "/lib", "/usr/lib"})
         folders.emplace_back(system);
