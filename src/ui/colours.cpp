@@ -13,7 +13,9 @@ QColor system_colour(SystemColour index) {
     const DWORD rgb = GetSysColor(static_cast<int>(index));
     return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
 #else
-    // Windows' defaults.
+    // Windows' defaults (Windows 7 to 11, the "Control Panel\Colors" values of a fresh
+    // profile): InactiveTitle, TitleText, HilightText, ButtonFace, ButtonShadow,
+    // ButtonText, InactiveTitleText, ButtonHilight.
     switch (index) {
     case COLOR_INACTIVECAPTION:
         return QColor(191, 205, 219);
@@ -21,10 +23,16 @@ QColor system_colour(SystemColour index) {
         return QColor(0, 0, 0);
     case COLOR_HIGHLIGHTTEXT:
         return QColor(255, 255, 255);
+    case COLOR_BTNFACE:
+        return QColor(240, 240, 240);
+    case COLOR_BTNSHADOW:
+        return QColor(160, 160, 160);
     case COLOR_BTNTEXT:
         return QColor(0, 0, 0);
     case COLOR_INACTIVECAPTIONTEXT:
         return QColor(0, 0, 0);
+    case COLOR_BTNHIGHLIGHT:
+        return QColor(255, 255, 255);
     }
     return QColor(0, 0, 0);
 #endif

@@ -12,8 +12,11 @@ enum SystemColour : int {
     COLOR_INACTIVECAPTION = 3,
     COLOR_CAPTIONTEXT = 9,
     COLOR_HIGHLIGHTTEXT = 14,
+    COLOR_BTNFACE = 15,   // status bar
+    COLOR_BTNSHADOW = 16, // etched frame lines
     COLOR_BTNTEXT = 18,
     COLOR_INACTIVECAPTIONTEXT = 19,
+    COLOR_BTNHIGHLIGHT = 20,
 };
 
 // The system's colour on Windows; Windows' default value of it elsewhere.
