@@ -1,15 +1,17 @@
 // Assembles the real driver, the real waits and dialogs, and the window.
 #include "link/driver_select.h"
+#include "ui/form1_layout.h"
 #include "ui/main_window.h"
 #include "ui/platform_seams.h"
 
 #include <QApplication>
-#include <QFont>
+#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qlm5120rx"));
     QApplication::setOrganizationName(QStringLiteral("Kavronix"));
+    QApplication::setWindowIcon(qlm::program_icon());
 
     // The library in-process, or through the bridge when it is of the other bitness.
     const auto driver = qlm::make_instrument_driver();
