@@ -4,39 +4,60 @@
 #include "ui/form1_layout.h"
 
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 
 namespace qlm {
 
 namespace {
-int px(int twips) { return twips / kTwipsPerPixel; }
+
+struct Line {
+    const char* text;
+    int left, top;
+    double points;
+};
+
+// Twips, like the main window.
+constexpr int kWidth = 4680;
+constexpr int kHeight = 3480;
+constexpr int kIconAt = 360;
+constexpr int kRuleTop = 3000, kRuleLeft = 180, kRuleRight = 4380;
+constexpr int kLineWidth = 3960, kLineHeight = 300;
+
+constexpr Line kLines[] = {
+    {"QLM-5120RX控制软件", 1320, 420, 10.5},
+    {"版本 V1.1", 1320, 780, 10.5},
+    {"作者：软件组", 360, 1560, 9},
+    {"联系：研发部  电话 000-0000-0000", 360, 1920, 9},
+    {"邮箱：support@example.com", 360, 2280, 9},
+};
+
 } // namespace
 
 AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("Form2");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8("关于..."));
-    setFixedSize(px(4680), px(3480));
+    setWindowIcon(program_icon());
+    setFixedSize(px(kWidth), px(kHeight));
     paint(this, COLOR_INACTIVECAPTION, COLOR_CAPTIONTEXT);
 
-    const struct {
-        const char* text;
-        int top;
-    } lines[] = {
-        {"QLM-5120RX控制软件 V1.1", 360},
-        {"超声脉冲发射接收仪控制程序", 840},
-        {"作者：研发部", 1560},
-        {"联系：研发部 电话 000-00000000", 1920},
-        {"邮箱：support@example.com", 2280},
-    };
-    for (const auto& line : lines) {
+    auto* picture = new QLabel(this);
+    picture->setObjectName("Image1");
+    picture->setPixmap(program_icon().pixmap(48, 48));
+    picture->setGeometry(px(kIconAt), px(kIconAt), 48, 48);
+
+    for (const Line& line : kLines) {
         auto* label = new QLabel(QString::fromUtf8(line.text), this);
-        label->setGeometry(px(360), px(line.top), px(3960), px(300));
+        QFont font(song_family());
+        font.setPointSizeF(line.points);
+        label->setFont(font);
+        label->setGeometry(px(line.left), px(line.top), px(kLineWidth), px(kLineHeight));
     }
     auto* rule = new QFrame(this);
     rule->setObjectName("Line1");
-    rule->setFrameShape(QFrame::HLine);
-    rule->setGeometry(px(180), px(3000), px(4380 - 180), 2);
+    rule->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    rule->setGeometry(px(kRuleLeft), px(kRuleTop), px(kRuleRight - kRuleLeft), 2);
 }
 
 } // namespace qlm

@@ -5,15 +5,19 @@
 #include "ui/entry_field.h"
 
 #include <QAction>
+#include <QFontDatabase>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <initializer_list>
 #include <vector>
 
 namespace qlm {
@@ -23,32 +27,39 @@ namespace {
 enum class Kind { frame, label, combo, entry, button, status_bar, progress_bar };
 
 enum class Look {
-    display,         // text 9 on 3, the display panel
-    display_voltage, // the voltage and its "-": text 14 until the first emphasis
+    display,          // text 9 on 3, the display panel
+    display_voltage,  // the voltage and its "-": text 14 until the first emphasis
     display_lpf_unit, // text 19
-    control,         // text 18 on 3, the control panel
+    control,          // text 18 on 3, the control panel
     none,
 };
+
+enum class Face { song, song_vertical, verdana };
 
 struct Control {
     Placement at;
     Kind kind;
     const char* text;
     double points;
-    const char* family;
+    Face face;
     Qt::Alignment align;
     Look look;
     const char* tooltip;
 };
 
-constexpr const char* kSong = "SimSun";
+constexpr Face kSong = Face::song;
 constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 constexpr Qt::Alignment kCentre = Qt::AlignCenter;
 constexpr double kDisplayPt = 14.25;
 constexpr double kCaptionPt = 10.5;
-constexpr int kRow = 375; // display label height
+// Heights the window leaves open: a display row holds a 14.25 pt line (22 px with the
+// fallback faces) and a control caption a 10.5 pt line, ending where its list begins.
+constexpr int kRow = 375;
+constexpr int kCaptionRow = 240;
 
+// Widths of values and units run from their left edge to the next control's, so that the
+// longest text a label can hold fits: "20.00", "6500", "内部", "MHz" at 14.25 pt.
 // clang-format off
 const std::vector<Control> kControls{
     {{"Frame1", "", 240, 1560, 5895, 4575}, Kind::frame, "显示面板", kCaptionPt, kSong, kLeft, Look::none, nullptr},
@@ -56,11 +67,11 @@ const std::vector<Control> kControls{
 
     // Display panel, left column: caption, value, unit.
     {{"Label4", "Frame1", 240, 960, 1455, kRow}, Kind::label, "工作模式：", kDisplayPt, kSong, kLeft, Look::display, "单 ，双"},
-    {{"Label14", "Frame1", 1980, 960, 975, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label14", "Frame1", 1980, 960, 600, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label5", "Frame1", 240, 1560, 1455, kRow}, Kind::label, "脉冲电压：", kDisplayPt, kSong, kLeft, Look::display, "-400～－25"},
     {{"Label22", "Frame1", 1800, 1560, 180, kRow}, Kind::label, "-", kDisplayPt, kSong, kLeft, Look::display_voltage, nullptr},
     {{"Label15", "Frame1", 1980, 1560, 660, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display_voltage, nullptr},
-    {{"Label29", "Frame1", 2640, 1560, 375, kRow}, Kind::label, "V", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label29", "Frame1", 2640, 1560, 300, kRow}, Kind::label, "V", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label6", "Frame1", 240, 2160, 1455, kRow}, Kind::label, "重复频率：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label20", "Frame1", 1680, 2160, 900, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
     {{"Label30", "Frame1", 2580, 2160, 480, kRow}, Kind::label, "Hz", kDisplayPt, kSong, kLeft, Look::display, nullptr},
@@ -69,7 +80,7 @@ const std::vector<Control> kControls{
     {{"Label31", "Frame1", 2580, 2760, 480, kRow}, Kind::label, "nS", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label8", "Frame1", 240, 3360, 1455, kRow}, Kind::label, "探头频率：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label21", "Frame1", 1560, 3360, 960, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
-    {{"Label32", "Frame1", 2520, 3360, 600, kRow}, Kind::label, "MHz", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label32", "Frame1", 2520, 3360, 720, kRow}, Kind::label, "MHz", kDisplayPt, kSong, kLeft, Look::display, nullptr},
 
     // Display panel, right column.
     {{"Label9", "Frame1", 3240, 960, 1455, kRow}, Kind::label, "接收增益：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
@@ -79,36 +90,37 @@ const std::vector<Control> kControls{
     {{"Label16", "Frame1", 4860, 1560, 900, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
     {{"Label11", "Frame1", 3240, 2160, 1455, kRow}, Kind::label, "L P F  ：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label17", "Frame1", 4560, 2160, 600, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
-    {{"Label35", "Frame1", 5160, 2160, 600, kRow}, Kind::label, "MHz", kDisplayPt, kSong, kLeft, Look::display_lpf_unit, nullptr},
+    {{"Label35", "Frame1", 5160, 2160, 660, kRow}, Kind::label, "MHz", kDisplayPt, kSong, kLeft, Look::display_lpf_unit, nullptr},
     {{"Label12", "Frame1", 3240, 2760, 1455, kRow}, Kind::label, "H P F  ：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label18", "Frame1", 4680, 2760, 480, kRow}, Kind::label, "1", kDisplayPt, kSong, kRight, Look::display, nullptr},
-    {{"Label36", "Frame1", 5160, 2760, 600, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label36", "Frame1", 5160, 2760, 660, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label13", "Frame1", 3240, 3360, 1455, kRow}, Kind::label, "阻   尼：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label19", "Frame1", 4560, 3360, 720, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
-    {{"Label34", "Frame1", 5280, 3360, 375, kRow}, Kind::label, "Ω", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label34", "Frame1", 5280, 3360, 480, kRow}, Kind::label, "Ω", kDisplayPt, kSong, kLeft, Look::display, nullptr},
 
-    // Control panel: list captions and lists.
-    {{"Label43", "Frame2", 840, 1020, 1155, 255}, Kind::label, "工作模式", kCaptionPt, kSong, kLeft, Look::control, nullptr},
-    {{"Label24", "Frame2", 1980, 1020, 1155, 255}, Kind::label, "重复频率", kCaptionPt, kSong, kCentre, Look::control, nullptr},
-    {{"Label25", "Frame2", 3240, 1020, 1155, 255}, Kind::label, "触发选择", kCaptionPt, kSong, kCentre, Look::control, nullptr},
+    // Control panel: list captions and lists. A centred caption is as wide as twice its
+    // distance to the middle of its list.
+    {{"Label43", "Frame2", 840, 1020, 1155, kCaptionRow}, Kind::label, "工作模式", kCaptionPt, kSong, kLeft, Look::control, nullptr},
+    {{"Label24", "Frame2", 1980, 1020, 1155, kCaptionRow}, Kind::label, "重复频率", kCaptionPt, kSong, kCentre, Look::control, nullptr},
+    {{"Label25", "Frame2", 3240, 1020, 1155, kCaptionRow}, Kind::label, "触发选择", kCaptionPt, kSong, kCentre, Look::control, nullptr},
     {{"Combo1", "Frame2", 660, 1260, 1275, 300}, Kind::combo, "", kCaptionPt, kSong, kLeft, Look::none, nullptr},
     {{"Combo2", "Frame2", 1920, 1260, 1275, 300}, Kind::combo, "", kCaptionPt, kSong, kLeft, Look::none, nullptr},
     {{"Combo3", "Frame2", 3180, 1260, 1275, 300}, Kind::combo, "", kCaptionPt, kSong, kLeft, Look::none, nullptr},
-    {{"Label26", "Frame2", 720, 1620, 1155, 255}, Kind::label, "阻尼设置", kCaptionPt, kSong, kCentre, Look::control, nullptr},
-    {{"Label27", "Frame2", 1980, 1620, 1155, 255}, Kind::label, "低通滤波", kCaptionPt, kSong, kCentre, Look::control, nullptr},
-    {{"Label39", "Frame2", 3240, 1620, 1155, 255}, Kind::label, "高通滤波", kCaptionPt, kSong, kCentre, Look::control, nullptr},
+    {{"Label26", "Frame2", 720, 1620, 1155, kCaptionRow}, Kind::label, "阻尼设置", kCaptionPt, kSong, kCentre, Look::control, nullptr},
+    {{"Label27", "Frame2", 1980, 1620, 1155, kCaptionRow}, Kind::label, "低通滤波", kCaptionPt, kSong, kCentre, Look::control, nullptr},
+    {{"Label39", "Frame2", 3240, 1620, 1155, kCaptionRow}, Kind::label, "高通滤波", kCaptionPt, kSong, kCentre, Look::control, nullptr},
     {{"Combo4", "Frame2", 660, 1860, 1275, 300}, Kind::combo, "", kCaptionPt, kSong, kLeft, Look::none, nullptr},
     {{"Combo5", "Frame2", 1920, 1860, 1275, 300}, Kind::combo, "", kCaptionPt, kSong, kLeft, Look::none, nullptr},
     {{"Combo6", "Frame2", 3180, 1860, 1275, 300}, Kind::combo, "", kCaptionPt, kSong, kLeft, Look::none, nullptr},
 
     // Control panel: buttons, entry fields, units.
     {{"Command11", "Frame2", 660, 2340, 1695, 435}, Kind::button, "接收增益", kCaptionPt, kSong, kCentre, Look::none, nullptr},
-    {{"Text3", "Frame2", 2340, 2340, 2115, 435}, Kind::entry, "40", 12, kSong, kLeft, Look::none, nullptr},
+    {{"Text3", "Frame2", 2340, 2340, 2115, 435}, Kind::entry, "40", 12, Face::song_vertical, kLeft, Look::none, nullptr},
     {{"Label40", "Frame2", 4500, 2340, 480, 435}, Kind::label, "dB", 12, kSong, kLeft, Look::control, nullptr},
     {{"Command12", "Frame2", 660, 2760, 1695, 435}, Kind::button, "脉冲电压", kCaptionPt, kSong, kCentre, Look::none, nullptr},
     {{"Text1", "Frame2", 2340, 2760, 2115, 435}, Kind::entry, "25", 12, kSong, kLeft, Look::none, nullptr},
     {{"Label41", "Frame2", 4560, 2760, 420, 435}, Kind::label, "V", 12, kSong, kLeft, Look::control, nullptr},
-    {{"Command13", "Frame2", 660, 3180, 1695, 435}, Kind::button, "脉冲宽度", kCaptionPt, "Verdana", kCentre, Look::none, nullptr},
+    {{"Command13", "Frame2", 660, 3180, 1695, 435}, Kind::button, "脉冲宽度", kCaptionPt, Face::verdana, kCentre, Look::none, nullptr},
     {{"Text2", "Frame2", 2340, 3180, 2115, 435}, Kind::entry, "40", 12, kSong, kLeft, Look::none, nullptr},
     {{"Label42", "Frame2", 4500, 3180, 480, 435}, Kind::label, "ns", 12, kSong, kLeft, Look::control, nullptr},
 
@@ -125,13 +137,51 @@ std::vector<Placement> placements_of(const std::vector<Control>& controls) {
 
 const std::vector<Placement> kPlacements = placements_of(kControls);
 
-int px(int twips) { return twips / kTwipsPerPixel; }
+// The first of the faces that is installed, else the first one, for the font matcher.
+QString first_installed(std::initializer_list<const char*> faces) {
+    const QStringList installed = QFontDatabase::families();
+    for (const char* face : faces) {
+        const QString name = QString::fromUtf8(face);
+        if (installed.contains(name, Qt::CaseInsensitive)) return name;
+    }
+    return QString::fromUtf8(*faces.begin());
+}
 
-QFont font_of(const Control& control) {
-    QFont font(QString::fromUtf8(control.family));
-    font.setPointSizeF(control.points);
+QFont font_of(double points, Face face) {
+    // Qt offers no vertical-writing face; the vertical variant is drawn upright anyway.
+    QFont font(face == Face::verdana ? verdana_family() : song_family());
+    font.setPointSizeF(points);
     return font;
 }
+
+// A frame as Windows draws one: an etched line half a caption line down, the caption
+// standing on it over the frame's own background.
+class EtchedFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        const int top = metrics.height() / 2;
+        const QRect line = rect().adjusted(0, top, -2, -2);
+        painter.setPen(system_colour(COLOR_BTNSHADOW));
+        painter.drawRect(line);
+        painter.setPen(system_colour(COLOR_BTNHIGHLIGHT));
+        painter.drawRect(line.translated(1, 1));
+        if (title().isEmpty()) return;
+        const QRect caption(kCaptionLeft, 0, metrics.horizontalAdvance(title()) + 2 * kPad,
+                            metrics.height());
+        painter.fillRect(caption, palette().window());
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(caption, Qt::AlignCenter, title());
+    }
+
+private:
+    static constexpr int kCaptionLeft = 7;
+    static constexpr int kPad = 1;
+};
 
 void style(QWidget* widget, const Control& control) {
     switch (control.look) {
@@ -156,7 +206,7 @@ QWidget* make(const Control& control, QWidget* parent) {
     const QString text = QString::fromUtf8(control.text);
     switch (control.kind) {
     case Kind::frame: {
-        auto* frame = new QGroupBox(text, parent);
+        auto* frame = new EtchedFrame(text, parent);
         paint(frame, COLOR_INACTIVECAPTION,
               control.at.name == std::string_view("Frame1") ? COLOR_INACTIVECAPTIONTEXT
                                                             : COLOR_CAPTIONTEXT);
@@ -184,6 +234,7 @@ QWidget* make(const Control& control, QWidget* parent) {
     case Kind::status_bar: {
         auto* bar = new QStatusBar(parent);
         bar->setSizeGripEnabled(false);
+        paint(bar, COLOR_BTNFACE, COLOR_BTNTEXT);
         return bar;
     }
     case Kind::progress_bar: {
@@ -237,11 +288,13 @@ void build_menus(QMainWindow* window, Form1Widgets& out) {
 constexpr const char* kMakerName = "Kavronix ";
 constexpr const char* kMakerAddress = "www.example.com ";
 
-QLabel* add_panel(QStatusBar* bar, const char* name, const QString& text, bool stretch) {
+// A panel as wide as its text, with the sunken edge of a Windows status bar panel.
+QLabel* add_panel(QStatusBar* bar, const char* name, const QString& text, int stretch) {
     auto* panel = new QLabel(text, bar);
     panel->setObjectName(QString::fromLatin1(name));
-    if (stretch) bar->addWidget(panel, 1);
-    else bar->addPermanentWidget(panel);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setContentsMargins(2, 0, 2, 0);
+    bar->addWidget(panel, stretch);
     return panel;
 }
 
@@ -249,10 +302,10 @@ QLabel* add_panel(QStatusBar* bar, const char* name, const QString& text, bool s
 
 void set_up_status_bar(const Form1Widgets& widgets) {
     QStatusBar* bar = widgets.StatusBar1;
-    add_panel(bar, "Panel1", QString(), false);
-    add_panel(bar, "Panel2", QStringLiteral(" "), true);
-    add_panel(bar, "Panel3", QString::fromUtf8(kMakerName), false);
-    add_panel(bar, "Panel4", QString::fromUtf8(kMakerAddress), false);
+    add_panel(bar, "Panel1", QString(), 0);
+    add_panel(bar, "Panel2", QStringLiteral(" "), 1);
+    add_panel(bar, "Panel3", QString::fromUtf8(kMakerName), 0);
+    add_panel(bar, "Panel4", QString::fromUtf8(kMakerAddress), 0);
 }
 
 QLabel* hint_panel(const Form1Widgets& widgets) {
@@ -265,10 +318,28 @@ QLabel* Form1Widgets::label(const char* name) const {
 
 std::span<const Placement> form1_placements() { return kPlacements; }
 
+const QString& song_family() {
+    static const QString family =
+        first_installed({"SimSun", "宋体", "NSimSun", "AR PL UMing CN", "AR PL UMing TW",
+                         "AR PL SungtiL GB", "Songti SC", "STSong", "Noto Serif CJK SC",
+                         "Source Han Serif SC"});
+    return family;
+}
+
+const QString& verdana_family() {
+    static const QString family = first_installed({"Verdana", "DejaVu Sans", "Bitstream Vera Sans"});
+    return family;
+}
+
+QIcon program_icon() { return QIcon(QStringLiteral(":/qlm/icon.png")); }
+
 Form1Widgets build_form1(QMainWindow* window) {
     Form1Widgets out;
     window->setObjectName("Form1");
     window->setWindowTitle(QString::fromUtf8("QLM-5120RX控制软件（V1.1）"));
+    window->setWindowIcon(program_icon());
+    // The layout never changes size, so there is nothing to maximise.
+    window->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     out.client = new QWidget(window);
     out.client->setObjectName("client");
     out.client->setFixedSize(px(kClientWidthTwips), px(kClientHeightTwips));
@@ -282,7 +353,7 @@ Form1Widgets build_form1(QMainWindow* window) {
         widget->setObjectName(QString::fromLatin1(control.at.name));
         widget->setGeometry(px(control.at.left), px(control.at.top), px(control.at.width),
                             px(control.at.height));
-        widget->setFont(font_of(control));
+        widget->setFont(font_of(control.points, control.face));
         style(widget, control);
         keep(out, widget);
     }

@@ -8,6 +8,7 @@
 
 class QAction;
 class QGroupBox;
+class QIcon;
 class QLabel;
 class QMainWindow;
 class QProgressBar;
@@ -23,6 +24,8 @@ class EntryField;
 constexpr int kTwipsPerPixel = 15;
 constexpr int kClientWidthTwips = 11685;
 constexpr int kClientHeightTwips = 7620;
+
+constexpr int px(int twips) { return twips / kTwipsPerPixel; }
 
 struct Form1Widgets {
     QWidget* client = nullptr; // the window's client area
@@ -62,5 +65,13 @@ Form1Widgets build_form1(QMainWindow* window);
 // The status bar's four panels, "Panel1" to "Panel4"; panel 2 takes the hints.
 void set_up_status_bar(const Form1Widgets& widgets);
 QLabel* hint_panel(const Form1Widgets& widgets);
+
+// SimSun where it is installed, else the first Song/Ming face found; looked up once.
+const QString& song_family();
+// Verdana, else a face of the same build.
+const QString& verdana_family();
+
+// The 48 x 48 picture of both windows.
+QIcon program_icon();
 
 } // namespace qlm
