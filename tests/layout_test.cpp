@@ -1,0 +1,310 @@
+// The main window's geometry, texts and fonts as the operator sees them.
+#include "ui_rig.h"
+
+#include "ui/about_window.h"
+#include "ui/colours.h"
+#include "ui/form1_layout.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include <gtest/gtest.h>
+
+using namespace qlm;
+using namespace qlm::testing;
+
+namespace {
+
+enum Align { any, left, right, centre };
+
+// Twips; 0 where the window leaves a size open.
+struct Expected {
+    const char* name;
+    const char* parent;
+    int left, top, width, height;
+    const char* text;
+    double points;
+    Align align;
+    const char* tooltip;
+};
+
+// clang-format off
+const Expected kExpected[] = {
+    {"Frame1", "client", 240, 1560, 5895, 4575, "显示面板", 0, any, ""},
+    {"Frame2", "client", 6120, 1560, 5175, 4575, "控制面板", 0, any, ""},
+
+    {"Label4", "Frame1", 240, 960, 1455, 0, "工作模式：", 14.25, left, "单 ，双"},
+    {"Label14", "Frame1", 1980, 960, 0, 0, nullptr, 14.25, left, ""},
+    {"Label5", "Frame1", 240, 1560, 1455, 0, "脉冲电压：", 14.25, left, "-400～－25"},
+    {"Label22", "Frame1", 1800, 1560, 0, 0, "-", 14.25, any, ""},
+    {"Label15", "Frame1", 1980, 1560, 0, 0, nullptr, 14.25, left, ""},
+    {"Label29", "Frame1", 2640, 1560, 0, 0, "V", 14.25, any, ""},
+    {"Label6", "Frame1", 240, 2160, 1455, 0, "重复频率：", 14.25, left, ""},
+    {"Label20", "Frame1", 1680, 2160, 0, 0, nullptr, 14.25, right, ""},
+    {"Label30", "Frame1", 2580, 2160, 0, 0, "Hz", 14.25, any, ""},
+    {"Label7", "Frame1", 240, 2760, 1455, 0, "脉冲宽度：", 14.25, left, ""},
+    {"Label2", "Frame1", 1680, 2760, 0, 0, nullptr, 14.25, right, ""},
+    {"Label31", "Frame1", 2580, 2760, 0, 0, "nS", 14.25, any, ""},
+    {"Label8", "Frame1", 240, 3360, 1455, 0, "探头频率：", 14.25, left, ""},
+    {"Label21", "Frame1", 1560, 3360, 0, 0, nullptr, 14.25, right, ""},
+    {"Label32", "Frame1", 2520, 3360, 0, 0, "MHz", 14.25, any, ""},
+    {"Label9", "Frame1", 3240, 960, 1455, 0, "接收增益：", 14.25, left, ""},
+    {"Label3", "Frame1", 4560, 960, 0, 0, nullptr, 14.25, right, ""},
+    {"Label33", "Frame1", 5220, 960, 0, 0, "dB", 14.25, any, ""},
+    {"Label10", "Frame1", 3240, 1560, 1455, 0, "触 发 源：", 14.25, left, ""},
+    {"Label16", "Frame1", 4860, 1560, 0, 0, nullptr, 14.25, right, ""},
+    {"Label11", "Frame1", 3240, 2160, 1455, 0, "L P F  ：", 14.25, left, ""},
+    {"Label17", "Frame1", 4560, 2160, 0, 0, nullptr, 14.25, right, ""},
+    {"Label35", "Frame1", 5160, 2160, 0, 0, "MHz", 14.25, any, ""},
+    {"Label12", "Frame1", 3240, 2760, 1455, 0, "H P F  ：", 14.25, left, ""},
+    {"Label18", "Frame1", 4680, 2760, 0, 0, "1", 14.25, right, ""},
+    {"Label36", "Frame1", 5160, 2760, 0, 0, nullptr, 14.25, any, ""},
+    {"Label13", "Frame1", 3240, 3360, 1455, 0, "阻   尼：", 14.25, left, ""},
+    {"Label19", "Frame1", 4560, 3360, 0, 0, nullptr, 14.25, right, ""},
+    {"Label34", "Frame1", 5280, 3360, 0, 0, "Ω", 14.25, any, ""},
+
+    {"Label43", "Frame2", 840, 1020, 0, 0, "工作模式", 10.5, left, ""},
+    {"Label24", "Frame2", 1980, 1020, 0, 0, "重复频率", 10.5, centre, ""},
+    {"Label25", "Frame2", 3240, 1020, 0, 0, "触发选择", 10.5, centre, ""},
+    {"Label26", "Frame2", 720, 1620, 0, 0, "阻尼设置", 10.5, centre, ""},
+    {"Label27", "Frame2", 1980, 1620, 0, 0, "低通滤波", 10.5, centre, ""},
+    {"Label39", "Frame2", 3240, 1620, 0, 0, "高通滤波", 10.5, centre, ""},
+    {"Combo1", "Frame2", 660, 1260, 1275, 300, nullptr, 0, any, ""},
+    {"Combo2", "Frame2", 1920, 1260, 1275, 300, nullptr, 0, any, ""},
+    {"Combo3", "Frame2", 3180, 1260, 1275, 300, nullptr, 0, any, ""},
+    {"Combo4", "Frame2", 660, 1860, 1275, 300, nullptr, 0, any, ""},
+    {"Combo5", "Frame2", 1920, 1860, 1275, 300, nullptr, 0, any, ""},
+    {"Combo6", "Frame2", 3180, 1860, 1275, 300, nullptr, 0, any, ""},
+    {"Command11", "Frame2", 660, 2340, 1695, 435, "接收增益", 10.5, any, ""},
+    {"Command12", "Frame2", 660, 2760, 1695, 435, "脉冲电压", 10.5, any, ""},
+    {"Command13", "Frame2", 660, 3180, 1695, 435, "脉冲宽度", 10.5, any, ""},
+    {"Text3", "Frame2", 2340, 2340, 2115, 435, nullptr, 12, any, ""},
+    {"Text1", "Frame2", 2340, 2760, 2115, 435, nullptr, 12, any, ""},
+    {"Text2", "Frame2", 2340, 3180, 2115, 435, nullptr, 12, any, ""},
+    {"Label40", "Frame2", 4500, 2340, 0, 0, "dB", 12, any, ""},
+    {"Label41", "Frame2", 4560, 2760, 0, 0, "V", 12, any, ""},
+    {"Label42", "Frame2", 4500, 3180, 0, 0, "ns", 12, any, ""},
+
+    {"StatusBar1", "client", 0, 7320, 11685, 300, nullptr, 9, any, ""},
+    {"ProgressBar1", "client", 0, 7320, 11655, 315, nullptr, 0, any, ""},
+};
+// clang-format on
+
+// The longest texts each display label takes, beside its own.
+const std::pair<const char*, std::vector<const char*>> kLongest[] = {
+    {"Label14", {"单", "双"}},     {"Label15", {"400", "100"}}, {"Label20", {"5000"}},
+    {"Label2", {"6500"}},          {"Label21", {"20.00"}},      {"Label3", {"-50", "60"}},
+    {"Label16", {"内部", "外部"}}, {"Label17", {"10", "30"}},   {"Label19", {"400", "150"}},
+    {"Label36", {"kHz", "MHz"}},
+};
+
+Align horizontal(Qt::Alignment alignment) {
+    const Qt::Alignment h = alignment & Qt::AlignHorizontal_Mask;
+    if (h == Qt::AlignRight) return right;
+    if (h == Qt::AlignHCenter) return centre;
+    return left;
+}
+
+class Layout : public ::testing::Test {
+protected:
+    void SetUp() override {
+        rig.start();
+        // Keep the focus off the lists: a list losing it picks the entry its text names.
+        rig.ui().Command11->setFocus();
+        rig.window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+    }
+    QWidget* widget(const char* name) const {
+        return rig.window->findChild<QWidget*>(QString::fromLatin1(name));
+    }
+    UiRig rig;
+};
+
+} // namespace
+
+TEST_F(Layout, EveryControlSitsWhereTheWindowPutsIt) {
+    for (const Expected& e : kExpected) {
+        SCOPED_TRACE(e.name);
+        QWidget* w = widget(e.name);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->parentWidget()->objectName(), e.parent);
+        EXPECT_EQ(w->pos(), QPoint(e.left / 15, e.top / 15));
+        if (e.width) {
+            EXPECT_EQ(w->width(), e.width / 15);
+        }
+        if (e.height) {
+            EXPECT_EQ(w->height(), e.height / 15);
+        }
+        EXPECT_EQ(w->toolTip(), QString::fromUtf8(e.tooltip));
+        if (e.points > 0) {
+            EXPECT_DOUBLE_EQ(w->font().pointSizeF(), e.points);
+        }
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            if (e.text) {
+                EXPECT_EQ(label->text(), QString::fromUtf8(e.text));
+            }
+            if (e.align != any) {
+                EXPECT_EQ(horizontal(label->alignment()), e.align);
+            }
+        } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+            EXPECT_EQ(button->text(), QString::fromUtf8(e.text));
+        } else if (auto* frame = qobject_cast<QGroupBox*>(w)) {
+            EXPECT_EQ(frame->title(), QString::fromUtf8(e.text));
+        }
+    }
+}
+
+TEST_F(Layout, WindowCaptionClientAreaAndMenuBarAbove) {
+    EXPECT_EQ(rig.window->objectName(), "Form1");
+    EXPECT_EQ(rig.window->windowTitle(), "QLM-5120RX控制软件（V1.1）");
+    QWidget* client = rig.ui().client;
+    EXPECT_EQ(client->size(), QSize(779, 508));
+    const QRect menu = rig.window->menuBar()->geometry();
+    EXPECT_EQ(client->geometry().top(), menu.bottom() + 1);
+    EXPECT_EQ(rig.window->size(), QSize(779, 508 + menu.height()));
+    EXPECT_EQ(rig.window->minimumSize(), rig.window->maximumSize()); // nothing resizes
+    // Both panels 4575 twips high with their tops at 1560, the display panel on the left.
+    EXPECT_LT(rig.ui().Frame1->x(), rig.ui().Frame2->x());
+    EXPECT_EQ(rig.ui().Frame1->geometry().top(), rig.ui().Frame2->geometry().top());
+}
+
+TEST_F(Layout, MenusCarryTheirCaptionsAndNames) {
+    const std::vector<std::pair<QString, QString>> expected{
+        {"file", "文件"},
+        {"open", "导入设置"},
+        {"save", "导出设置"},
+        {"setname", "参数"},
+        {"seting2", "仪器参数（手动获取）"},
+        {"help", "帮助"},
+        {"helpd", "帮助文档"},
+        {"about", "关于......"},
+    };
+    std::vector<std::pair<QString, QString>> found;
+    for (QAction* top : rig.window->menuBar()->actions()) {
+        found.emplace_back(top->menu()->objectName(), top->text());
+        for (QAction* item : top->menu()->actions())
+            found.emplace_back(item->objectName(), item->text());
+    }
+    EXPECT_EQ(found, expected);
+}
+
+TEST_F(Layout, SongFaceIsInstalledAndUsedCommand13InVerdanaOrItsSibling) {
+    EXPECT_TRUE(QFontDatabase::families().contains(song_family()));
+    for (const Expected& e : kExpected) {
+        SCOPED_TRACE(e.name);
+        const QWidget* w = widget(e.name);
+        if (e.points == 0) continue;
+        const QString wanted =
+            std::string_view(e.name) == "Command13" ? verdana_family() : song_family();
+        EXPECT_EQ(w->font().family(), wanted);
+        if (QFontDatabase::families().contains(wanted)) {
+            EXPECT_EQ(QFontInfo(w->font()).family(), wanted);
+        }
+    }
+}
+
+TEST_F(Layout, NoTextIsClippedAndNoValueRunsIntoItsUnit) {
+    for (const Expected& e : kExpected) {
+        auto* label = qobject_cast<QLabel*>(widget(e.name));
+        if (!label) continue;
+        SCOPED_TRACE(e.name);
+        std::vector<QString> texts{label->text()};
+        for (const auto& [name, longest] : kLongest)
+            if (std::string_view(name) == e.name)
+                for (const char* text : longest)
+                    texts.push_back(QString::fromUtf8(text));
+        const QFontMetrics metrics(label->font());
+        for (const QString& text : texts)
+            EXPECT_LE(metrics.horizontalAdvance(text), label->contentsRect().width())
+                << qPrintable(text);
+        EXPECT_LE(metrics.height(), label->contentsRect().height());
+        // Inside its panel, clear of the panel's border.
+        const QRect inner = label->parentWidget()->rect().adjusted(2, 2, -2, -2);
+        EXPECT_TRUE(inner.contains(label->geometry())) << label->x() + label->width();
+    }
+    // Rows of value and unit: the value's box ends where the unit's begins, or before.
+    const std::pair<const char*, const char*> rows[] = {
+        {"Label22", "Label15"}, {"Label15", "Label29"}, {"Label20", "Label30"},
+        {"Label2", "Label31"},  {"Label21", "Label32"}, {"Label3", "Label33"},
+        {"Label17", "Label35"}, {"Label18", "Label36"}, {"Label19", "Label34"},
+        {"Text3", "Label40"},   {"Text1", "Label41"},   {"Text2", "Label42"},
+    };
+    for (const auto& [value, unit] : rows)
+        EXPECT_LE(widget(value)->geometry().right(), widget(unit)->geometry().left() - 1)
+            << value << " / " << unit;
+    // The control panel's captions end where their lists begin; centred ones over the middle.
+    const std::pair<const char*, const char*> captions[] = {
+        {"Label43", "Combo1"}, {"Label24", "Combo2"}, {"Label25", "Combo3"},
+        {"Label26", "Combo4"}, {"Label27", "Combo5"}, {"Label39", "Combo6"},
+    };
+    for (const auto& [caption, list] : captions) {
+        const QRect above = widget(caption)->geometry();
+        const QRect below = widget(list)->geometry();
+        EXPECT_LT(above.bottom(), below.top()) << caption;
+        if (std::string_view(caption) != "Label43") {
+            EXPECT_NEAR(above.center().x(), below.center().x(), 1) << caption;
+        }
+    }
+}
+
+TEST_F(Layout, StatusBarPanelsInOrderWithTheHintPanelStretching) {
+    QStatusBar* bar = rig.ui().StatusBar1;
+    EXPECT_EQ(bar->geometry(), QRect(0, 488, 779, 20));
+    std::vector<QLabel*> panels;
+    for (const char* name : {"Panel1", "Panel2", "Panel3", "Panel4"})
+        panels.push_back(bar->findChild<QLabel*>(name));
+    for (std::size_t i = 0; i + 1 < panels.size(); ++i)
+        EXPECT_LT(panels[i]->geometry().right(), panels[i + 1]->x()) << i;
+    for (QLabel* panel : {panels[0], panels[2], panels[3]}) {
+        EXPECT_EQ(panel->width(), panel->sizeHint().width()) << qPrintable(panel->objectName());
+        EXPECT_TRUE(bar->rect().contains(panel->geometry()));
+    }
+    EXPECT_GT(panels[1]->width(), bar->width() / 2);
+    EXPECT_DOUBLE_EQ(panels[3]->font().pointSizeF(), 9);
+    EXPECT_EQ(panels[3]->text(), "www.example.com ");
+
+    QProgressBar* progress = rig.ui().ProgressBar1;
+    EXPECT_FALSE(progress->isVisible());
+    const QObjectList& stacking = rig.ui().client->children();
+    EXPECT_GT(stacking.indexOf(progress), stacking.indexOf(bar)); // drawn over it
+}
+
+TEST_F(Layout, FrameCaptionsStandOnTheFrameLineInTheirColours) {
+    EXPECT_EQ(rig.ui().Frame1->palette().color(QPalette::WindowText),
+              system_colour(COLOR_INACTIVECAPTIONTEXT));
+    EXPECT_EQ(rig.ui().Frame2->palette().color(QPalette::WindowText),
+              system_colour(COLOR_CAPTIONTEXT));
+    for (QGroupBox* frame : {rig.ui().Frame1, rig.ui().Frame2}) {
+        SCOPED_TRACE(qPrintable(frame->objectName()));
+        const QImage image = frame->grab().toImage();
+        const QColor background = system_colour(COLOR_INACTIVECAPTION);
+        // The top line, found right of the caption.
+        const int x = image.width() - 20;
+        int line = -1;
+        for (int y = 0; y < image.height() && line < 0; ++y)
+            if (image.pixelColor(x, y) != background) line = y;
+        const int caption_height = QFontMetrics(frame->font()).height();
+        EXPECT_GT(line, 0);
+        EXPECT_LT(line, caption_height);
+        // Under the caption the line gives way to the text.
+        const int caption_width = QFontMetrics(frame->font()).horizontalAdvance(frame->title());
+        int line_pixels = 0;
+        for (int cx = 10; cx < 10 + caption_width - 4; ++cx)
+            line_pixels += image.pixelColor(cx, line) == image.pixelColor(x, line);
+        EXPECT_LT(line_pixels, caption_width / 2);
+    }
+}
+
+TEST_F(Layout, BothWindowsShowTheProgramsIcon) {
+    const QIcon icon = program_icon();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(48, 48)));
+    const QImage picture = icon.pixmap(48, 48).toImage();
+    EXPECT_EQ(rig.window->windowIcon().pixmap(48, 48).toImage(), picture);
+    rig.ui().about->trigger();
+    ASSERT_NE(rig.window->about_window(), nullptr);
+    EXPECT_EQ(rig.window->about_window()->windowIcon().pixmap(48, 48).toImage(), picture);
+}
