@@ -288,12 +288,30 @@ void build_menus(QMainWindow* window, Form1Widgets& out) {
 constexpr const char* kMakerName = "Kavronix ";
 constexpr const char* kMakerAddress = "www.example.com ";
 
-// A panel as wide as its text, with the sunken edge of a Windows status bar panel.
+// A status bar panel: its text with the thin sunken edge Windows draws around it.
+class StatusPanel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QLabel::paintEvent(event);
+        QPainter painter(this);
+        const QRect edge = rect().adjusted(0, 0, -1, -1);
+        painter.setPen(system_colour(COLOR_BTNSHADOW));
+        painter.drawLine(edge.topLeft(), edge.topRight());
+        painter.drawLine(edge.topLeft(), edge.bottomLeft());
+        painter.setPen(system_colour(COLOR_BTNHIGHLIGHT));
+        painter.drawLine(edge.bottomLeft(), edge.bottomRight());
+        painter.drawLine(edge.topRight(), edge.bottomRight());
+    }
+};
+
+// A panel as wide as its text, unless it stretches.
 QLabel* add_panel(QStatusBar* bar, const char* name, const QString& text, int stretch) {
-    auto* panel = new QLabel(text, bar);
+    auto* panel = new StatusPanel(text, bar);
     panel->setObjectName(QString::fromLatin1(name));
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setContentsMargins(2, 0, 2, 0);
+    panel->setContentsMargins(3, 1, 3, 1);
     bar->addWidget(panel, stretch);
     return panel;
 }
