@@ -140,3 +140,34 @@ TEST(ChoiceLists, ChoicesMadeDuringASendGoOutAfterIt) {
     EXPECT_EQ(rig.label("Label17"), "30");
     EXPECT_EQ(rig.label("Label16"), "外部");
 }
+
+TEST(ChoiceLists, LeavingAListWhoseTextMatchesAnEntryIsNoChoice) {
+    UiRig rig;
+    rig.start();
+    rig.window->show();
+    const int writes = rig.writes();
+    // After start-up each list shows its value's text with no entry selected.
+    for (int number = 1; number <= 6; ++number) {
+        ChoiceCombo* list = rig.combo(number);
+        list->setFocus();
+        QApplication::processEvents();
+        rig.ui().Text3->setFocus();
+        QApplication::processEvents();
+        EXPECT_EQ(list->currentIndex(), -1) << number;
+    }
+    EXPECT_EQ(rig.writes(), writes);
+    EXPECT_FALSE(is_emphasised(rig.ui().label("Label14")));
+}
+
+TEST(ChoiceLists, ClosingTheWindowWithAListFocusedAndTheAboutWindowOpenSendsNothing) {
+    UiRig rig;
+    rig.start();
+    rig.window->show();
+    rig.trigger(rig.ui().about);
+    rig.combo(1)->setFocus();
+    QApplication::processEvents();
+    const int writes = rig.writes();
+    rig.close();
+    rig.window.reset();
+    EXPECT_EQ(rig.writes(), writes);
+}

@@ -10,6 +10,9 @@ ChoiceCombo::ChoiceCombo(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr); // a completion would confirm typed text
+    // Leaving the field, or Enter, would pick the entry matching the typed text.
+    QObject::disconnect(lineEdit(), SIGNAL(editingFinished()), this, nullptr);
+    QObject::disconnect(lineEdit(), SIGNAL(returnPressed()), this, nullptr);
     lineEdit()->installEventFilter(this);
     installEventFilter(this);
     connect(this, &QComboBox::activated, this, &ChoiceCombo::chosen);

@@ -42,7 +42,10 @@ MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, QWidget* parent)
     connect_controls();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The child widgets outlive the members; none of their signals may reach the link then.
+    for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
+}
 
 void MainWindow::connect_controls() {
     for (const ChoiceList& list : choice_lists()) {
