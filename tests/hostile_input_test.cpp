@@ -25,14 +25,6 @@ namespace {
 
 const sim::Settings kAtStart{0, 70, 4, 0, 4, 1, 100, 25, 1, 3};
 
-std::vector<QString> display(const UiRig& rig) {
-    std::vector<QString> texts;
-    for (const char* name : {"Label14", "Label3", "Label15", "Label16", "Label20", "Label17",
-                             "Label2", "Label36", "Label21", "Label19"})
-        texts.push_back(rig.label(name));
-    return texts;
-}
-
 QByteArray lines(const char* end) {
     QByteArray bytes;
     for (const char* field :
@@ -49,7 +41,7 @@ QByteArray file_bytes(const QString& path) {
 
 // The window refused the import: one error naming the file, nothing else changed.
 void expect_refused_import(UiRig& rig, const QString& path) {
-    const auto before = display(rig);
+    const auto before = rig.display_texts();
     const int writes = rig.writes();
     const std::size_t messages = rig.messages.size();
     rig.open_answer = path;
@@ -62,7 +54,7 @@ void expect_refused_import(UiRig& rig, const QString& path) {
     EXPECT_FALSE(rig.ui().ProgressBar1->isVisibleTo(rig.window.get()));
     EXPECT_TRUE(rig.ui().Command11->isEnabled());
     EXPECT_TRUE(rig.combo(1)->isEnabled());
-    EXPECT_EQ(display(rig), before);
+    EXPECT_EQ(rig.display_texts(), before);
     EXPECT_EQ(rig.writes(), writes);
 }
 
@@ -122,7 +114,7 @@ TEST(HostileFiles, LineEndsOfEveryKindAndExtraFieldsImport) {
         rig.open_answer = rig.write_file("ends.qini", bytes);
         rig.trigger(rig.ui().open);
         EXPECT_TRUE(rig.messages.empty());
-        EXPECT_EQ(display(rig), kFileShown);
+        EXPECT_EQ(rig.display_texts(), kFileShown);
         EXPECT_EQ(rig.run_upload(), 13);
         EXPECT_EQ(rig.applied().size(), 9u);
     }
@@ -148,7 +140,7 @@ TEST(PastedText, NeverSentAndRefusedOnConfirm) {
     };
     UiRig rig(kAtStart);
     rig.start();
-    const auto before = display(rig);
+    const auto before = rig.display_texts();
     const int writes = rig.writes();
     for (const Target& target : targets) {
         for (const char* paste : pastes) {
@@ -173,7 +165,7 @@ TEST(PastedText, NeverSentAndRefusedOnConfirm) {
                           QString::fromUtf8(refusal_text(target.entry, by_button
                                                                            ? ConfirmedBy::button
                                                                            : ConfirmedBy::enter)));
-                EXPECT_EQ(display(rig), before);
+                EXPECT_EQ(rig.display_texts(), before);
                 EXPECT_EQ(rig.writes(), writes);
             }
         }
@@ -195,7 +187,7 @@ TEST(PastedText, NeverSentAndRefusedOnConfirm) {
         }
     }
     EXPECT_EQ(rig.messages.size(), messages);
-    EXPECT_EQ(display(rig), before);
+    EXPECT_EQ(rig.display_texts(), before);
     EXPECT_EQ(rig.writes(), writes);
 }
 

@@ -10,14 +10,6 @@ namespace {
 
 const sim::Settings kExample{0, 70, 4, 0, 4, 1, 100, 25, 1, 3};
 
-std::vector<QString> display(const UiRig& rig) {
-    std::vector<QString> texts;
-    for (const char* name : {"Label14", "Label3", "Label15", "Label16", "Label20", "Label17",
-                             "Label2", "Label36", "Label21", "Label19"})
-        texts.push_back(rig.label(name));
-    return texts;
-}
-
 std::string call_kinds(const UiRig& rig) {
     std::string kinds;
     for (const auto& call : rig.instrument.calls())
@@ -30,7 +22,7 @@ std::string call_kinds(const UiRig& rig) {
 TEST(ReadBack, StartUpShowsTheInstrumentsSettingsAndSendsNoCommand) {
     UiRig rig(kExample);
     rig.start();
-    EXPECT_EQ(display(rig), (std::vector<QString>{"单", "20", "100", "内部", "1000", "30", "6500",
+    EXPECT_EQ(rig.display_texts(), (std::vector<QString>{"单", "20", "100", "内部", "1000", "30", "6500",
                                                   "MHz", "0.08", "150"}));
     EXPECT_EQ(rig.ui().Text3->text(), "20");
     EXPECT_EQ(rig.ui().Text1->text(), "100");
@@ -43,7 +35,7 @@ TEST(ReadBack, StartUpShowsTheInstrumentsSettingsAndSendsNoCommand) {
 TEST(ReadBack, WidthZeroKeepsProbeFrequencyUnitAndDamping) {
     UiRig rig({1, 0, 16, 1, 7, 0, 0, 0, 1, 4});
     rig.start();
-    EXPECT_EQ(display(rig), (std::vector<QString>{"双", "-50", "400", "外部", "1000", "10", "0",
+    EXPECT_EQ(rig.display_texts(), (std::vector<QString>{"双", "-50", "400", "外部", "1000", "10", "0",
                                                   "MHz", "5.0", "50"}));
 }
 
@@ -52,7 +44,7 @@ TEST(ReadBack, MenuReadBackAlsoSetsTheListTexts) {
     rig.start();
     rig.instrument.set_settings({1, 60, 8, 1, 3, 1, 232, 3, 0, 2});
     rig.trigger(rig.ui().seting2);
-    EXPECT_EQ(display(rig), (std::vector<QString>{"双", "10", "200", "外部", "500", "30", "1000",
+    EXPECT_EQ(rig.display_texts(), (std::vector<QString>{"双", "10", "200", "外部", "500", "30", "1000",
                                                   "kHz", "0.50", "80"}));
     const QStringList lists{rig.combo(1)->currentText(), rig.combo(2)->currentText(),
                             rig.combo(3)->currentText(), rig.combo(4)->currentText(),

@@ -93,6 +93,12 @@ public:
     const Form1Widgets& ui() const { return window->widgets(); }
     QString label(const char* name) const { return ui().label(name)->text(); }
     ChoiceCombo* combo(int number) const { return ui().combo(number); }
+    // The ten value labels' texts, in settings-file order.
+    std::vector<QString> display_texts() const {
+        std::vector<QString> texts;
+        for (const Field field : kAllFields) texts.push_back(ui().label(info(field).value_label)->text());
+        return texts;
+    }
 
     // A choice with the mouse in the opened list.
     void choose(int combo_number, int position) {
