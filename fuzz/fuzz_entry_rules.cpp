@@ -2,7 +2,9 @@
 // its step that encodes to the bytes it stands for. A short text of the field's form whose
 // value is in range is never refused.
 #include "fuzz_check.h"
+#include "params/descriptor.h"
 #include "params/encoding.h"
+#include "params/interlock.h"
 #include "params/entry_rules.h"
 
 #include <cstdint>
@@ -42,11 +44,11 @@ long long whole_of(const std::string& text) {
     return form.negative ? -form.magnitude : form.magnitude;
 }
 
-void check(Entry entry, const std::string& text) {
+void check(Field entry, const std::string& text) {
     const EntryResult result = confirm_entry(entry, text);
     const Form form = read_form(text);
     const long long typed = form.negative ? -form.magnitude : form.magnitude;
-    const bool minus_allowed = entry != Entry::width;
+    const bool minus_allowed = entry != Field::pw;
     const bool of_form = form.whole && (minus_allowed || !form.negative);
     // Eight characters hold every value a field takes, with a sign and leading zeros.
     const bool short_text = text.size() <= 8;
@@ -54,13 +56,13 @@ void check(Entry entry, const std::string& text) {
     if (!result.accepted) {
         FUZZ_CHECK(result.display_text.empty());
         switch (entry) {
-        case Entry::voltage:
+        case Field::voltage:
             if (of_form && short_text) FUZZ_CHECK(form.magnitude < 25 || form.magnitude > 400);
             break;
-        case Entry::width:
+        case Field::pw:
             if (of_form && short_text) FUZZ_CHECK(typed < 25 || typed > 6500);
             break;
-        case Entry::gain:
+        case Field::gain:
             if (of_form && short_text) FUZZ_CHECK(typed < -50 || typed > 60);
             FUZZ_CHECK(result.field_text == text);
             break;
@@ -69,21 +71,21 @@ void check(Entry entry, const std::string& text) {
     }
 
     FUZZ_CHECK(of_form);
-    const auto command = encode_text(entry == Entry::voltage ? Field::voltage
-                                     : entry == Entry::width ? Field::pw
+    const auto command = encode_text(entry == Field::voltage ? Field::voltage
+                                     : entry == Field::pw ? Field::pw
                                                              : Field::gain,
                                      result.display_text);
     FUZZ_CHECK(command.has_value());
     const long long value = whole_of(result.display_text);
     switch (entry) {
-    case Entry::voltage:
+    case Field::voltage:
         FUZZ_CHECK(value >= 25 && value <= 400 && value % 25 == 0);
         FUZZ_CHECK(form.magnitude - value >= 0 && form.magnitude - value < 25);
         FUZZ_CHECK(result.field_text == result.display_text);
         FUZZ_CHECK(result.display_text == std::to_string(value));
         FUZZ_CHECK(command->code == 2 && command->value1 == value / 25 && command->value2 == 0);
         break;
-    case Entry::width: {
+    case Field::pw: {
         FUZZ_CHECK(value >= 25 && value <= 6500);
         const long long step = value >= 1000 ? 20 : 5;
         FUZZ_CHECK(value % step == 0 && typed - value >= 0 && typed - value < step);
@@ -93,7 +95,7 @@ void check(Entry entry, const std::string& text) {
                    command->value2 == value / 256);
         break;
     }
-    case Entry::gain:
+    case Field::gain:
         FUZZ_CHECK(value >= -50 && value <= 60);
         // Shown exactly as typed.
         FUZZ_CHECK(result.display_text == text && result.field_text == text);
@@ -106,6 +108,6 @@ void check(Entry entry, const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    for (const Entry entry : {Entry::voltage, Entry::width, Entry::gain}) check(entry, text);
+    for (const Field entry : {Field::voltage, Field::pw, Field::gain}) check(entry, text);
     return 0;
 }

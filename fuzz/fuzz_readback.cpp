@@ -2,7 +2,9 @@
 // the answer's range; a zero width leaves the texts it guards alone, and every value the
 // instrument can hold encodes back to the byte it came from.
 #include "fuzz_check.h"
+#include "params/descriptor.h"
 #include "params/encoding.h"
+#include "params/interlock.h"
 
 #include <cctype>
 #include <cstdint>
@@ -97,11 +99,11 @@ void check_answer(const std::uint8_t* answer, const param_set& before) {
         FUZZ_CHECK(width_command->value1 == answer[6] && width_command->value2 == answer[7]);
     for (const Field field : {Field::mode, Field::trigger, Field::lpf}) {
         const auto command = encode_param(set, field);
-        FUZZ_CHECK(command && command->code == *info(field).code);
+        FUZZ_CHECK(command && command->code == *descriptor(field).code);
     }
 
     param_set width_only = before;
-    decode_width(width_only, answer[6], answer[7]);
+    decode_width(width_only, std::span<const std::uint8_t, 10>(answer, 10));
     FUZZ_CHECK(width_only.pw == set.pw);
     width_only.pw = before.pw;
     FUZZ_CHECK(width_only == before);

@@ -5,7 +5,9 @@
 #include "fuzz_check.h"
 #include "link/link.h"
 #include "link/upload.h"
+#include "params/descriptor.h"
 #include "params/encoding.h"
+#include "params/interlock.h"
 #include "sim_instrument.h"
 
 #include <cmath>
@@ -104,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (std::size_t i = 0; i < applied.size(); ++i) {
         const Field field = expected[i];
-        FUZZ_CHECK(applied[i][0] == *info(field).code);
+        FUZZ_CHECK(applied[i][0] == *descriptor(field).code);
         // Re-decode this one command through the read-back on its own.
         sim::Settings answer = {};
         answer[6] = 200; // a width, so the guarded bytes 8 and 9 are decoded

@@ -17,7 +17,7 @@ const char* const kValueLabels[] = {"Label14", "Label15", "Label20", "Label2", "
 QString emphasised(const UiRig& rig) {
     QString found;
     for (const char* name : kValueLabels) {
-        if (!is_emphasised(rig.ui().label(name))) continue;
+        if (!is_emphasised(rig.label_widget(name))) continue;
         if (!found.isEmpty()) return "several";
         found = name;
     }
@@ -151,12 +151,12 @@ TEST(ChoiceLists, LeavingAListWhoseTextMatchesAnEntryIsNoChoice) {
         ChoiceCombo* list = rig.combo(number);
         list->setFocus();
         QApplication::processEvents();
-        rig.ui().Text3->setFocus();
+        rig.text(3)->setFocus();
         QApplication::processEvents();
         EXPECT_EQ(list->currentIndex(), -1) << number;
     }
     EXPECT_EQ(rig.writes(), writes);
-    EXPECT_FALSE(is_emphasised(rig.ui().label("Label14")));
+    EXPECT_FALSE(is_emphasised(rig.label_widget("Label14")));
 }
 
 TEST(ChoiceLists, ClosingTheWindowWithAListFocusedAndTheAboutWindowOpenSendsNothing) {

@@ -1,5 +1,7 @@
-#include "params/choices.h"
+#include "params/descriptor.h"
 #include "params/encoding.h"
+#include "params/entry_rules.h"
+#include "params/interlock.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +24,7 @@ TEST(ParamSet, StartsWithTheInitialTextsInFileOrder) {
     const std::array<std::string, 10> expected{"单", "0",   "100", "内部", "1000",
                                                "10", "200", "MHz", "5.0",  "50"};
     EXPECT_EQ(set.texts(), expected);
-    for (const Field field : kAllFields) EXPECT_EQ(set[field], info(field).initial);
+    for (const Field field : kAllFields) EXPECT_EQ(set[field], descriptor(field).initial);
     EXPECT_EQ(param_set::from_texts(expected), set);
 }
 
@@ -116,9 +118,10 @@ TEST(DecodeSettings, WidthZeroLeavesProbeFrequencyUnitAndDamping) {
 
 TEST(DecodeSettings, WidthIsUnsignedSixteenBit) {
     param_set set;
-    decode_width(set, 0, 128);
+    decode_width(set, std::array<std::uint8_t, 10>{9, 9, 9, 9, 9, 9, 0, 128, 9, 9});
     EXPECT_EQ(set.pw, "32768");
-    decode_width(set, 255, 255);
+    EXPECT_EQ(set.texts()[0], "单"); // nothing but the width
+    decode_width(set, std::array<std::uint8_t, 10>{0, 0, 0, 0, 0, 0, 255, 255, 0, 0});
     EXPECT_EQ(set.pw, "65535");
 }
 
@@ -137,6 +140,32 @@ TEST(Interlock, BoundariesBelongToTheBandAbove) {
         EXPECT_TRUE(prf_allowed(number(low), number("6500"))) << low;
 }
 
+TEST(Interlock, ListChoiceAndLoweredPrfAgainstTheShownWidth) {
+    // Up to 500 Hz whatever the width says; above only with a width that allows it.
+    for (const char* width : {"abc", "", "6500", "5000.5"}) {
+        EXPECT_TRUE(prf_choice_allowed("500", width)) << width;
+        EXPECT_FALSE(prf_choice_allowed("1000", width)) << width;
+    }
+    EXPECT_TRUE(prf_choice_allowed("5000", "995"));
+    EXPECT_FALSE(prf_choice_allowed("5000", "1000"));
+    EXPECT_EQ(prf_lowered_for("5000", number("1000")), "2000");
+    EXPECT_EQ(prf_lowered_for("700", number("6500")), "500"); // any number above the limit
+    EXPECT_EQ(prf_lowered_for("1000", number("4980")), std::nullopt);
+    EXPECT_EQ(prf_lowered_for("x", number("6500")), std::nullopt);
+}
+
+TEST(SameValue, NumbersByValueListsByText) {
+    EXPECT_TRUE(same_value(Field::gain, "05", "5"));
+    EXPECT_TRUE(same_value(Field::gain, "-0", "0"));
+    EXPECT_TRUE(same_value(Field::voltage, "100.0", "100"));
+    EXPECT_FALSE(same_value(Field::voltage, "110", "100"));
+    EXPECT_FALSE(same_value(Field::gain, "20.5", "20"));
+    EXPECT_FALSE(same_value(Field::pw, "abc", "200"));
+    EXPECT_TRUE(same_value(Field::pw, "abc", "abc"));
+    EXPECT_FALSE(same_value(Field::damping, "050", "50"));
+    EXPECT_FALSE(same_value(Field::hpf_unit, "1MHz", "MHz"));
+}
+
 TEST(ProbeFrequency, TwoDecimalsHalvesToEven) {
     EXPECT_EQ(probe_freq_text(100), "5.00");
     EXPECT_EQ(probe_freq_text(200), "2.50");
@@ -148,25 +177,56 @@ TEST(ProbeFrequency, TwoDecimalsHalvesToEven) {
     EXPECT_EQ(probe_freq_text(65535), "0.01");
 }
 
-TEST(ChoiceLists, EveryEntryEncodesToItsFieldAndBack) {
+TEST(ChoiceLists, EveryEntryEncodesToItsValueAndReadsBackAsItself) {
     // The list order differs from the code order for damping and the low-pass filter.
     const std::vector<std::pair<std::string, Command>> damping{
         {"400", {8, 4, 0}}, {"150", {8, 3, 0}}, {"80", {8, 2, 0}}, {"50", {8, 1, 0}}};
-    const ChoiceList& list = choice_list(Field::damping);
-    ASSERT_EQ(list.entries.size(), damping.size());
+    const auto& choices = descriptor(Field::damping).choices;
+    ASSERT_EQ(choices.size(), damping.size());
     for (std::size_t i = 0; i < damping.size(); ++i) {
-        EXPECT_EQ(field_text(list, i), damping[i].first);
-        EXPECT_EQ(encode(Field::damping, field_text(list, i)), damping[i].second);
+        EXPECT_EQ(choices[i].text, damping[i].first);
+        EXPECT_EQ(encode(Field::damping, choices[i].text), damping[i].second);
     }
-    EXPECT_EQ(field_text(choice_list(Field::lpf), 0), "30");
-    EXPECT_EQ(field_text(choice_list(Field::hpf_unit), 0), "kHz");
-    EXPECT_EQ(field_text(choice_list(Field::prf), 5), "5000");
-    for (const ChoiceList& each : choice_lists()) {
-        for (std::size_t i = 0; i < each.entries.size(); ++i) {
-            const std::string text = field_text(each, i);
-            EXPECT_TRUE(encode(each.field, text)) << each.name << " " << i;
-            EXPECT_EQ(list_text(each.field, text), each.entries[i]);
+    EXPECT_EQ(std::string(descriptor(Field::lpf).choices[0].text), "30");
+    EXPECT_EQ(std::string(descriptor(Field::hpf_unit).choices[0].text), "kHz");
+    EXPECT_EQ(std::string(descriptor(Field::prf).choices[5].text), "5000");
+    for (const Field field : list_fields()) {
+        const ParamDescriptor& param = descriptor(field);
+        for (std::size_t i = 0; i < param.choices.size(); ++i) {
+            const std::string text = param.choices[i].text;
+            const auto command = encode(field, text);
+            ASSERT_TRUE(command) << param.name << " " << i;
+            EXPECT_EQ(command->code, *param.code);
+            // The instrument holds the value at the field's answer byte; it reads back as the entry.
+            std::array<std::uint8_t, 10> answer{0, 50, 4, 0, 4, 0, 200, 0, 1, 1};
+            answer[param.answer_byte] = command->value1;
+            param_set set;
+            set[field] = "?";
+            decode_settings(set, answer);
+            EXPECT_EQ(set[field], text) << param.name;
+            EXPECT_EQ(choice_position(field, list_text(field, text)), i);
+            EXPECT_EQ(choice_position(field, shown_text(field, text)), i);
         }
+    }
+}
+
+TEST(NumericFields, EveryStepValueOfTheRangeEncodesAndReadsBackAsItself) {
+    for (const Field field : entry_fields()) {
+        const ParamDescriptor& param = descriptor(field);
+        for (std::int64_t v = param.numeric->min; v <= param.numeric->max; ++v) {
+            const EntryResult typed = confirm_entry(field, std::to_string(v));
+            ASSERT_TRUE(typed.accepted) << param.name << " " << v;
+            const auto command = encode(field, typed.display_text);
+            ASSERT_TRUE(command) << param.name << " " << v;
+            std::array<std::uint8_t, 10> answer{0, 50, 4, 0, 4, 0, 200, 0, 1, 1};
+            answer[param.answer_byte] = command->value1;
+            if (param.encoding == Encoding::wide) answer[param.answer_byte + 1] = command->value2;
+            param_set set;
+            decode_settings(set, answer);
+            EXPECT_EQ(set[field], typed.display_text) << param.name << " " << v;
+        }
+        EXPECT_FALSE(encode(field, std::to_string(param.numeric->min - 1)));
+        EXPECT_FALSE(encode(field, std::to_string(param.numeric->max + 1)));
     }
 }
 

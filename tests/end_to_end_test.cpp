@@ -40,7 +40,7 @@ struct LibraryRig : UiRig {
 TEST(EndToEnd, StartUpChoiceAndImportThroughTheLibrary) {
     LibraryRig rig;
     rig.start_with_library();
-    EXPECT_EQ(rig.window->params().texts(),
+    EXPECT_EQ(rig.window->panel().params().texts(),
               (SettingsTexts{"单", "20", "100", "内部", "1000", "30", "6500", "MHz", "0.08", "150"}));
     QStringList trace = trace_lines();
     ASSERT_EQ(trace.size(), 3);

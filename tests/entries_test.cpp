@@ -67,7 +67,7 @@ TEST(VoltageField, RoundsDownToStepsAndRefusesOutOfRange) {
     rig.start();
     const char* enter_msg = "电压值范围25~400V!";
     const char* button_msg = "电压值：-25~400V!";
-    check(rig, rig.ui().Text1, rig.ui().Command12, "Label15",
+    check(rig, rig.text(1), rig.button(12), "Label15",
           {{"400", false, "400", "400", Command3{2, 16, 0}, nullptr},
            {"25", false, "25", "25", Command3{2, 1, 0}, nullptr},
            {"-150", false, "150", "150", Command3{2, 6, 0}, nullptr},
@@ -87,7 +87,7 @@ TEST(WidthField, StepsInterlockAndProbeFrequency) {
     rig.start();
     const char* enter_msg = "脉冲宽度25~6500ns";
     const char* button_msg = "脉冲宽度：25~6500ns!";
-    check(rig, rig.ui().Text2, rig.ui().Command13, "Label2",
+    check(rig, rig.text(2), rig.button(13), "Label2",
           {{"1234", false, "1220", "1220", Command3{6, 196, 4}, nullptr},
            {"999", false, "995", "995", Command3{6, 227, 3}, nullptr},
            {"1019", true, "1000", "1000", Command3{6, 232, 3}, nullptr},
@@ -108,9 +108,9 @@ TEST(WidthField, ALongWidthLowersTheShownPrfWithoutSendingIt) {
                          {"5000", "995", "5000"}}) {
         UiRig rig;
         rig.start();
-        rig.window->apply_settings_fields({"单", "0", "100", "内部", c.prf, "10", "200", "MHz", "2.50", "50"});
+        rig.window->panel().apply_settings_fields({"单", "0", "100", "内部", c.prf, "10", "200", "MHz", "2.50", "50"});
         const std::size_t sent = rig.applied().size();
-        enter(rig, rig.ui().Text2, rig.ui().Command13, {c.width, false, "", nullptr, {}, nullptr});
+        enter(rig, rig.text(2), rig.button(13), {c.width, false, "", nullptr, {}, nullptr});
         EXPECT_EQ(rig.label("Label20"), c.prf_after) << c.prf << " " << c.width;
         EXPECT_EQ(rig.combo(2)->currentText(), QString(c.prf_after) + "Hz");
         ASSERT_EQ(rig.applied().size(), sent + 1); // only the width
@@ -118,11 +118,11 @@ TEST(WidthField, ALongWidthLowersTheShownPrfWithoutSendingIt) {
     }
     UiRig rig;
     rig.start();
-    enter(rig, rig.ui().Text2, rig.ui().Command13, {"6500", false, "", nullptr, {}, nullptr});
+    enter(rig, rig.text(2), rig.button(13), {"6500", false, "", nullptr, {}, nullptr});
     EXPECT_EQ(rig.label("Label21"), "0.08");
     EXPECT_EQ(rig.applied().back(), (Command3{6, 100, 25}));
     rig.messages.clear();
-    enter(rig, rig.ui().Text2, rig.ui().Command13, {"24", false, "", nullptr, {}, nullptr});
+    enter(rig, rig.text(2), rig.button(13), {"24", false, "", nullptr, {}, nullptr});
     EXPECT_EQ(rig.label("Label21"), "0.08");
     EXPECT_EQ(rig.label("Label20"), "500");
 }
@@ -131,7 +131,7 @@ TEST(GainField, ShownAsTyped) {
     UiRig rig;
     rig.start();
     const char* msg = "增益值：-50~60dB!";
-    check(rig, rig.ui().Text3, rig.ui().Command11, "Label3",
+    check(rig, rig.text(3), rig.button(11), "Label3",
           {{"60", false, "60", "60", Command3{1, 110, 0}, nullptr},
            {"-50", true, "-50", "-50", Command3{1, 0, 0}, nullptr},
            {"0", false, "0", "0", Command3{1, 50, 0}, nullptr},
@@ -146,7 +146,7 @@ TEST(GainField, ShownAsTyped) {
 TEST(EntryFields, EnterOnAnEmptyFieldDoesNothing) {
     UiRig rig;
     rig.start();
-    for (EntryField* field : {rig.ui().Text1, rig.ui().Text2, rig.ui().Text3}) {
+    for (EntryField* field : {rig.text(1), rig.text(2), rig.text(3)}) {
         field->clear();
         rig.press(field, Qt::Key_Return);
     }
@@ -160,7 +160,7 @@ TEST(EntryFields, EveryKeyMovesTheEmphasisEvenADiscardedOne) {
     const struct {
         EntryField* field;
         const char* label;
-    } fields[] = {{rig.ui().Text1, "Label15"}, {rig.ui().Text2, "Label2"}, {rig.ui().Text3, "Label3"}};
+    } fields[] = {{rig.text(1), "Label15"}, {rig.text(2), "Label2"}, {rig.text(3), "Label3"}};
     for (const auto& f : fields) {
         const QString before = f.field->text();
         rig.press(f.field, Qt::Key_Period);
@@ -168,43 +168,43 @@ TEST(EntryFields, EveryKeyMovesTheEmphasisEvenADiscardedOne) {
         EXPECT_EQ(f.field->text(), before);
         for (const char* name : {"Label14", "Label15", "Label20", "Label2", "Label19", "Label3",
                                  "Label16", "Label17", "Label18"})
-            EXPECT_EQ(is_emphasised(rig.ui().label(name)), std::string(name) == f.label) << name;
+            EXPECT_EQ(is_emphasised(rig.label_widget(name)), std::string(name) == f.label) << name;
     }
-    rig.type(rig.ui().Text2, "-");
-    EXPECT_EQ(rig.ui().Text2->text(), "200"); // no minus in the width
+    rig.type(rig.text(2), "-");
+    EXPECT_EQ(rig.text(2)->text(), "200"); // no minus in the width
 }
 
 TEST(EntryFields, AButtonResetsTheOtherTwoFieldsEnterDoesNot) {
     UiRig rig;
     rig.start();
     const auto scribble = [&] {
-        for (EntryField* field : {rig.ui().Text1, rig.ui().Text2, rig.ui().Text3}) {
+        for (EntryField* field : {rig.text(1), rig.text(2), rig.text(3)}) {
             field->clear();
             rig.type(field, "77");
         }
     };
     scribble();
-    rig.press(rig.ui().Text3, Qt::Key_Return); // gain 77 refused
-    EXPECT_EQ(rig.ui().Text1->text(), "77");
-    EXPECT_EQ(rig.ui().Text2->text(), "77");
-    QTest::mouseClick(rig.ui().Command11, Qt::LeftButton);
-    EXPECT_EQ(rig.ui().Text1->text(), "100");
-    EXPECT_EQ(rig.ui().Text2->text(), "200");
+    rig.press(rig.text(3), Qt::Key_Return); // gain 77 refused
+    EXPECT_EQ(rig.text(1)->text(), "77");
+    EXPECT_EQ(rig.text(2)->text(), "77");
+    QTest::mouseClick(rig.button(11), Qt::LeftButton);
+    EXPECT_EQ(rig.text(1)->text(), "100");
+    EXPECT_EQ(rig.text(2)->text(), "200");
     scribble();
-    QTest::mouseClick(rig.ui().Command12, Qt::LeftButton); // voltage 77 -> 75
-    EXPECT_EQ(rig.ui().Text3->text(), "0");
-    EXPECT_EQ(rig.ui().Text2->text(), "200");
+    QTest::mouseClick(rig.button(12), Qt::LeftButton); // voltage 77 -> 75
+    EXPECT_EQ(rig.text(3)->text(), "0");
+    EXPECT_EQ(rig.text(2)->text(), "200");
     EXPECT_EQ(rig.label("Label15"), "75");
     scribble();
-    QTest::mouseClick(rig.ui().Command13, Qt::LeftButton); // width 77 -> 75
-    EXPECT_EQ(rig.ui().Text3->text(), "0");
-    EXPECT_EQ(rig.ui().Text1->text(), "75");
+    QTest::mouseClick(rig.button(13), Qt::LeftButton); // width 77 -> 75
+    EXPECT_EQ(rig.text(3)->text(), "0");
+    EXPECT_EQ(rig.text(1)->text(), "75");
 }
 
 TEST(EntryFields, PastedTextIsRefusedOnConfirmAndNeverSent) {
     UiRig rig;
     rig.start();
-    for (EntryField* field : {rig.ui().Text1, rig.ui().Text2, rig.ui().Text3}) {
+    for (EntryField* field : {rig.text(1), rig.text(2), rig.text(3)}) {
         for (const char* pasted : {"１００", "2.5e3", "abc", "12 34", "-", "100\n", "999999999"}) {
             rig.messages.clear();
             field->clear();

@@ -4,7 +4,7 @@
 #include "ui_rig.h"
 
 #include "link/easyd12.h"
-#include "params/choices.h"
+#include "params/descriptor.h"
 
 #include <gtest/gtest.h>
 
@@ -134,25 +134,25 @@ const std::vector<Operation>& operations() {
          },
          [](Shown&) {}},
         {"gain by Enter", 1, 0, false,
-         [](UiRig& r) { type_and_confirm(r, r.ui().Text3, "-7", nullptr); },
+         [](UiRig& r) { type_and_confirm(r, r.text(3), "-7", nullptr); },
          [](Shown& d) { d[gain] = "-7"; }},
         {"gain by button", 1, 0, false,
-         [](UiRig& r) { type_and_confirm(r, r.ui().Text3, "-7", r.ui().Command11); },
+         [](UiRig& r) { type_and_confirm(r, r.text(3), "-7", r.button(11)); },
          [](Shown& d) { d[gain] = "-7"; }},
         {"voltage by Enter", 1, 0, false,
-         [](UiRig& r) { type_and_confirm(r, r.ui().Text1, "260", nullptr); },
+         [](UiRig& r) { type_and_confirm(r, r.text(1), "260", nullptr); },
          [](Shown& d) { d[voltage] = "250"; }},
         {"voltage by button", 1, 0, false,
-         [](UiRig& r) { type_and_confirm(r, r.ui().Text1, "260", r.ui().Command12); },
+         [](UiRig& r) { type_and_confirm(r, r.text(1), "260", r.button(12)); },
          [](Shown& d) { d[voltage] = "250"; }},
         {"width by Enter", 1, 0, false,
-         [](UiRig& r) { type_and_confirm(r, r.ui().Text2, "1010", nullptr); },
+         [](UiRig& r) { type_and_confirm(r, r.text(2), "1010", nullptr); },
          [](Shown& d) {
              d[pw] = "1000";
              d[probe] = "0.50";
          }},
         {"width by button", 1, 0, false,
-         [](UiRig& r) { type_and_confirm(r, r.ui().Text2, "1010", r.ui().Command13); },
+         [](UiRig& r) { type_and_confirm(r, r.text(2), "1010", r.button(13)); },
          [](Shown& d) {
              d[pw] = "1000";
              d[probe] = "0.50";
@@ -231,13 +231,13 @@ TEST(FaultTable, EveryOperationUnderEveryFault) {
             // controls enabled, the lists showing the display after a menu read-back.
             EXPECT_FALSE(rig.window->Timer1()->isActive());
             EXPECT_FALSE(rig.ui().ProgressBar1->isVisibleTo(rig.window.get()));
-            EXPECT_TRUE(rig.ui().Command11->isEnabled());
+            EXPECT_TRUE(rig.button(11)->isEnabled());
             EXPECT_TRUE(rig.combo(1)->isEnabled());
             if (operation.whole_read) {
-                for (const ChoiceList& list : choice_lists()) {
-                    EXPECT_EQ(rig.window->findChild<ChoiceCombo*>(list.name)->currentText(),
+                for (const Field field : list_fields()) {
+                    EXPECT_EQ(rig.ui().of(field).list->currentText(),
                               QString::fromStdString(
-                                  list_text(list.field, rig.window->params()[list.field])));
+                                  list_text(field, rig.window->panel().params()[field])));
                 }
             }
         }

@@ -52,7 +52,7 @@ void expect_refused_import(UiRig& rig, const QString& path) {
         << rig.messages.back().text.toStdString();
     EXPECT_FALSE(rig.window->Timer1()->isActive());
     EXPECT_FALSE(rig.ui().ProgressBar1->isVisibleTo(rig.window.get()));
-    EXPECT_TRUE(rig.ui().Command11->isEnabled());
+    EXPECT_TRUE(rig.button(11)->isEnabled());
     EXPECT_TRUE(rig.combo(1)->isEnabled());
     EXPECT_EQ(rig.display_texts(), before);
     EXPECT_EQ(rig.writes(), writes);
@@ -127,16 +127,16 @@ TEST(PastedText, NeverSentAndRefusedOnConfirm) {
     struct Target {
         EntryField* (*field)(const UiRig&);
         QPushButton* (*button)(const UiRig&);
-        Entry entry;
+        Field entry;
         const char* label;
     };
     const Target targets[] = {
-        {[](const UiRig& r) { return r.ui().Text1; }, [](const UiRig& r) { return r.ui().Command12; },
-         Entry::voltage, "Label15"},
-        {[](const UiRig& r) { return r.ui().Text2; }, [](const UiRig& r) { return r.ui().Command13; },
-         Entry::width, "Label2"},
-        {[](const UiRig& r) { return r.ui().Text3; }, [](const UiRig& r) { return r.ui().Command11; },
-         Entry::gain, "Label3"},
+        {[](const UiRig& r) { return r.text(1); }, [](const UiRig& r) { return r.button(12); },
+         Field::voltage, "Label15"},
+        {[](const UiRig& r) { return r.text(2); }, [](const UiRig& r) { return r.button(13); },
+         Field::pw, "Label2"},
+        {[](const UiRig& r) { return r.text(3); }, [](const UiRig& r) { return r.button(11); },
+         Field::gain, "Label3"},
     };
     UiRig rig(kAtStart);
     rig.start();
@@ -162,9 +162,8 @@ TEST(PastedText, NeverSentAndRefusedOnConfirm) {
                 else rig.press(field, Qt::Key_Return);
                 ASSERT_EQ(rig.messages.size(), messages + 1);
                 EXPECT_EQ(rig.messages.back().text,
-                          QString::fromUtf8(refusal_text(target.entry, by_button
-                                                                           ? ConfirmedBy::button
-                                                                           : ConfirmedBy::enter)));
+                          QString::fromStdString(refusal_text(
+                              target.entry, by_button ? ConfirmedBy::button : ConfirmedBy::enter)));
                 EXPECT_EQ(rig.display_texts(), before);
                 EXPECT_EQ(rig.writes(), writes);
             }

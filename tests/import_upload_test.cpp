@@ -19,16 +19,16 @@ QString saved(UiRig& rig, const SettingsTexts& texts) {
 }
 
 bool controls_enabled(const UiRig& rig) {
-    bool all = rig.ui().Command11->isEnabled() && rig.ui().Command12->isEnabled() &&
-               rig.ui().Command13->isEnabled();
-    for (ChoiceCombo* combo : rig.ui().combos) all = all && combo->isEnabled();
+    bool all = rig.button(11)->isEnabled() && rig.button(12)->isEnabled() &&
+               rig.button(13)->isEnabled();
+    for (ChoiceCombo* combo : rig.ui().lists()) all = all && combo->isEnabled();
     return all;
 }
 
 bool controls_disabled(const UiRig& rig) {
-    bool none = !rig.ui().Command11->isEnabled() && !rig.ui().Command12->isEnabled() &&
-                !rig.ui().Command13->isEnabled();
-    for (ChoiceCombo* combo : rig.ui().combos) none = none && !combo->isEnabled();
+    bool none = !rig.button(11)->isEnabled() && !rig.button(12)->isEnabled() &&
+                !rig.button(13)->isEnabled();
+    for (ChoiceCombo* combo : rig.ui().lists()) none = none && !combo->isEnabled();
     return none;
 }
 
@@ -45,10 +45,10 @@ TEST(Import, ShowsTheFileThenUploadsNineCommandsOverThirteenTicks) {
     EXPECT_EQ(rig.combo(2)->currentText(), "1000Hz");
     EXPECT_EQ(rig.combo(5)->currentText(), "30MHz");
     EXPECT_EQ(rig.combo(6)->currentText(), "1MHz");
-    EXPECT_EQ(rig.ui().Text2->text(), "6500");
+    EXPECT_EQ(rig.text(2)->text(), "6500");
     EXPECT_TRUE(rig.applied().empty()); // nothing before the first tick
     EXPECT_TRUE(controls_disabled(rig));
-    EXPECT_TRUE(rig.ui().Text1->isEnabled());
+    EXPECT_TRUE(rig.text(1)->isEnabled());
     QProgressBar* bar = rig.ui().ProgressBar1;
     EXPECT_FALSE(bar->isHidden());
     EXPECT_EQ(bar->maximum(), 13);
@@ -137,7 +137,7 @@ TEST(Upload, AKeyInAnEntryFieldStopsItAndGivesTheControlsBack) {
         rig.trigger(rig.ui().open);
         rig.tick();
         rig.tick();
-        EntryField* entry = std::array{rig.ui().Text1, rig.ui().Text2, rig.ui().Text3}[field];
+        EntryField* entry = std::array{rig.text(1), rig.text(2), rig.text(3)}[field];
         rig.press(entry, Qt::Key_A); // even a discarded key
         EXPECT_FALSE(rig.window->Timer1()->isActive()) << field;
         EXPECT_TRUE(rig.ui().ProgressBar1->isHidden());
@@ -188,7 +188,7 @@ TEST(Export, WritesTheTenDisplayTextsAndReimportsThem) {
     other.start();
     other.open_answer = rig.save_answer;
     other.trigger(other.ui().open);
-    EXPECT_EQ(other.window->params(), rig.window->params());
+    EXPECT_EQ(other.window->panel().params(), rig.window->panel().params());
 }
 
 TEST(Export, AFailedWriteSaysSo) {

@@ -113,7 +113,7 @@ protected:
     void SetUp() override {
         rig.start();
         // Keep the focus off the lists: a list losing it picks the entry its text names.
-        rig.ui().Command11->setFocus();
+        rig.button(11)->setFocus();
         rig.window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
     }
@@ -178,6 +178,7 @@ TEST_F(Layout, MenusCarryTheirCaptionsAndNames) {
         {"save", "导出设置"},
         {"setname", "参数"},
         {"seting2", "仪器参数（手动获取）"},
+        {"seting3", "核对仪器参数"},
         {"help", "帮助"},
         {"helpd", "帮助文档"},
         {"about", "关于......"},

@@ -38,7 +38,7 @@ TEST(PrfList, EachEntryIsAllowedBelowItsLimitAndRefusedFromIt) {
         rig.choose(2, c.position); // opening the list fetches the width first
         const std::string what = std::to_string(c.width) + " / " + std::to_string(c.position);
         EXPECT_EQ(rig.label("Label2"), QString::number(c.width)) << what;
-        EXPECT_TRUE(is_emphasised(rig.ui().label("Label20"))) << what;
+        EXPECT_TRUE(is_emphasised(rig.label_widget("Label20"))) << what;
         const char* entries[] = {"100", "200", "500", "1000", "2000", "5000"};
         if (c.allowed) {
             ASSERT_FALSE(rig.applied().empty()) << what;
@@ -62,7 +62,7 @@ TEST(PrfList, RefusalPutsBackTheTextOfTheLastOpening) {
     rig.choose(2, 5);
     EXPECT_EQ(rig.combo(2)->currentText(), "1000Hz");
     EXPECT_EQ(rig.label("Label20"), "1000");
-    EXPECT_EQ(rig.window->prf_text_saved(), "1000Hz");
+    EXPECT_EQ(rig.window->panel().prf_text_saved(), "1000Hz");
 }
 
 TEST(PrfList, KeyboardChoiceOnTheClosedListFetchesNoWidth) {
@@ -103,7 +103,7 @@ TEST(PrfList, AWidthThatIsNotANumberAllowsOnlyTheLowRates) {
     UiRig rig;
     rig.start();
     rig.instrument.faults.answer = true; // the opening leaves the display as it is
-    rig.window->apply_settings_fields({"单", "0", "100", "内部", "1000", "10", "abc", "MHz", "5.0", "50"});
+    rig.window->panel().apply_settings_fields({"单", "0", "100", "内部", "1000", "10", "abc", "MHz", "5.0", "50"});
     rig.choose(2, 3);
     EXPECT_EQ(rig.message_texts(), std::vector<QString>{kRefused});
     rig.choose(2, 2);

@@ -24,9 +24,9 @@ TEST(ReadBack, StartUpShowsTheInstrumentsSettingsAndSendsNoCommand) {
     rig.start();
     EXPECT_EQ(rig.display_texts(), (std::vector<QString>{"单", "20", "100", "内部", "1000", "30", "6500",
                                                   "MHz", "0.08", "150"}));
-    EXPECT_EQ(rig.ui().Text3->text(), "20");
-    EXPECT_EQ(rig.ui().Text1->text(), "100");
-    EXPECT_EQ(rig.ui().Text2->text(), "6500");
+    EXPECT_EQ(rig.text(3)->text(), "20");
+    EXPECT_EQ(rig.text(1)->text(), "100");
+    EXPECT_EQ(rig.text(2)->text(), "6500");
     EXPECT_EQ(call_kinds(rig), "3RR"); // one request, two reads
     EXPECT_EQ(rig.wait_passes, 150001);
     EXPECT_TRUE(rig.messages.empty());
@@ -50,7 +50,7 @@ TEST(ReadBack, MenuReadBackAlsoSetsTheListTexts) {
                             rig.combo(3)->currentText(), rig.combo(4)->currentText(),
                             rig.combo(5)->currentText(), rig.combo(6)->currentText()};
     EXPECT_EQ(lists, (QStringList{"双", "500Hz", "外部", "80", "30MHz", "1kHz"}));
-    EXPECT_EQ(rig.ui().Text2->text(), "1000");
+    EXPECT_EQ(rig.text(2)->text(), "1000");
     EXPECT_EQ(rig.applied().size(), 0u);
 }
 
@@ -87,7 +87,7 @@ TEST(ReadBack, ListOpeningFetchesOnlyTheWidth) {
     rig.combo(2)->hidePopup();
     EXPECT_EQ(rig.label("Label2"), "5000");
     EXPECT_EQ(rig.label("Label21"), "2.50"); // not recomputed
-    EXPECT_EQ(rig.ui().Text2->text(), "200");
+    EXPECT_EQ(rig.text(2)->text(), "200");
     EXPECT_EQ(rig.label("Label14"), "单");
     EXPECT_EQ(call_kinds(rig).substr(3), "3RR");
 }

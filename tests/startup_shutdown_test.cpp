@@ -15,7 +15,7 @@ namespace {
 
 const SettingsTexts kLast{"双", "05", "250", "外部", "1000", "30", "300", "kHz", "1.67", "80"};
 
-SettingsTexts display(const UiRig& rig) { return rig.window->params().texts(); }
+SettingsTexts display(const UiRig& rig) { return rig.window->panel().params().texts(); }
 
 void write_auto_file(UiRig& rig, const SettingsTexts& texts) {
     ASSERT_TRUE(save_auto_file(rig.folders, texts).isEmpty());
@@ -35,9 +35,9 @@ TEST(StartUp, RestoresLabelsListTextsAndFieldsWithoutAnInstrument) {
                             rig.combo(3)->currentText(), rig.combo(4)->currentText(),
                             rig.combo(5)->currentText(), rig.combo(6)->currentText()};
     EXPECT_EQ(lists, (QStringList{"双", "1000Hz", "外部", "80", "30MHz", "1kHz"}));
-    EXPECT_EQ(rig.ui().Text3->text(), "05");
-    EXPECT_EQ(rig.ui().Text1->text(), "250");
-    EXPECT_EQ(rig.ui().Text2->text(), "300");
+    EXPECT_EQ(rig.text(3)->text(), "05");
+    EXPECT_EQ(rig.text(1)->text(), "250");
+    EXPECT_EQ(rig.text(2)->text(), "300");
     EXPECT_EQ(rig.message_texts(), std::vector<QString>{"数据通信失败！仪器和计算机无法连接"});
     EXPECT_EQ(rig.writes(), 1); // the read request, refused
 }
@@ -52,7 +52,7 @@ TEST(StartUp, FillsTheListsAfterTheirTextsWithNoEntrySelected) {
     EXPECT_EQ(counts, (std::vector<int>{2, 6, 2, 4, 2, 2}));
     EXPECT_EQ(rig.combo(4)->itemText(0), "400");
     EXPECT_EQ(rig.combo(5)->itemText(0), "30MHz");
-    for (ChoiceCombo* combo : rig.ui().combos) EXPECT_EQ(combo->currentIndex(), -1);
+    for (ChoiceCombo* combo : rig.ui().lists()) EXPECT_EQ(combo->currentIndex(), -1);
     EXPECT_EQ(rig.combo(4)->currentText(), "80"); // the restored text, not the first entry
     // The instrument's values replace the display, not the list texts.
     EXPECT_EQ(rig.label("Label19"), "50");
@@ -71,7 +71,7 @@ TEST(StartUp, MissingOrDamagedFileKeepsTheInitialTexts) {
         rig.start();
         EXPECT_EQ(display(rig), param_set().texts());
         EXPECT_EQ(rig.combo(2)->currentText(), "1000Hz");
-        EXPECT_EQ(rig.ui().Text2->text(), "200");
+        EXPECT_EQ(rig.text(2)->text(), "200");
         // A damaged file is reported before the read-back's own message; a missing one is not.
         ASSERT_EQ(rig.messages.size(), content.isNull() ? 1u : 2u);
         if (!content.isNull()) {

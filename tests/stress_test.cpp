@@ -148,7 +148,7 @@ private:
         box->showPopup(); // Combo2 fetches the width here, or queues the fetch
         bool sends = true;
         if (combo == 2) {
-            const int width = std::stoi(rig_.window->params().pw);
+            const int width = std::stoi(rig_.window->panel().params().pw);
             sends = width < kPrfWidthLimit[position];
         }
         if (sends) issued.push_back(choice_command(combo, position));
@@ -169,15 +169,15 @@ private:
         switch (number(0, 2)) {
         case 0:
             typed = &any_of(kVoltages);
-            entry = rig_.ui().Text1;
+            entry = rig_.text(1);
             break;
         case 1:
             typed = &any_of(kWidths);
-            entry = rig_.ui().Text2;
+            entry = rig_.text(2);
             break;
         default:
             typed = &any_of(kGains);
-            entry = rig_.ui().Text3;
+            entry = rig_.text(3);
             break;
         }
         entry->clear();
@@ -195,9 +195,9 @@ private:
     void confirm_by_button() {
         const Typed* typed = nullptr;
         EntryField* entry = type_entry(typed);
-        QPushButton* button = entry == rig_.ui().Text1   ? rig_.ui().Command12
-                              : entry == rig_.ui().Text2 ? rig_.ui().Command13
-                                                         : rig_.ui().Command11;
+        QPushButton* button = entry == rig_.text(1)   ? rig_.button(12)
+                              : entry == rig_.text(2) ? rig_.button(13)
+                                                         : rig_.button(11);
         ASSERT_TRUE(button->isEnabled()); // the keys just typed stopped any upload
         if (typed->sent) issued.push_back(*typed->sent);
         QTest::mouseClick(button, Qt::LeftButton);
@@ -222,14 +222,14 @@ private:
         const int next = rig_.ui().ProgressBar1->value() + 1;
         if (const auto field = tick_field(next)) {
             // What the label holds at this moment, as the tick encodes it.
-            if (const auto command = encode_param(rig_.window->params(), *field))
+            if (const auto command = encode_param(rig_.window->panel().params(), *field))
                 issued.push_back({command->code, command->value1, command->value2});
         }
         rig_.tick();
     }
 
     void stop_key() {
-        EntryField* fields[] = {rig_.ui().Text1, rig_.ui().Text2, rig_.ui().Text3};
+        EntryField* fields[] = {rig_.text(1), rig_.text(2), rig_.text(3)};
         rig_.press(fields[number(0, 2)], Qt::Key_Left);
     }
 
@@ -257,7 +257,7 @@ TEST(Stress, ActionsDuringWaitsKeepTheProtocolAndTheOrder) {
     while (rig.window->Timer1()->isActive()) {
         const int next = rig.ui().ProgressBar1->value() + 1;
         if (const auto field = tick_field(next))
-            if (const auto command = encode_param(rig.window->params(), *field))
+            if (const auto command = encode_param(rig.window->panel().params(), *field))
                 stress.issued.push_back({command->code, command->value1, command->value2});
         rig.tick();
     }

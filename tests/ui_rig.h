@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -59,6 +61,7 @@ public:
             messages.push_back({title, text});
             if (during_message) during_message();
         };
+        s.inform = s.message;
         s.open_file = [this](const QString& title, const QString&) {
             dialog_titles.push_back(title);
             return open_answer;
@@ -91,12 +94,25 @@ public:
     void close() { window->close(); }
 
     const Form1Widgets& ui() const { return window->widgets(); }
-    QString label(const char* name) const { return ui().label(name)->text(); }
-    ChoiceCombo* combo(int number) const { return ui().combo(number); }
+    const Panel& panel() const { return window->panel(); }
+    // Controls by their designer names.
+    template <typename T = QWidget>
+    T* named(const QString& name) const {
+        T* widget = window->findChild<T*>(name);
+        if (!widget) ADD_FAILURE() << "no control " << name.toStdString();
+        return widget;
+    }
+    QLabel* label_widget(const char* name) const { return named<QLabel>(QString::fromLatin1(name)); }
+    QString label(const char* name) const { return label_widget(name)->text(); }
+    ChoiceCombo* combo(int number) const { return named<ChoiceCombo>(QString("Combo%1").arg(number)); }
+    EntryField* text(int number) const { return named<EntryField>(QString("Text%1").arg(number)); }
+    QPushButton* button(int number) const {
+        return named<QPushButton>(QString("Command%1").arg(number));
+    }
     // The ten value labels' texts, in settings-file order.
     std::vector<QString> display_texts() const {
         std::vector<QString> texts;
-        for (const Field field : kAllFields) texts.push_back(ui().label(info(field).value_label)->text());
+        for (const Field field : kAllFields) texts.push_back(ui().of(field).value->text());
         return texts;
     }
 

@@ -25,11 +25,11 @@ protected:
     void SetUp() override {
         rig.start();
         // Keep the focus off the lists: a list losing it picks the entry its text names.
-        rig.ui().Command11->setFocus();
+        rig.button(11)->setFocus();
         rig.window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
     }
-    QLabel* label(const char* name) const { return rig.ui().label(name); }
+    QLabel* label(const char* name) const { return rig.label_widget(name); }
     QColor text_colour(const char* name) const {
         return label(name)->palette().color(QPalette::WindowText);
     }
@@ -37,7 +37,7 @@ protected:
     QColor drawn_background(const char* name) const {
         return label(name)->grab().toImage().pixelColor(0, 0);
     }
-    void emphasise_work_mode() { rig.window->show_emphasis(Field::mode); }
+    void emphasise_work_mode() { rig.window->panel().show_emphasis(Field::mode); }
     QList<AboutWindow*> about_windows() const { return rig.window->findChildren<AboutWindow*>(); }
     UiRig rig;
 };
@@ -49,9 +49,9 @@ TEST_F(WindowLook, ButtonHintsGoToPanelTwoAndStayAfterTheMouseLeaves) {
     ASSERT_NE(hint, nullptr);
     EXPECT_EQ(hint->text(), " ");
     const std::pair<QPushButton*, const char*> buttons[] = {
-        {rig.ui().Command12, "脉冲电压"},
-        {rig.ui().Command11, "接收增益"},
-        {rig.ui().Command13, "脉冲宽度"},
+        {rig.button(12), "脉冲电压"},
+        {rig.button(11), "接收增益"},
+        {rig.button(13), "脉冲宽度"},
     };
     for (const auto& [button, caption] : buttons) {
         QTest::mouseMove(button, button->rect().center());
@@ -63,7 +63,7 @@ TEST_F(WindowLook, ButtonHintsGoToPanelTwoAndStayAfterTheMouseLeaves) {
 }
 
 TEST_F(WindowLook, AnyKeyInTheGainFieldDrawsTheGainLabelInverted) {
-    EntryField* gain = rig.ui().Text3;
+    EntryField* gain = rig.text(3);
     gain->setFocus();
     const QColor plain = system_colour(COLOR_INACTIVECAPTION);
     const QColor inverted = system_colour(COLOR_CAPTIONTEXT);

@@ -19,17 +19,14 @@ Frame make_data_frame(std::uint8_t code, std::uint8_t value1, std::uint8_t value
     frame[kCodeByte] = code;
     frame[kValue1Byte] = value1;
     frame[kValue2Byte] = value2;
-    frame[14] = 0;
+    frame[kSpareByte] = 0;
     frame[kTypeByte] = static_cast<std::uint8_t>(FrameType::data);
     return frame;
 }
 
 Frame make_control_frame(FrameType type) {
     Frame frame = with_header();
-    frame[11] = 2;
-    frame[12] = 3;
-    frame[13] = 4;
-    frame[14] = 5;
+    std::copy(kControlBody.begin(), kControlBody.end(), frame.begin() + kCodeByte);
     frame[kTypeByte] = static_cast<std::uint8_t>(type);
     return frame;
 }
@@ -39,8 +36,8 @@ bool has_header(const Frame& frame) {
 }
 
 bool is_control_body(const Frame& frame) {
-    return has_header(frame) && frame[11] == 2 && frame[12] == 3 && frame[13] == 4 &&
-           frame[14] == 5;
+    return has_header(frame) &&
+           std::equal(kControlBody.begin(), kControlBody.end(), frame.begin() + kCodeByte);
 }
 
 } // namespace qlm

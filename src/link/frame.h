@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace qlm {
 
@@ -16,7 +17,18 @@ constexpr std::array<std::uint8_t, 11> kFrameHeader{1, 2, 3, 4, 5, 1, 2, 3, 4, 5
 constexpr std::size_t kCodeByte = 11;
 constexpr std::size_t kValue1Byte = 12;
 constexpr std::size_t kValue2Byte = 13;
+constexpr std::size_t kSpareByte = 14; // 0 in a data frame
 constexpr std::size_t kTypeByte = 15;
+
+// Bytes 11 to 14 of a control frame (read request, write announce).
+constexpr std::array<std::uint8_t, 4> kControlBody{2, 3, 4, 5};
+
+// A read answer holds the ten settings bytes from its start.
+constexpr std::size_t kAnswerSettingsBytes = 10;
+inline std::span<const std::uint8_t, kAnswerSettingsBytes> answer_settings(const Frame& answer) {
+    return std::span<const std::uint8_t, kAnswerSettingsBytes>(answer.data(),
+                                                               kAnswerSettingsBytes);
+}
 
 // Byte 15.
 enum class FrameType : std::uint8_t {

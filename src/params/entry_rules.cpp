@@ -1,6 +1,9 @@
 #include "params/entry_rules.h"
 
+#include "params/descriptor.h"
+
 #include <cstdint>
+#include <optional>
 
 namespace qlm {
 
@@ -26,62 +29,39 @@ std::optional<std::int64_t> whole_number(std::string_view text, bool minus_allow
     return negative ? -value : value;
 }
 
-EntryResult confirm_voltage(std::string_view text) {
-    const auto number = whole_number(text, true);
-    if (!number) return {false, std::string(text), {}};
-    const std::int64_t v = *number < 0 ? -*number : *number;
-    EntryResult result{false, std::to_string(v), {}};
-    if (v >= 25 && v <= 400) {
-        result.accepted = true;
-        result.field_text = result.display_text = std::to_string(v - v % 25);
+std::int64_t round_down(std::int64_t value, const NumericRule& rule) {
+    std::int64_t step = 1;
+    for (const Step& each : rule.steps) {
+        if (value >= each.from) step = each.step;
     }
-    return result;
-}
-
-EntryResult confirm_width(std::string_view text) {
-    const auto v = whole_number(text, false);
-    if (!v || *v < 25 || *v > 6500) return {false, std::string(text), {}};
-    const std::int64_t step = *v >= 1000 ? 20 : 5;
-    const std::string width = std::to_string(*v - *v % step);
-    return {true, width, width};
-}
-
-EntryResult confirm_gain(std::string_view text) {
-    const auto g = whole_number(text, true);
-    const bool accepted = g && *g >= -50 && *g <= 60;
-    return {accepted, std::string(text), accepted ? std::string(text) : std::string()};
+    return value - value % step;
 }
 
 } // namespace
 
-bool entry_accepts(Entry entry, char32_t character) {
+bool entry_accepts(Field field, char32_t character) {
     if (character >= U'0' && character <= U'9') return true;
-    return character == U'-' && entry != Entry::width;
+    const NumericRule* rule = descriptor(field).numeric;
+    return character == U'-' && rule && rule->takes_minus;
 }
 
-EntryResult confirm_entry(Entry entry, std::string_view text) {
-    switch (entry) {
-    case Entry::voltage:
-        return confirm_voltage(text);
-    case Entry::width:
-        return confirm_width(text);
-    case Entry::gain:
-        return confirm_gain(text);
-    }
-    return {};
+EntryResult confirm_entry(Field field, std::string_view text) {
+    const NumericRule& rule = *descriptor(field).numeric;
+    const auto number = whole_number(text, rule.takes_minus);
+    if (!number) return {false, std::string(text), {}};
+    const std::int64_t value = rule.magnitude && *number < 0 ? -*number : *number;
+    // A magnitude is shown as such, even when refused.
+    const std::string typed = rule.magnitude ? std::to_string(value) : std::string(text);
+    if (value < rule.min || value > rule.max) return {false, typed, {}};
+    if (rule.steps.empty()) return {true, typed, typed};
+    const std::string rounded = std::to_string(round_down(value, rule));
+    return {true, rounded, rounded};
 }
 
-const char* refusal_text(Entry entry, ConfirmedBy by) {
-    const bool enter = by == ConfirmedBy::enter;
-    switch (entry) {
-    case Entry::voltage:
-        return enter ? "电压值范围25~400V!" : "电压值：-25~400V!";
-    case Entry::width:
-        return enter ? "脉冲宽度25~6500ns" : "脉冲宽度：25~6500ns!";
-    case Entry::gain:
-        return "增益值：-50~60dB!";
-    }
-    return "";
+std::string refusal_text(Field field, ConfirmedBy by) {
+    const NumericRule& rule = *descriptor(field).numeric;
+    return with_range(by == ConfirmedBy::enter ? rule.refused_by_enter : rule.refused_by_button,
+                      rule);
 }
 
 } // namespace qlm

@@ -4,7 +4,7 @@
 
 namespace qlm {
 
-EntryField::EntryField(Entry entry, QWidget* parent) : QLineEdit(parent), entry_(entry) {
+EntryField::EntryField(Field field, QWidget* parent) : QLineEdit(parent), field_(field) {
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setAcceptDrops(false);
     setDragEnabled(false);
@@ -19,7 +19,7 @@ bool EntryField::passes(const QKeyEvent* event) const {
     const QString text = event->text();
     if (text.isEmpty()) return true; // cursor keys, Delete, Home, End
     const QList<uint> characters = text.toUcs4();
-    return characters.size() == 1 && entry_accepts(entry_, characters.front());
+    return characters.size() == 1 && entry_accepts(field_, characters.front());
 }
 
 void EntryField::keyPressEvent(QKeyEvent* event) {

@@ -13,8 +13,8 @@ namespace qlm {
 class EntryField : public QLineEdit {
     Q_OBJECT
 public:
-    EntryField(Entry entry, QWidget* parent = nullptr);
-    Entry entry() const { return entry_; }
+    EntryField(Field field, QWidget* parent = nullptr);
+    Field field() const { return field_; }
 
 signals:
     void keyArrived();   // any key, before anything else happens
@@ -26,7 +26,7 @@ protected:
 
 private:
     bool passes(const QKeyEvent* event) const;
-    Entry entry_;
+    Field field_;
 };
 
 } // namespace qlm

@@ -3,6 +3,7 @@
 #include "ui/choice_combo.h"
 #include "ui/colours.h"
 #include "ui/entry_field.h"
+#include "params/descriptor.h"
 
 #include <QAction>
 #include <QFontDatabase>
@@ -18,6 +19,8 @@
 #include <QStatusBar>
 
 #include <initializer_list>
+#include <map>
+#include <string_view>
 #include <vector>
 
 namespace qlm {
@@ -58,6 +61,8 @@ constexpr double kCaptionPt = 10.5;
 constexpr int kRow = 375;
 constexpr int kCaptionRow = 240;
 
+// Units and prefixes ("-", "1") come from the parameters' descriptions; a caption's hint
+// may name its parameter's range as "{min}" and "{max}".
 // Widths of values and units run from their left edge to the next control's, so that the
 // longest text a label can hold fits: "20.00", "6500", "内部", "MHz" at 14.25 pt.
 // clang-format off
@@ -68,35 +73,35 @@ const std::vector<Control> kControls{
     // Display panel, left column: caption, value, unit.
     {{"Label4", "Frame1", 240, 960, 1455, kRow}, Kind::label, "工作模式：", kDisplayPt, kSong, kLeft, Look::display, "单 ，双"},
     {{"Label14", "Frame1", 1980, 960, 600, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
-    {{"Label5", "Frame1", 240, 1560, 1455, kRow}, Kind::label, "脉冲电压：", kDisplayPt, kSong, kLeft, Look::display, "-400～－25"},
-    {{"Label22", "Frame1", 1800, 1560, 180, kRow}, Kind::label, "-", kDisplayPt, kSong, kLeft, Look::display_voltage, nullptr},
+    {{"Label5", "Frame1", 240, 1560, 1455, kRow}, Kind::label, "脉冲电压：", kDisplayPt, kSong, kLeft, Look::display, "-{max}～－{min}"},
+    {{"Label22", "Frame1", 1800, 1560, 180, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display_voltage, nullptr},
     {{"Label15", "Frame1", 1980, 1560, 660, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display_voltage, nullptr},
-    {{"Label29", "Frame1", 2640, 1560, 300, kRow}, Kind::label, "V", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label29", "Frame1", 2640, 1560, 300, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label6", "Frame1", 240, 2160, 1455, kRow}, Kind::label, "重复频率：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label20", "Frame1", 1680, 2160, 900, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
-    {{"Label30", "Frame1", 2580, 2160, 480, kRow}, Kind::label, "Hz", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label30", "Frame1", 2580, 2160, 480, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label7", "Frame1", 240, 2760, 1455, kRow}, Kind::label, "脉冲宽度：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label2", "Frame1", 1680, 2760, 900, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
-    {{"Label31", "Frame1", 2580, 2760, 480, kRow}, Kind::label, "nS", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label31", "Frame1", 2580, 2760, 480, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label8", "Frame1", 240, 3360, 1455, kRow}, Kind::label, "探头频率：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label21", "Frame1", 1560, 3360, 960, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
-    {{"Label32", "Frame1", 2520, 3360, 720, kRow}, Kind::label, "MHz", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label32", "Frame1", 2520, 3360, 720, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
 
     // Display panel, right column.
     {{"Label9", "Frame1", 3240, 960, 1455, kRow}, Kind::label, "接收增益：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label3", "Frame1", 4560, 960, 660, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
-    {{"Label33", "Frame1", 5220, 960, 480, kRow}, Kind::label, "dB", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label33", "Frame1", 5220, 960, 480, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label10", "Frame1", 3240, 1560, 1455, kRow}, Kind::label, "触 发 源：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label16", "Frame1", 4860, 1560, 900, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
     {{"Label11", "Frame1", 3240, 2160, 1455, kRow}, Kind::label, "L P F  ：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label17", "Frame1", 4560, 2160, 600, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
-    {{"Label35", "Frame1", 5160, 2160, 660, kRow}, Kind::label, "MHz", kDisplayPt, kSong, kLeft, Look::display_lpf_unit, nullptr},
+    {{"Label35", "Frame1", 5160, 2160, 660, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display_lpf_unit, nullptr},
     {{"Label12", "Frame1", 3240, 2760, 1455, kRow}, Kind::label, "H P F  ：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
-    {{"Label18", "Frame1", 4680, 2760, 480, kRow}, Kind::label, "1", kDisplayPt, kSong, kRight, Look::display, nullptr},
+    {{"Label18", "Frame1", 4680, 2760, 480, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
     {{"Label36", "Frame1", 5160, 2760, 660, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label13", "Frame1", 3240, 3360, 1455, kRow}, Kind::label, "阻   尼：", kDisplayPt, kSong, kLeft, Look::display, nullptr},
     {{"Label19", "Frame1", 4560, 3360, 720, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, nullptr},
-    {{"Label34", "Frame1", 5280, 3360, 480, kRow}, Kind::label, "Ω", kDisplayPt, kSong, kLeft, Look::display, nullptr},
+    {{"Label34", "Frame1", 5280, 3360, 480, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, nullptr},
 
     // Control panel: list captions and lists. A centred caption is as wide as twice its
     // distance to the middle of its list.
@@ -128,6 +133,32 @@ const std::vector<Control> kControls{
     {{"ProgressBar1", "", 0, 7320, 11655, 315}, Kind::progress_bar, "", 9, kSong, kLeft, Look::none, nullptr},
 };
 // clang-format on
+
+// clang-format off
+constexpr std::array<FieldNames, kFieldCount> kFieldNames{{
+    // field            value      emphasis   prefix     unit       list      entry    button
+    {Field::mode,       "Label14", "Label14", nullptr,   nullptr,   "Combo1", nullptr, nullptr},
+    {Field::gain,       "Label3",  "Label3",  nullptr,   "Label33", nullptr,  "Text3", "Command11"},
+    {Field::voltage,    "Label15", "Label15", "Label22", "Label29", nullptr,  "Text1", "Command12"},
+    {Field::trigger,    "Label16", "Label16", nullptr,   nullptr,   "Combo3", nullptr, nullptr},
+    {Field::prf,        "Label20", "Label20", nullptr,   "Label30", "Combo2", nullptr, nullptr},
+    {Field::lpf,        "Label17", "Label17", nullptr,   "Label35", "Combo5", nullptr, nullptr},
+    {Field::pw,         "Label2",  "Label2",  nullptr,   "Label31", nullptr,  "Text2", "Command13"},
+    {Field::hpf_unit,   "Label36", "Label18", "Label18", nullptr,   "Combo6", nullptr, nullptr}, // the "1" takes the emphasis
+    {Field::probe_freq, "Label21", nullptr,   nullptr,   "Label32", nullptr,  nullptr, nullptr},
+    {Field::damping,    "Label19", "Label19", nullptr,   "Label34", "Combo4", nullptr, nullptr},
+}};
+// clang-format on
+
+// The display captions whose hint names a range, with the parameter it belongs to.
+constexpr std::array<std::pair<const char*, Field>, 1> kRangeHints{{{"Label5", Field::voltage}}};
+
+const FieldNames* entry_named(std::string_view name) {
+    for (const FieldNames& names : kFieldNames) {
+        if (names.entry && name == names.entry) return &names;
+    }
+    return nullptr;
+}
 
 std::vector<Placement> placements_of(const std::vector<Control>& controls) {
     std::vector<Placement> out;
@@ -221,11 +252,7 @@ QWidget* make(const Control& control, QWidget* parent) {
     case Kind::combo:
         return new ChoiceCombo(parent);
     case Kind::entry: {
-        const std::string_view name = control.at.name;
-        const Entry entry = name == "Text1" ? Entry::voltage
-                            : name == "Text2" ? Entry::width
-                                              : Entry::gain;
-        auto* field = new EntryField(entry, parent);
+        auto* field = new EntryField(entry_named(control.at.name)->field, parent);
         field->setText(text);
         return field;
     }
@@ -247,21 +274,32 @@ QWidget* make(const Control& control, QWidget* parent) {
     return nullptr;
 }
 
-void keep(Form1Widgets& out, QWidget* widget) {
-    const QString name = widget->objectName();
-    if (name == "Frame1") out.Frame1 = static_cast<QGroupBox*>(widget);
-    else if (name == "Frame2") out.Frame2 = static_cast<QGroupBox*>(widget);
-    else if (name.startsWith("Combo"))
-        out.combos[static_cast<std::size_t>(name.mid(5).toInt() - 1)] =
-            static_cast<ChoiceCombo*>(widget);
-    else if (name == "Text1") out.Text1 = static_cast<EntryField*>(widget);
-    else if (name == "Text2") out.Text2 = static_cast<EntryField*>(widget);
-    else if (name == "Text3") out.Text3 = static_cast<EntryField*>(widget);
-    else if (name == "Command11") out.Command11 = static_cast<QPushButton*>(widget);
-    else if (name == "Command12") out.Command12 = static_cast<QPushButton*>(widget);
-    else if (name == "Command13") out.Command13 = static_cast<QPushButton*>(widget);
-    else if (name == "StatusBar1") out.StatusBar1 = static_cast<QStatusBar*>(widget);
-    else if (name == "ProgressBar1") out.ProgressBar1 = static_cast<QProgressBar*>(widget);
+using Made = std::map<std::string_view, QWidget*>;
+
+template <typename T>
+T* made_as(const Made& made, const char* name) {
+    return name ? static_cast<T*>(made.at(name)) : nullptr;
+}
+
+// Each parameter's controls, and the texts its description gives its labels.
+void resolve_fields(const Made& made, Form1Widgets& out) {
+    for (const FieldNames& names : kFieldNames) {
+        const ParamDescriptor& param = descriptor(names.field);
+        FieldControls& controls = out.fields[static_cast<std::size_t>(names.field)];
+        controls.value = made_as<QLabel>(made, names.value);
+        controls.emphasis = made_as<QLabel>(made, names.emphasis);
+        controls.list = made_as<ChoiceCombo>(made, names.list);
+        controls.entry = made_as<EntryField>(made, names.entry);
+        controls.button = made_as<QPushButton>(made, names.button);
+        if (names.prefix) made_as<QLabel>(made, names.prefix)->setText(QString::fromUtf8(param.prefix));
+        if (names.unit) made_as<QLabel>(made, names.unit)->setText(QString::fromUtf8(param.unit));
+    }
+    for (const auto& [caption, field] : kRangeHints) {
+        QWidget* label = made.at(caption);
+        const std::string hint =
+            with_range(label->toolTip().toStdString().c_str(), *descriptor(field).numeric);
+        label->setToolTip(QString::fromStdString(hint));
+    }
 }
 
 QAction* add_item(QMenu* menu, const char* name, const char* caption) {
@@ -279,6 +317,7 @@ void build_menus(QMainWindow* window, Form1Widgets& out) {
     QMenu* setname = bar->addMenu(QString::fromUtf8("参数"));
     setname->setObjectName("setname");
     out.seting2 = add_item(setname, "seting2", "仪器参数（手动获取）");
+    out.seting3 = add_item(setname, "seting3", "核对仪器参数");
     QMenu* help = bar->addMenu(QString::fromUtf8("帮助"));
     help->setObjectName("help");
     out.helpd = add_item(help, "helpd", "帮助文档");
@@ -318,20 +357,26 @@ QLabel* add_panel(QStatusBar* bar, const char* name, const QString& text, int st
 
 } // namespace
 
-void set_up_status_bar(const Form1Widgets& widgets) {
+void set_up_status_bar(Form1Widgets& widgets) {
     QStatusBar* bar = widgets.StatusBar1;
-    add_panel(bar, "Panel1", QString(), 0);
-    add_panel(bar, "Panel2", QStringLiteral(" "), 1);
-    add_panel(bar, "Panel3", QString::fromUtf8(kMakerName), 0);
-    add_panel(bar, "Panel4", QString::fromUtf8(kMakerAddress), 0);
+    widgets.panels = {add_panel(bar, "Panel1", QString(), 0),
+                      add_panel(bar, "Panel2", QStringLiteral(" "), 1),
+                      add_panel(bar, "Panel3", QString::fromUtf8(kMakerName), 0),
+                      add_panel(bar, "Panel4", QString::fromUtf8(kMakerAddress), 0)};
 }
 
-QLabel* hint_panel(const Form1Widgets& widgets) {
-    return widgets.StatusBar1->findChild<QLabel*>(QStringLiteral("Panel2"));
+std::span<const FieldNames> field_names() { return kFieldNames; }
+
+std::vector<ChoiceCombo*> Form1Widgets::lists() const {
+    std::vector<ChoiceCombo*> out;
+    for (const Field field : list_fields()) out.push_back(of(field).list);
+    return out;
 }
 
-QLabel* Form1Widgets::label(const char* name) const {
-    return client->findChild<QLabel*>(QString::fromLatin1(name));
+std::vector<QPushButton*> Form1Widgets::buttons() const {
+    std::vector<QPushButton*> out;
+    for (const Field field : entry_fields()) out.push_back(of(field).button);
+    return out;
 }
 
 std::span<const Placement> form1_placements() { return kPlacements; }
@@ -364,17 +409,22 @@ Form1Widgets build_form1(QMainWindow* window) {
     paint(out.client, COLOR_INACTIVECAPTION, COLOR_CAPTIONTEXT);
     window->setCentralWidget(out.client);
 
+    Made made;
     for (const Control& control : kControls) {
-        QWidget* parent = out.client;
-        if (*control.at.parent) parent = out.client->findChild<QWidget*>(control.at.parent);
+        QWidget* parent = *control.at.parent ? made.at(control.at.parent) : out.client;
         QWidget* widget = make(control, parent);
+        made[control.at.name] = widget;
         widget->setObjectName(QString::fromLatin1(control.at.name));
         widget->setGeometry(px(control.at.left), px(control.at.top), px(control.at.width),
                             px(control.at.height));
         widget->setFont(font_of(control.points, control.face));
         style(widget, control);
-        keep(out, widget);
     }
+    out.Frame1 = made_as<QGroupBox>(made, "Frame1");
+    out.Frame2 = made_as<QGroupBox>(made, "Frame2");
+    out.StatusBar1 = made_as<QStatusBar>(made, "StatusBar1");
+    out.ProgressBar1 = made_as<QProgressBar>(made, "ProgressBar1");
+    resolve_fields(made, out);
     out.ProgressBar1->raise();
     build_menus(window, out);
     window->layout()->setSizeConstraint(QLayout::SetFixedSize);

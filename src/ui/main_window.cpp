@@ -1,7 +1,6 @@
 #include "ui/main_window.h"
 
-#include "params/choices.h"
-#include "params/encoding.h"
+#include "params/descriptor.h"
 #include "settings/settings_file.h"
 #include "ui/about_window.h"
 #include "ui/choice_combo.h"
@@ -10,12 +9,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QSessionManager>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QTimer>
 
 namespace qlm {
@@ -30,47 +29,45 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 } // namespace
 
 MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, QWidget* parent)
-    : QMainWindow(parent),
-      seams_(std::move(seams)),
-      link_(driver, LinkSeams{seams_.wait,
-                              [this](const std::string& text) { error(qs(text)); }}),
-      ui_(build_form1(this)) {
+    : QMainWindow(parent), seams_(std::move(seams)), ui_(build_form1(this)), panel_(driver, *this) {
     timer1_ = new QTimer(this);
     timer1_->setObjectName("Timer1");
     timer1_->setInterval(Upload::kIntervalMs);
-    show_all_fields();
+    panel_.show_all();
     connect_controls();
 }
 
 MainWindow::~MainWindow() {
-    // The child widgets outlive the members; none of their signals may reach the link then.
+    // The child widgets outlive the members; none of their signals may reach the panel then.
     for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
 }
 
 void MainWindow::connect_controls() {
-    for (const ChoiceList& list : choice_lists()) {
-        ChoiceCombo* combo = findChild<ChoiceCombo*>(QString::fromLatin1(list.name));
-        connect(combo, &ChoiceCombo::chosen, this,
-                [this, &list](int position) { on_choice(list, position); });
+    for (const Field field : list_fields()) {
+        ChoiceCombo* list = ui_.of(field).list;
+        connect(list, &ChoiceCombo::chosen, this,
+                [this, field](int position) { panel_.choose(field, position); });
+        connect(list, &ChoiceCombo::opening, this, [this, field] { panel_.open_list(field); });
     }
-    connect(ui_.combo(2), &ChoiceCombo::opening, this, &MainWindow::on_prf_opening);
-    for (EntryField* field : {ui_.Text1, ui_.Text2, ui_.Text3}) {
-        connect(field, &EntryField::keyArrived, this, [this, field] { on_entry_key(field); });
-        connect(field, &EntryField::enterPressed, this,
-                [this, field] { on_confirm(field->entry(), ConfirmedBy::enter); });
-        connect(field, &EntryField::keyDone, this, [this, field] { on_entry_done(field); });
-    }
-    connect(ui_.Command11, &QPushButton::clicked, this, [this] { on_button(Entry::gain); });
-    connect(ui_.Command12, &QPushButton::clicked, this, [this] { on_button(Entry::voltage); });
-    connect(ui_.Command13, &QPushButton::clicked, this, [this] { on_button(Entry::width); });
-    for (QPushButton* button : {ui_.Command11, ui_.Command12, ui_.Command13}) {
+    for (const Field field : entry_fields()) {
+        EntryField* entry = ui_.of(field).entry;
+        connect(entry, &EntryField::keyArrived, this, [this, field] { panel_.entry_key(field); });
+        connect(entry, &EntryField::enterPressed, this, [this, field, entry] {
+            panel_.confirm(field, entry->text().toStdString(), ConfirmedBy::enter);
+        });
+        connect(entry, &EntryField::keyDone, this, [this, field] { panel_.entry_key_done(field); });
+        QPushButton* button = ui_.of(field).button;
+        connect(button, &QPushButton::clicked, this, [this, field, entry] {
+            panel_.press_button(field, entry->text().toStdString());
+        });
         button->setMouseTracking(true);
         button->installEventFilter(this);
     }
-    connect(timer1_, &QTimer::timeout, this, &MainWindow::on_timer1);
+    connect(timer1_, &QTimer::timeout, this, [this] { panel_.tick(); });
     connect(ui_.open, &QAction::triggered, this, &MainWindow::on_import);
     connect(ui_.save, &QAction::triggered, this, &MainWindow::on_export);
-    connect(ui_.seting2, &QAction::triggered, this, &MainWindow::on_read_menu);
+    connect(ui_.seting2, &QAction::triggered, this, [this] { panel_.read_back(); });
+    connect(ui_.seting3, &QAction::triggered, this, &MainWindow::on_check);
     connect(ui_.helpd, &QAction::triggered, this, &MainWindow::on_help);
     connect(ui_.about, &QAction::triggered, this, &MainWindow::on_about);
 }
@@ -80,17 +77,11 @@ void MainWindow::connect_controls() {
 void MainWindow::start() {
     set_up_status_bar(ui_);
     const LoadResult last = load_auto_file(seams_.folders);
-    if (last.fields) {
-        apply_settings_fields(*last.fields);
-    } else {
-        // No file is a first start; a file that cannot be read is worth a word.
-        if (QFileInfo::exists(auto_file_to_load(seams_.folders)))
-            error(QString::fromUtf8("上次的参数无法恢复，显示初始参数。\n") + last.error);
-        set_list_texts();
-        copy_labels_to_entries();
-    }
-    for (EntryField* field : {ui_.Text1, ui_.Text2, ui_.Text3}) field->setEnabled(true);
-    read_seting();
+    // No file is a first start; a file that cannot be read is worth a word.
+    if (!last.fields && QFileInfo::exists(auto_file_to_load(seams_.folders)))
+        error(QString::fromUtf8("上次的参数无法恢复，显示初始参数。\n") + last.error);
+    for (const Field field : entry_fields()) ui_.of(field).entry->setEnabled(true);
+    panel_.start(last.fields);
     fill_lists();
     // A session that ends without closing the window still keeps the values.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::save_last_settings);
@@ -102,167 +93,67 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::save_last_settings() {
-    const QString problem = save_auto_file(seams_.folders, params_.texts());
+    const QString problem = save_auto_file(seams_.folders, panel_.params().texts());
     if (!problem.isEmpty())
         error(QString::fromUtf8("参数保存失败，下次启动将无法恢复当前参数。\n") + problem);
 }
 
-// ---- the display panel
-
-QLabel* MainWindow::value_label(Field field) const { return ui_.label(info(field).value_label); }
-
-void MainWindow::set_field(Field field, const std::string& text) {
-    params_[field] = text;
-    value_label(field)->setText(qs(text));
-}
-
-void MainWindow::show_all_fields() {
-    for (const Field field : kAllFields) value_label(field)->setText(qs(params_[field]));
-}
-
-void MainWindow::show_emphasis(Field field) {
-    const char* chosen = info(field).emphasis_label;
-    for (const Field each : kAllFields) {
-        const char* name = info(each).emphasis_label;
-        if (name) paint_value_label(ui_.label(name), chosen && std::string_view(name) == chosen);
-    }
-}
-
-void MainWindow::apply_settings_fields(const std::array<std::string, kFieldCount>& fields) {
-    for (const Field field : kAllFields) set_field(field, fields[static_cast<std::size_t>(field)]);
-    set_list_texts();
-    copy_labels_to_entries();
-}
-
-void MainWindow::set_list_texts() {
-    for (const ChoiceList& list : choice_lists()) {
-        findChild<ChoiceCombo*>(QString::fromLatin1(list.name))
-            ->setEditText(qs(list_text(list.field, params_[list.field])));
-    }
-}
-
-void MainWindow::copy_labels_to_entries() {
-    ui_.Text3->setText(qs(params_.gain));
-    ui_.Text1->setText(qs(params_.voltage));
-    ui_.Text2->setText(qs(params_.pw));
-}
-
 void MainWindow::fill_lists() {
-    for (const ChoiceList& list : choice_lists()) {
+    for (const Field field : list_fields()) {
         QStringList entries;
-        for (const char* entry : list.entries) entries << QString::fromUtf8(entry);
-        findChild<ChoiceCombo*>(QString::fromLatin1(list.name))->fill(entries);
+        for (const Choice& choice : descriptor(field).choices)
+            entries << qs(qlm::list_text(field, choice.text));
+        ui_.of(field).list->fill(entries);
     }
 }
 
 void MainWindow::error(const QString& text) { seams_.message(kErrorTitle, text); }
 
-// ---- the link
+// ---- what the panel shows
 
-void MainWindow::write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1) {
-    link_.write_seting(num, data_ch, data_ch1);
+void MainWindow::show_field(Field field, const std::string& text) {
+    ui_.of(field).value->setText(qs(text));
 }
 
-void MainWindow::send_field(Field field) {
-    if (const auto command = encode_param(params_, field))
-        write_seting(command->code, command->value1, command->value2);
-}
-
-void MainWindow::read_seting() { read_settings_then({}); }
-
-void MainWindow::read_settings_then(std::function<void()> then) {
-    link_.read_settings([this, then](Link::ReadOutcome outcome, const Frame& answer) {
-        if (outcome == Link::ReadOutcome::refused) stop_upload();
-        if (outcome == Link::ReadOutcome::answered) {
-            decode_settings(params_, std::span<const std::uint8_t, 10>(answer.data(), 10));
-            show_all_fields();
-            copy_labels_to_entries();
-        }
-        if (then) then();
-    });
-}
-
-void MainWindow::pw_read() {
-    link_.read_width([this](Link::ReadOutcome outcome, const Frame& answer) {
-        if (outcome == Link::ReadOutcome::refused) stop_upload();
-        if (outcome != Link::ReadOutcome::answered) return;
-        decode_width(params_, answer[6], answer[7]);
-        value_label(Field::pw)->setText(qs(params_.pw));
-    });
-}
-
-// ---- the choice lists
-
-void MainWindow::on_choice(const ChoiceList& list, int position) {
-    show_emphasis(list.field);
-    if (position < 0 || static_cast<std::size_t>(position) >= list.entries.size()) return;
-    if (list.field == Field::prf) return on_prf_choice(position);
-    const std::string text = field_text(list, static_cast<std::size_t>(position));
-    const auto command = encode_text(list.field, text);
-    if (list.label_first) set_field(list.field, text);
-    if (command) write_seting(command->code, command->value1, command->value2);
-    if (!list.label_first) set_field(list.field, text);
-}
-
-void MainWindow::on_prf_opening() {
-    pw_read();
-    prf_text_saved_ = ui_.combo(2)->currentText();
-}
-
-void MainWindow::on_prf_choice(int position) {
-    const std::string prf = field_text(choice_list(Field::prf), static_cast<std::size_t>(position));
-    const Decimal hz = *parse_decimal(prf);
-    const auto width = parse_decimal(params_.pw);
-    // 100 to 500 Hz go with every width; a width that is not a number allows no more.
-    const bool allowed = compare(hz, 500) <= 0 || (width && prf_allowed(hz, *width));
-    if (!allowed) {
-        error(QString::fromUtf8("重复频率与脉冲宽度不匹配，请重新选择重复频率！"));
-        ui_.combo(2)->setEditText(prf_text_saved_);
-        return;
+void MainWindow::show_emphasis(Field field) {
+    for (const Field each : kAllFields) {
+        if (QLabel* label = ui_.of(each).emphasis) paint_value_label(label, each == field);
     }
-    const auto command = encode_text(Field::prf, prf);
-    write_seting(command->code, command->value1, command->value2);
-    set_field(Field::prf, prf);
 }
 
-// ---- the timed upload
+void MainWindow::set_list_text(Field field, const std::string& text) {
+    ui_.of(field).list->setEditText(qs(text));
+}
 
-void MainWindow::start_upload() {
-    set_param_controls_enabled(false);
+std::string MainWindow::list_text(Field field) const {
+    return ui_.of(field).list->currentText().toStdString();
+}
+
+void MainWindow::set_entry_text(Field field, const std::string& text) {
+    ui_.of(field).entry->setText(qs(text));
+}
+
+void MainWindow::hold_controls(bool held) {
+    for (QPushButton* button : ui_.buttons()) button->setEnabled(!held);
+    for (ChoiceCombo* list : ui_.lists()) list->setEnabled(!held);
+}
+
+void MainWindow::show_progress(std::optional<int> value) {
+    if (!value) return ui_.ProgressBar1->hide();
     ui_.ProgressBar1->setRange(0, Upload::kSteps);
+    ui_.ProgressBar1->setValue(*value);
     ui_.ProgressBar1->show();
+}
+
+void MainWindow::run_timer(bool running) {
+    if (!running) return timer1_->stop();
     timer1_->setInterval(Upload::kIntervalMs);
-    ui_.ProgressBar1->setValue(0);
-    upload_.start();
     timer1_->start();
 }
 
-void MainWindow::on_timer1() {
-    const auto tick = upload_.tick();
-    if (!tick) return timer1_->stop();
-    ui_.ProgressBar1->setValue(tick->value);
-    if (tick->finished) {
-        timer1_->stop();
-        ui_.ProgressBar1->hide();
-        set_param_controls_enabled(true);
-    }
-    if (tick->field) send_field(*tick->field);
-}
+void MainWindow::message(const std::string& text) { error(qs(text)); }
 
-// A stopped upload gives the controls back: the operator is never left with a dead panel.
-void MainWindow::stop_upload() {
-    timer1_->stop();
-    if (!upload_.running()) return;
-    upload_.stop();
-    ui_.ProgressBar1->hide();
-    set_param_controls_enabled(true);
-}
-
-void MainWindow::set_param_controls_enabled(bool enabled) {
-    for (QPushButton* button : {ui_.Command12, ui_.Command13, ui_.Command11})
-        button->setEnabled(enabled);
-    for (ChoiceCombo* combo : ui_.combos) combo->setEnabled(enabled);
-}
+void MainWindow::wait(long passes) { seams_.wait(passes); }
 
 // ---- menus
 
@@ -274,20 +165,21 @@ void MainWindow::on_import() {
         error(QString::fromUtf8("导入失败：%1\n%2").arg(QDir::toNativeSeparators(path), loaded.error));
         return;
     }
-    apply_settings_fields(*loaded.fields);
-    start_upload();
+    panel_.import_set(*loaded.fields);
 }
 
 void MainWindow::on_export() {
     const QString path = seams_.save_file(QString::fromUtf8("导出文件"), kFileFilter);
     if (path.isEmpty()) return;
-    const QString problem = save_settings_file(path, params_.texts());
+    const QString problem = save_settings_file(path, panel_.params().texts());
     if (!problem.isEmpty())
         error(QString::fromUtf8("导出失败：%1\n%2").arg(QDir::toNativeSeparators(path), problem));
 }
 
-void MainWindow::on_read_menu() {
-    read_settings_then([this] { set_list_texts(); });
+void MainWindow::on_check() {
+    panel_.check_instrument([this](const std::vector<Difference>& differences) {
+        seams_.inform(QString::fromUtf8("核对仪器参数"), qs(comparison_text(differences)));
+    });
 }
 
 void MainWindow::on_help() {

@@ -14,6 +14,10 @@ UiSeams platform_seams(QWidget* const* parent) {
         QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, *parent);
         box.exec();
     };
+    seams.inform = [parent](const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, *parent);
+        box.exec();
+    };
     seams.open_file = [parent](const QString& title, const QString& filter) {
         return QFileDialog::getOpenFileName(*parent, title, QString(), filter);
     };

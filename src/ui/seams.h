@@ -12,6 +12,8 @@ namespace qlm {
 struct UiSeams {
     // Modal message with a single OK button.
     std::function<void(const QString& title, const QString& text)> message;
+    // Modal information with a single OK button.
+    std::function<void(const QString& title, const QString& text)> inform;
     // File dialogs; an empty result means no file was chosen.
     std::function<QString(const QString& title, const QString& filter)> open_file;
     std::function<QString(const QString& title, const QString& filter)> save_file;

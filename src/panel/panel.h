@@ -1,0 +1,98 @@
+#pragma once
+// The front panel: the parameter set on display, the operator's operations on it and the
+// rules they follow (PRF interlock, probe frequency, rounding, refusals, the order of
+// display and send), the link to the instrument and the timed upload. It reports to a view.
+
+#include "link/link.h"
+#include "link/upload.h"
+#include "panel/panel_view.h"
+#include "params/entry_rules.h"
+#include "params/param_set.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qlm {
+
+// A field whose value on the instrument differs from the one on display.
+struct Difference {
+    Field field;
+    std::string shown;      // on the display panel
+    std::string instrument; // read back
+};
+
+// The fields the instrument holds (not the probe frequency, which follows the width) whose
+// values differ between the two sets, in field order.
+std::vector<Difference> differences(const param_set& shown, const param_set& instrument);
+
+// What the comparison tells the operator: that the instrument holds what is shown, or each
+// differing field with both values.
+std::string comparison_text(const std::vector<Difference>& differences);
+
+class Panel {
+public:
+    Panel(UsbDriver& driver, PanelView& view);
+
+    // Every field's text onto the display panel.
+    void show_all();
+    // Start-up: the restored texts (or the initial ones) into the display, the lists and the
+    // entries, then the instrument's own settings read back. Sends no parameter command.
+    void start(const std::optional<SettingsTexts>& restored);
+
+    // The exchanges.
+    void write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1);
+    void read_seting();
+    void pw_read();
+    void show_emphasis(Field field);
+
+    // A choice list: an entry chosen (by its position in the list), the list opening.
+    void choose(Field field, int position);
+    void open_list(Field field);
+
+    // A numeric entry field: any key (stops the upload), the key handled (emphasis),
+    // a typed text confirmed by Enter, the parameter's button pressed with the field's text.
+    void entry_key(Field field);
+    void entry_key_done(Field field);
+    void confirm(Field field, const std::string& typed, ConfirmedBy by);
+    void press_button(Field field, const std::string& typed);
+
+    // Menus: a set read from a file, shown and uploaded; the instrument read back into the
+    // display and the lists; the instrument read back and compared with the display.
+    void import_set(const SettingsTexts& texts);
+    void read_back();
+    // `done` gets the differences when the instrument answered; with no answer it is not
+    // called (a refused request has been reported).
+    void check_instrument(std::function<void(const std::vector<Difference>&)> done);
+
+    // The upload, started by an import: one tick of its timer; stopped from outside.
+    void start_upload();
+    void tick();
+    void stop_upload();
+    bool uploading() const { return upload_.running(); }
+    int upload_step() const { return upload_.value(); }
+
+    // Ten texts into the display, the list texts and the entry fields.
+    void apply_settings_fields(const SettingsTexts& texts);
+
+    const param_set& params() const { return params_; }
+    const std::string& prf_text_saved() const { return prf_text_saved_; }
+    const Link& link() const { return link_; }
+
+private:
+    void set_field(Field field, const std::string& text);
+    void send_field(Field field);
+    void read_settings_then(std::function<void()> then);
+    void set_list_texts();
+    void copy_labels_to_entries();
+    void choose_prf(const std::string& prf);
+    void confirm_pulse_width(const std::string& display_text);
+
+    PanelView& view_;
+    Link link_;
+    param_set params_;
+    Upload upload_;
+    std::string prf_text_saved_;
+};
+
+} // namespace qlm

@@ -1,0 +1,96 @@
+#include "params/descriptor.h"
+
+#include <array>
+
+namespace qlm {
+
+namespace {
+
+// List entries in list order, with their command values.
+constexpr std::array<Choice, 2> kMode{{{"单", 0}, {"双", 1}}};
+constexpr std::array<Choice, 2> kTrigger{{{"内部", 0}, {"外部", 1}}};
+constexpr std::array<Choice, 6> kPrf{
+    {{"100", 1}, {"200", 2}, {"500", 3}, {"1000", 4}, {"2000", 5}, {"5000", 6}}};
+constexpr std::array<Choice, 2> kLpf{{{"30", 1}, {"10", 0}}};
+constexpr std::array<Choice, 2> kHpf{{{"kHz", 0}, {"MHz", 1}}};
+constexpr std::array<Choice, 4> kDamping{{{"400", 4}, {"150", 3}, {"80", 2}, {"50", 1}}};
+
+constexpr std::array<Step, 1> kVoltageSteps{{{0, 25}}};
+constexpr std::array<Step, 2> kWidthSteps{{{0, 5}, {1000, 20}}};
+
+constexpr NumericRule kGain{-50, 60, {}, true, false, "增益值：{min}~{max}dB!",
+                            "增益值：{min}~{max}dB!"};
+constexpr NumericRule kVoltage{25,   400,  kVoltageSteps, true, true, "电压值范围{min}~{max}V!",
+                               "电压值：-{min}~{max}V!"};
+constexpr NumericRule kWidth{25,   6500, kWidthSteps, false, false, "脉冲宽度{min}~{max}ns",
+                             "脉冲宽度：{min}~{max}ns!"};
+
+using E = Encoding;
+
+// clang-format off
+constexpr std::array<ParamDescriptor, kFieldCount> kParams{{
+    // field            name          title       code initial unit   prefix byte encoding           factor choices   suffix first  numeric
+    {Field::mode,       "mode",       "工作模式", 0,  "单",   "",    "",  0, E::choice_two_way, 0,  kMode,    "",    true,  nullptr},
+    {Field::gain,       "gain",       "接收增益", 1,  "0",    "dB",  "",  1, E::offset,         50, {},       "",    false, &kGain},
+    {Field::voltage,    "voltage",    "脉冲电压", 2,  "100",  "V",   "-", 2, E::scaled,         25, {},       "",    false, &kVoltage},
+    {Field::trigger,    "trigger",    "触发源",   3,  "内部", "",    "",  3, E::choice_two_way, 0,  kTrigger, "",    false, nullptr},
+    {Field::prf,        "prf",        "重复频率", 4,  "1000", "Hz",  "",  4, E::choice,         0,  kPrf,     "Hz",  false, nullptr},
+    {Field::lpf,        "lpf",        "低通滤波", 5,  "10",   "MHz", "",  5, E::choice_two_way, 0,  kLpf,     "MHz", false, nullptr},
+    {Field::pw,         "pw",         "脉冲宽度", 6,  "200",  "nS",  "",  6, E::wide,           0,  {},       "",    false, &kWidth},
+    {Field::hpf_unit,   "hpf_unit",   "高通滤波", 7,  "MHz",  "",    "1", 8, E::choice_two_way, 0,  kHpf,     "",    false, nullptr},
+    {Field::probe_freq, "probe_freq", "探头频率", {}, "5.0",  "MHz", "",  0, E::derived,        0,  {},       "",    false, nullptr},
+    {Field::damping,    "damping",    "阻尼",     8,  "50",   "Ω",   "",  9, E::choice,         0,  kDamping, "",    false, nullptr},
+}};
+// clang-format on
+
+constexpr std::array<Field, 6> kListFields{Field::mode, Field::prf,  Field::trigger,
+                                           Field::damping, Field::lpf, Field::hpf_unit};
+constexpr std::array<Field, 3> kEntryFields{Field::voltage, Field::pw, Field::gain};
+
+} // namespace
+
+const ParamDescriptor& descriptor(Field field) {
+    return kParams[static_cast<std::size_t>(field)];
+}
+
+std::optional<Field> field_named(std::string_view name) {
+    for (const ParamDescriptor& param : kParams) {
+        if (name == param.name) return param.field;
+    }
+    return std::nullopt;
+}
+
+std::span<const Field> list_fields() { return kListFields; }
+std::span<const Field> entry_fields() { return kEntryFields; }
+
+std::string list_text(Field field, const std::string& text) {
+    const ParamDescriptor& param = descriptor(field);
+    return param.prefix + text + param.list_suffix;
+}
+
+std::optional<std::size_t> choice_position(Field field, const std::string& text) {
+    const ParamDescriptor& param = descriptor(field);
+    for (std::size_t i = 0; i < param.choices.size(); ++i) {
+        const std::string entry = param.choices[i].text;
+        if (text == entry || text == list_text(field, entry) || text == shown_text(field, entry))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::string shown_text(Field field, const std::string& text) {
+    const ParamDescriptor& param = descriptor(field);
+    return param.prefix + text + param.unit;
+}
+
+std::string with_range(const char* message, const NumericRule& rule) {
+    std::string out = message;
+    for (const auto& [mark, value] : {std::pair<std::string, std::int64_t>{"{min}", rule.min},
+                                      std::pair<std::string, std::int64_t>{"{max}", rule.max}}) {
+        const auto at = out.find(mark);
+        if (at != std::string::npos) out.replace(at, mark.size(), std::to_string(value));
+    }
+    return out;
+}
+
+} // namespace qlm
