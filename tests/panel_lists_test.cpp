@@ -2,8 +2,6 @@
 // interlock with the pulse width.
 #include "panel_rig.h"
 
-#include "params/descriptor.h"
-
 #include <gtest/gtest.h>
 
 using namespace qlm;

@@ -4,6 +4,7 @@
 // operations started in the middle of an exchange can be tested. No Qt.
 
 #include "panel/panel.h"
+#include "params/descriptor.h"
 #include "sim_instrument.h"
 
 #include <array>
