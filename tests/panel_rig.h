@@ -60,8 +60,9 @@ public:
 };
 
 struct PanelRig {
-    explicit PanelRig(sim::Settings settings = sim::kDefaultSettings)
-        : instrument(settings), panel(instrument, view) {
+    // Over the simulator, or over another driver (the simulator then sees nothing).
+    explicit PanelRig(sim::Settings settings = sim::kDefaultSettings, UsbDriver* driver = nullptr)
+        : instrument(settings), panel(driver ? *driver : instrument, view) {
         panel.show_all(); // as the window shows the initial texts when it is built
     }
 
