@@ -1,0 +1,281 @@
+// Writes the manual's tables as HTML fragments, one file per table, from the program's own
+// parameter rules: the lists' entries, what the three entry fields take (found by asking the
+// entry rules about every whole number), the PRF / pulse-width interlock, probe
+// frequencies, the upload's steps, the initial values and the refusal messages.
+//
+// Public calls used: choice_lists, field_text, info, confirm_entry, refusal_text,
+// parse_decimal, max_prf_for_pw, prf_allowed, probe_freq_text, upload_field, Upload::kSteps,
+// Upload::kIntervalMs.
+#include "link/upload.h"
+#include "params/choices.h"
+#include "params/encoding.h"
+#include "params/entry_rules.h"
+#include "params/param_set.h"
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace qlm;
+
+namespace {
+
+// How the manual names each parameter, and its unit.
+struct Wording {
+    const char* name;
+    const char* unit;
+};
+Wording wording(Field field) {
+    switch (field) {
+    case Field::mode:
+        return {"工作模式", ""};
+    case Field::gain:
+        return {"接收增益", "dB"};
+    case Field::voltage:
+        return {"脉冲电压", "V"};
+    case Field::trigger:
+        return {"触发源", ""};
+    case Field::prf:
+        return {"重复频率", "Hz"};
+    case Field::lpf:
+        return {"低通滤波（LPF）", "MHz"};
+    case Field::pw:
+        return {"脉冲宽度", "ns"};
+    case Field::hpf_unit:
+        return {"高通滤波（HPF）", ""};
+    case Field::probe_freq:
+        return {"探头频率", "MHz"};
+    case Field::damping:
+        return {"阻尼", "Ω"};
+    }
+    return {"", ""};
+}
+
+struct EntryWording {
+    Entry entry;
+    Field field;
+};
+constexpr EntryWording kEntries[] = {
+    {Entry::gain, Field::gain}, {Entry::voltage, Field::voltage}, {Entry::width, Field::pw}};
+
+// Whole numbers asked about; every value the fields take lies well inside.
+constexpr long kProbeLow = -10000, kProbeHigh = 20000;
+
+[[noreturn]] void fail(const std::string& why) {
+    std::fprintf(stderr, "manual tables: %s\n", why.c_str());
+    std::exit(1);
+}
+
+// A run of shown values with one step.
+struct Band {
+    long first, last, step;
+};
+
+struct EntryFacts {
+    std::vector<Band> bands;
+    bool rounds_down = false;  // else shown as typed
+    bool sign_ignored = false; // "-150" is taken as 150
+};
+
+EntryFacts entry_facts(Entry entry) {
+    std::map<long, long> inputs_per_value; // shown value -> how many typed numbers give it
+    EntryFacts facts;
+    bool as_typed = true;
+    for (long typed = kProbeLow; typed <= kProbeHigh; ++typed) {
+        const EntryResult result = confirm_entry(entry, std::to_string(typed));
+        if (!result.accepted) continue;
+        if (typed == kProbeLow || typed == kProbeHigh) fail("an entry takes every number");
+        const long shown = std::stol(result.display_text);
+        if (typed < 0) {
+            const EntryResult unsigned_result = confirm_entry(entry, std::to_string(-typed));
+            if (unsigned_result.accepted && unsigned_result.display_text == result.display_text) {
+                facts.sign_ignored = true;
+                continue;
+            }
+        }
+        if (shown != typed) as_typed = false;
+        if (shown > typed) fail("an entry rounds up");
+        ++inputs_per_value[shown];
+    }
+    if (inputs_per_value.empty()) fail("an entry takes nothing");
+    facts.rounds_down = !as_typed;
+    // Each shown value stands for the typed numbers up to the next one: that run is the step.
+    // The top value has no run above it and keeps the step below it.
+    long previous_step = 0;
+    for (auto it = inputs_per_value.begin(); it != inputs_per_value.end(); ++it) {
+        const bool top = std::next(it) == inputs_per_value.end();
+        const long step = top && previous_step ? previous_step : it->second;
+        if (facts.bands.empty() || facts.bands.back().step != step)
+            facts.bands.push_back({it->first, it->first, step});
+        else
+            facts.bands.back().last = it->first;
+        previous_step = step;
+    }
+    return facts;
+}
+
+std::string with_unit(const std::string& value, const char* unit) {
+    return *unit ? value + " " + unit : value;
+}
+
+std::string entries_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"entries\">\n"
+        << "<tr><th>参数</th><th>可设置的值</th><th>步长</th><th>输入值的处理</th></tr>\n";
+    for (const EntryWording& each : kEntries) {
+        const EntryFacts facts = entry_facts(each.entry);
+        const Wording word = wording(each.field);
+        std::string handling = facts.rounds_down ? "向下取为步长的整数倍" : "按输入原样显示和发送";
+        if (facts.sign_ignored) handling += "；负号不起作用（-150 按 150 处理）";
+        for (std::size_t i = 0; i < facts.bands.size(); ++i) {
+            const Band& band = facts.bands[i];
+            out << "<tr>";
+            if (i == 0)
+                out << "<td rowspan=\"" << facts.bands.size() << "\">" << word.name << "</td>";
+            out << "<td>" << band.first << " ~ " << with_unit(std::to_string(band.last), word.unit)
+                << "</td><td>" << with_unit(std::to_string(band.step), word.unit) << "</td>";
+            if (i == 0)
+                out << "<td rowspan=\"" << facts.bands.size() << "\">" << handling << "</td>";
+            out << "</tr>\n";
+        }
+    }
+    out << "</table>\n";
+    return out.str();
+}
+
+std::string refusals_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"refusals\">\n"
+        << "<tr><th>参数</th><th>按 Enter 键确认时</th><th>按按钮确认时</th></tr>\n";
+    for (const EntryWording& each : kEntries)
+        out << "<tr><td>" << wording(each.field).name << "</td><td>"
+            << refusal_text(each.entry, ConfirmedBy::enter) << "</td><td>"
+            << refusal_text(each.entry, ConfirmedBy::button) << "</td></tr>\n";
+    out << "</table>\n";
+    return out.str();
+}
+
+std::string lists_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"lists\">\n"
+        << "<tr><th>参数</th><th>列表中的条目（从上到下）</th><th>显示面板显示</th></tr>\n";
+    for (const ChoiceList& list : choice_lists()) {
+        const Wording word = wording(list.field);
+        std::string entries, shown;
+        for (std::size_t i = 0; i < list.entries.size(); ++i) {
+            const std::string separator = i ? "、" : "";
+            entries += separator + list.entries[i];
+            // The high-pass value is always 1; its field holds the unit.
+            const std::string text = field_text(list, i);
+            shown += separator +
+                     (list.field == Field::hpf_unit ? "1 " + text : with_unit(text, word.unit));
+        }
+        out << "<tr><td>" << word.name << "</td><td>" << entries << "</td><td>" << shown
+            << "</td></tr>\n";
+    }
+    out << "</table>\n";
+    return out.str();
+}
+
+// The settable widths, in order.
+std::vector<long> settable_widths() {
+    std::vector<long> widths;
+    for (const Band& band : entry_facts(Entry::width).bands)
+        for (long width = band.first; width <= band.last; width += band.step)
+            if (widths.empty() || widths.back() != width) widths.push_back(width);
+    return widths;
+}
+
+std::string interlock_table() {
+    const ChoiceList& prf = choice_list(Field::prf);
+    struct Row {
+        long first, last;
+        int max_prf;
+    };
+    std::vector<Row> rows;
+    for (const long width : settable_widths()) {
+        const int max = max_prf_for_pw(Decimal{width, 1});
+        if (rows.empty() || rows.back().max_prf != max)
+            rows.push_back({width, width, max});
+        else
+            rows.back().last = width;
+    }
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"interlock\">\n"
+        << "<tr><th>脉冲宽度</th><th>最高重复频率</th><th>可选的重复频率</th></tr>\n";
+    for (const Row& row : rows) {
+        std::string allowed;
+        for (std::size_t i = 0; i < prf.entries.size(); ++i) {
+            const auto hz = parse_decimal(field_text(prf, i));
+            if (!hz) fail("a PRF entry is not a number");
+            if (prf_allowed(*hz, Decimal{row.first, 1}))
+                allowed += (allowed.empty() ? "" : "、") + std::string(prf.entries[i]);
+        }
+        out << "<tr><td>" << row.first << " ~ " << row.last << " ns</td><td>" << row.max_prf
+            << " Hz</td><td>" << allowed << "</td></tr>\n";
+    }
+    out << "</table>\n";
+    return out.str();
+}
+
+std::string probe_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"probe\">\n<tr><th>脉冲宽度</th><th>探头频率</th></tr>\n";
+    for (const long width : {25L, 50L, 100L, 200L, 250L, 500L, 1000L, 2000L, 4000L, 6500L})
+        out << "<tr><td>" << width << " ns</td><td>" << probe_freq_text(width)
+            << " MHz</td></tr>\n";
+    out << "</table>\n";
+    return out.str();
+}
+
+std::string upload_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"upload\">\n"
+        << "<tr><th>进度</th><th>时间</th><th>发送的参数</th></tr>\n";
+    for (int step = 1; step <= Upload::kSteps; ++step) {
+        const auto field = upload_field(step);
+        out << "<tr><td>" << step << " / " << Upload::kSteps << "</td><td>"
+            << step * Upload::kIntervalMs << " ms</td><td>"
+            << (field ? wording(*field).name : "（不发送）") << "</td></tr>\n";
+    }
+    out << "</table>\n";
+    return out.str();
+}
+
+std::string initial_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"initial\">\n<tr><th>参数</th><th>初始值</th></tr>\n";
+    for (const Field field : kAllFields) {
+        const Wording word = wording(field);
+        const std::string text = info(field).initial;
+        out << "<tr><td>" << word.name << "</td><td>"
+            << (field == Field::hpf_unit  ? "1 " + text
+                : field == Field::voltage ? "-" + with_unit(text, word.unit)
+                                          : with_unit(text, word.unit))
+            << "</td></tr>\n";
+    }
+    out << "</table>\n";
+    return out.str();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) fail("usage: qlm_manual_tables <output folder>");
+    const std::string folder = argv[1];
+    const std::pair<const char*, std::string> tables[] = {
+        {"entries", entries_table()}, {"refusals", refusals_table()},
+        {"lists", lists_table()},     {"interlock", interlock_table()},
+        {"probe", probe_table()},     {"upload", upload_table()},
+        {"initial", initial_table()},
+    };
+    for (const auto& [name, html] : tables) {
+        std::ofstream file(folder + "/" + name + ".html", std::ios::binary);
+        file << html;
+        if (!file) fail(std::string("cannot write ") + name + ".html");
+    }
+    return 0;
+}
