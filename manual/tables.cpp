@@ -251,11 +251,11 @@ std::string initial_table() {
     for (const Field field : kAllFields) {
         const Wording word = wording(field);
         const std::string text = info(field).initial;
-        out << "<tr><td>" << word.name << "</td><td>"
-            << (field == Field::hpf_unit  ? "1 " + text
-                : field == Field::voltage ? "-" + with_unit(text, word.unit)
-                                          : with_unit(text, word.unit))
-            << "</td></tr>\n";
+        // The high-pass value is always 1, the voltage shown after a fixed minus sign.
+        std::string value = with_unit(text, word.unit);
+        if (field == Field::hpf_unit) value = std::string("1 ").append(text);
+        if (field == Field::voltage) value = std::string("-").append(value);
+        out << "<tr><td>" << word.name << "</td><td>" << value << "</td></tr>\n";
     }
     out << "</table>\n";
     return out.str();
