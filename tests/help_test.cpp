@@ -24,6 +24,7 @@ protected:
     QTemporaryDir root;
     std::vector<QString> installed; // viewer names the fake system finds
     bool start_works = true;
+    bool desktop_opens = true;
     std::vector<Started> started;
     std::vector<QUrl> opened;
 
@@ -50,7 +51,7 @@ protected:
         };
         s.open_url = [this](const QUrl& url) {
             opened.push_back(url);
-            return true;
+            return desktop_opens;
         };
         return s;
     }
@@ -100,6 +101,18 @@ TEST_F(Help, OnlyTheChmAndNoViewerGoesToTheDesktop) {
     EXPECT_EQ(open_help_document(system({program})), "");
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(QDir(program).filePath("5120.CHM")));
+}
+
+TEST_F(Help, NothingToOpenItWithSaysWhichFileAndWhatToInstall) {
+    const QString program = folder("bin");
+    put(program, "5120.CHM");
+    put(program, "manual/index.html");
+    desktop_opens = false;
+    const QString message = open_help_document(system({program}));
+    EXPECT_EQ(opened.size(), 2u); // the pages, then the CHM
+    EXPECT_TRUE(message.contains(QDir::toNativeSeparators(QDir(program).filePath("5120.CHM"))))
+        << qPrintable(message);
+    EXPECT_TRUE(message.contains("xchm")) << qPrintable(message);
 }
 
 TEST_F(Help, FoldersAreSearchedInOrder) {

@@ -65,7 +65,8 @@ QString open_help_document(const HelpSystem& system) {
     if (chm.isEmpty() && html.isEmpty())
         return QString::fromUtf8("找不到帮助文档 %1（查找过：%2）。")
             .arg(QString::fromLatin1(kHelpFile), folder_list(system.folders));
-    return QString::fromUtf8("没有可以打开帮助文档 %1 的查看器。")
+    return QString::fromUtf8("没有可以打开帮助文档 %1 的查看器：请安装 CHM 阅读器（xchm 或 "
+                             "kchmviewer）或网页浏览器。")
         .arg(QDir::toNativeSeparators(chm.isEmpty() ? html : chm));
 }
 
