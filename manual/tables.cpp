@@ -3,9 +3,11 @@
 // entry rules about every whole number), the PRF / pulse-width interlock, probe
 // frequencies, the upload's steps, the initial values and the refusal messages.
 //
-// Public calls used: choice_lists, field_text, info, confirm_entry, refusal_text,
-// parse_decimal, max_prf_for_pw, prf_allowed, probe_freq_text, upload_field, Upload::kSteps,
-// Upload::kIntervalMs.
+// What it reads: choice_lists, choice_list (ChoiceList::field, ::entries), field_text,
+// kAllFields, info (FieldInfo::initial), confirm_entry (EntryResult::accepted,
+// ::display_text), refusal_text, parse_decimal, max_prf_for_pw, prf_allowed,
+// probe_freq_text, upload_field, Upload::kSteps, Upload::kIntervalMs. Only wording() below,
+// the parameters' names and units, is kept here.
 #include "link/upload.h"
 #include "params/choices.h"
 #include "params/encoding.h"
