@@ -36,7 +36,6 @@ TEST(QtChinese, AMissingFileIsReportedWithItsFolders) {
     const QString problem = install_qt_chinese(*qApp, {empty.path()});
     EXPECT_TRUE(problem.contains("qtbase_zh_CN.qm")) << qPrintable(problem);
     EXPECT_TRUE(problem.contains(empty.path())) << qPrintable(problem);
-    EXPECT_EQ(QMessageBox::tr("OK"), "OK"); // nothing installed
 }
 
 TEST(QtChinese, DialogsButtonsAndMenusSpeakChineseWhateverTheLocale) {
