@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the program and photographs its main window under a virtual X server, running
-# against the simulated instrument: docs/main-window.png (or the path given).
+# Builds the program and photographs it under a virtual X server, running against the
+# simulated instrument: the main window into docs/main-window.png (or the path given), and
+# the manual's pictures into manual/images/: the window, the open file menu, the import
+# dialog and the progress bar of the upload that follows an import.
 # The program runs from a temporary copy of its folder with a temporary HOME, so no
 # settings file of a real installation is read or written. One key in the gain field
 # before the picture shows the emphasis (the gain value drawn inverted), and the mouse
@@ -8,6 +10,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$root/docs/main-window.png}")
+pictures=$root/manual/images
 build=${BUILD_DIR:-$root/build}
 
 need=()
@@ -29,9 +32,13 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/program" "$work/home" "$work/runtime"
 chmod 700 "$work/runtime"
 cp "$build/bin/qlm5120rx" "$build/bin/libEasyD12.so" "$work/program/"
+# A settings file to import: ten quoted lines in GBK.
+printf '"%s"\r\n' 双 20 200 内部 500 10 500 MHz 1.00 150 | iconv -f UTF-8 -t GBK \
+    >"$work/home/steel.qini"
 
 cat >"$work/shoot.sh" <<'EOF'
 set -euo pipefail
+cd "$HOME"
 "$PROGRAM" &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
@@ -40,17 +47,42 @@ sleep 1
 # The gain field sits in the control panel: 408 + 156 px across, 104 + 156 px down, plus
 # the menu bar; End moves the cursor and changes nothing.
 eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove --window "$window" 600 $((HEIGHT - 508 + 104 + 156 + 14)) click 1
+menu_bar=$((HEIGHT - 508))
+xdotool mousemove --window "$window" 600 $((menu_bar + 104 + 156 + 14)) click 1
 xdotool key End
-xdotool mousemove --window "$window" 508 $((HEIGHT - 508 + 104 + 184 + 14))
+xdotool mousemove --window "$window" 508 $((menu_bar + 104 + 184 + 14))
 sleep 1
-import -window "$window" "$SHOT"
+import -window "$window" "$SHOTS/main-window.png"
+
+# The file menu, opened by a click on its title. The menu is a window of its own, so the
+# screen is photographed and cut to the main window's place.
+xdotool mousemove --window "$window" 20 $((menu_bar / 2)) click 1
+sleep 1
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$SHOTS/menu-file.png"
+# Its first item, "导入设置": the import dialog.
+xdotool key Down Return
+dialog=$(timeout 30 xdotool search --sync --onlyvisible --name '导入文件' | head -n 1)
+sleep 1
+import -window "$dialog" "$SHOTS/dialog-import.png"
+# A file name and Enter: the upload runs for 13 x 200 ms with its progress bar.
+xdotool type --delay 20 "$IMPORT"
+xdotool key Return
+sleep 1.2
+import -window "$window" "$SHOTS/upload.png"
+sleep 3
 EOF
 
 HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime" \
-    PROGRAM="$work/program/qlm5120rx" SHOT="$work/shot.png" \
+    PROGRAM="$work/program/qlm5120rx" SHOTS="$work" IMPORT="$work/home/steel.qini" \
     xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/shoot.sh"
 
-mkdir -p "$(dirname "$out")"
-convert "$work/shot.png" -strip -define png:exclude-chunks=date,time "$out"
-echo "Wrote $out ($(identify -format '%wx%h' "$out"))"
+# Without dates, so an unchanged picture gives an unchanged file.
+save() {
+    mkdir -p "$(dirname "$2")"
+    convert "$1" -strip -define png:exclude-chunks=date,time "$2"
+    echo "Wrote $2 ($(identify -format '%wx%h' "$2"))"
+}
+save "$work/main-window.png" "$out"
+for name in main-window menu-file dialog-import upload; do
+    save "$work/$name.png" "$pictures/$name.png"
+done

@@ -142,23 +142,3 @@ TEST_F(WindowLook, HelpFailureReachesAMessageBox) {
     EXPECT_EQ(rig.help_calls, 2);
     EXPECT_EQ(rig.messages.size(), 1u); // started: nothing to tell
 }
-
-TEST(HelpDocument, MissingFileInTheCurrentFolderGivesAMessage) {
-#ifdef _WIN32
-    GTEST_SKIP() << "hh.exe reports a missing file itself";
-#else
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    // A 5120.CHM elsewhere, beside the test program's folder, is not the current one's.
-    ASSERT_TRUE(QDir(folder.path()).mkdir("other"));
-    QFile elsewhere(folder.filePath("other/5120.CHM"));
-    ASSERT_TRUE(elsewhere.open(QIODevice::WriteOnly));
-    elsewhere.close();
-    const QString before = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(folder.path()));
-    const QString message = open_help_document();
-    QDir::setCurrent(before);
-    EXPECT_TRUE(message.contains("5120.CHM")) << qPrintable(message);
-    EXPECT_TRUE(message.contains(QDir::toNativeSeparators(folder.path()))) << qPrintable(message);
-#endif
-}

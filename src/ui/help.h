@@ -1,13 +1,40 @@
 #pragma once
-// Opens the help document "5120.CHM" from the current folder.
+// Opens the operator's manual. Windows: "hh.exe 5120.CHM" from the current folder. Elsewhere:
+// 5120.CHM in a CHM viewer when one is installed, else the manual's HTML pages in the
+// desktop's browser.
 
 #include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
 
 namespace qlm {
 
 constexpr const char* kHelpFile = "5120.CHM";
+// The same pages as HTML, for desktops without a CHM viewer.
+constexpr const char* kHelpHtmlIndex = "manual/index.html";
+// CHM viewers looked for, in this order.
+inline const QStringList kChmViewers{QStringLiteral("xchm"), QStringLiteral("kchmviewer")};
 
-// An empty text when the viewer started, else what is missing.
+// What opening the manual needs from the system; tests give fakes.
+struct HelpSystem {
+    // Folders searched in order for the manual.
+    QStringList folders;
+    // A program's full path from its name, or empty when it is not installed.
+    std::function<QString(const QString& name)> find_program;
+    // Starts a program without waiting for it.
+    std::function<bool(const QString& program, const QStringList& arguments)> start;
+    // Hands a file to the desktop (browser, or whatever opens the file's type).
+    std::function<bool(const QUrl& url)> open_url;
+};
+
+// The program's folder, the manual's installed folder beside it (../share/qlm5120rx), then
+// the current folder; the real program search, process start and desktop.
+HelpSystem default_help_system();
+
+// An empty text when a viewer started, else what is missing.
+QString open_help_document(const HelpSystem& system);
 QString open_help_document();
 
 } // namespace qlm

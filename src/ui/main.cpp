@@ -3,15 +3,22 @@
 #include "ui/form1_layout.h"
 #include "ui/main_window.h"
 #include "ui/platform_seams.h"
+#include "ui/qt_chinese.h"
 
 #include <QApplication>
 #include <QIcon>
+
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qlm5120rx"));
     QApplication::setOrganizationName(QStringLiteral("Kavronix"));
     QApplication::setWindowIcon(qlm::program_icon());
+    // Qt's dialogs and buttons in Chinese like the rest of the window, whatever the locale.
+    if (const QString problem = qlm::install_qt_chinese(app, qlm::qt_chinese_folders());
+        !problem.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(problem));
 
     // The library in-process, or through the bridge when it is of the other bitness.
     const auto driver = qlm::make_instrument_driver();

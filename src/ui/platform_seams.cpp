@@ -8,6 +8,20 @@
 
 namespace qlm {
 
+namespace {
+
+// Qt's own dialog speaks the program's language; a desktop's native one (GTK, KDE) would
+// follow the system's. Windows' own dialog follows Windows' language, as it always has.
+QFileDialog::Options dialog_options() {
+#ifdef _WIN32
+    return {};
+#else
+    return QFileDialog::DontUseNativeDialog;
+#endif
+}
+
+} // namespace
+
 UiSeams platform_seams(QWidget* const* parent) {
     UiSeams seams;
     seams.message = [parent](const QString& title, const QString& text) {
@@ -19,15 +33,17 @@ UiSeams platform_seams(QWidget* const* parent) {
         box.exec();
     };
     seams.open_file = [parent](const QString& title, const QString& filter) {
-        return QFileDialog::getOpenFileName(*parent, title, QString(), filter);
+        return QFileDialog::getOpenFileName(*parent, title, QString(), filter, nullptr,
+                                            dialog_options());
     };
     seams.save_file = [parent](const QString& title, const QString& filter) {
         // The file is replaced without asking, as an export always has.
         return QFileDialog::getSaveFileName(*parent, title, QString(), filter, nullptr,
-                                            QFileDialog::DontConfirmOverwrite);
+                                            QFileDialog::DontConfirmOverwrite | dialog_options());
     };
     seams.wait = [](long passes) {
-        for (long i = 0; i < passes; ++i) QCoreApplication::processEvents();
+        for (long i = 0; i < passes; ++i)
+            QCoreApplication::processEvents();
     };
     seams.open_help = [] { return open_help_document(); };
     seams.folders = default_auto_file_folders();

@@ -1,0 +1,252 @@
+// Writes the manual's tables as HTML fragments, one file per table, from the program's own
+// parameter rules: the lists' entries, what the three entry fields take (found by asking the
+// entry rules about every whole number), the PRF / pulse-width interlock, probe
+// frequencies, the upload's steps, the initial values and the refusal messages.
+//
+// What it reads: the parameters' descriptions (title, unit, list entries, initial text),
+// confirm_entry, refusal_text, the interlock, probe_freq_text and the upload's steps.
+#include "link/upload.h"
+#include "params/descriptor.h"
+#include "params/interlock.h"
+#include "params/entry_rules.h"
+#include "params/param_set.h"
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace qlm;
+
+namespace {
+
+// How the manual names each parameter, and its unit.
+struct Wording {
+    const char* name;
+    const char* unit;
+};
+Wording wording(Field field) { return {descriptor(field).title, descriptor(field).unit}; }
+
+// The entry fields in the manual's order.
+constexpr Field kEntries[] = {Field::gain, Field::voltage, Field::pw};
+
+// Whole numbers asked about; every value the fields take lies well inside.
+constexpr long kProbeLow = -10000, kProbeHigh = 20000;
+
+[[noreturn]] void fail(const std::string& why) {
+    std::fprintf(stderr, "manual tables: %s\n", why.c_str());
+    std::exit(1);
+}
+
+// A run of shown values with one step.
+struct Band {
+    long first, last, step;
+};
+
+struct EntryFacts {
+    std::vector<Band> bands;
+    bool rounds_down = false;  // else shown as typed
+    bool sign_ignored = false; // "-150" is taken as 150
+};
+
+EntryFacts entry_facts(Field entry) {
+    std::map<long, long> inputs_per_value; // shown value -> how many typed numbers give it
+    EntryFacts facts;
+    bool as_typed = true;
+    for (long typed = kProbeLow; typed <= kProbeHigh; ++typed) {
+        const EntryResult result = confirm_entry(entry, std::to_string(typed));
+        if (!result.accepted) continue;
+        if (typed == kProbeLow || typed == kProbeHigh) fail("an entry takes every number");
+        const long shown = std::stol(result.display_text);
+        if (typed < 0) {
+            const EntryResult unsigned_result = confirm_entry(entry, std::to_string(-typed));
+            if (unsigned_result.accepted && unsigned_result.display_text == result.display_text) {
+                facts.sign_ignored = true;
+                continue;
+            }
+        }
+        if (shown != typed) as_typed = false;
+        if (shown > typed) fail("an entry rounds up");
+        ++inputs_per_value[shown];
+    }
+    if (inputs_per_value.empty()) fail("an entry takes nothing");
+    facts.rounds_down = !as_typed;
+    // Each shown value stands for the typed numbers up to the next one: that run is the step.
+    // The top value has no run above it and keeps the step below it.
+    long previous_step = 0;
+    for (auto it = inputs_per_value.begin(); it != inputs_per_value.end(); ++it) {
+        const bool top = std::next(it) == inputs_per_value.end();
+        const long step = top && previous_step ? previous_step : it->second;
+        if (facts.bands.empty() || facts.bands.back().step != step)
+            facts.bands.push_back({it->first, it->first, step});
+        else
+            facts.bands.back().last = it->first;
+        previous_step = step;
+    }
+    return facts;
+}
+
+std::string with_unit(const std::string& value, const char* unit) {
+    return *unit ? value + " " + unit : value;
+}
+
+std::string entries_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"entries\">\n"
+        << "<tr><th>参数</th><th>可设置的值</th><th>步长</th><th>输入值的处理</th></tr>\n";
+    for (const Field each : kEntries) {
+        const EntryFacts facts = entry_facts(each);
+        const Wording word = wording(each);
+        std::string handling = facts.rounds_down ? "向下取为步长的整数倍" : "按输入原样显示和发送";
+        if (facts.sign_ignored) handling += "；负号不起作用（-150 按 150 处理）";
+        for (std::size_t i = 0; i < facts.bands.size(); ++i) {
+            const Band& band = facts.bands[i];
+            out << "<tr>";
+            if (i == 0)
+                out << "<td rowspan=\"" << facts.bands.size() << "\">" << word.name << "</td>";
+            out << "<td>" << band.first << " ~ " << with_unit(std::to_string(band.last), word.unit)
+                << "</td><td>" << with_unit(std::to_string(band.step), word.unit) << "</td>";
+            if (i == 0)
+                out << "<td rowspan=\"" << facts.bands.size() << "\">" << handling << "</td>";
+            out << "</tr>\n";
+        }
+    }
+    out << "</table>\n";
+    return out.str();
+}
+
+std::string refusals_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"refusals\">\n"
+        << "<tr><th>参数</th><th>按 Enter 键确认时</th><th>按按钮确认时</th></tr>\n";
+    for (const Field each : kEntries)
+        out << "<tr><td>" << wording(each).name << "</td><td>"
+            << refusal_text(each, ConfirmedBy::enter) << "</td><td>"
+            << refusal_text(each, ConfirmedBy::button) << "</td></tr>\n";
+    out << "</table>\n";
+    return out.str();
+}
+
+std::string lists_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"lists\">\n"
+        << "<tr><th>参数</th><th>列表中的条目（从上到下）</th><th>显示面板显示</th></tr>\n";
+    for (const Field field : list_fields()) {
+        const Wording word = wording(field);
+        std::string entries, shown;
+        const auto& choices = descriptor(field).choices;
+        for (std::size_t i = 0; i < choices.size(); ++i) {
+            const std::string separator = i ? "、" : "";
+            const std::string text = choices[i].text;
+            entries += separator + list_text(field, text);
+            // The high-pass value is always 1; its field holds the unit.
+            shown += separator + (field == Field::hpf_unit ? "1 " + text : with_unit(text, word.unit));
+        }
+        out << "<tr><td>" << word.name << "</td><td>" << entries << "</td><td>" << shown
+            << "</td></tr>\n";
+    }
+    out << "</table>\n";
+    return out.str();
+}
+
+// The settable widths, in order.
+std::vector<long> settable_widths() {
+    std::vector<long> widths;
+    for (const Band& band : entry_facts(Field::pw).bands)
+        for (long width = band.first; width <= band.last; width += band.step)
+            if (widths.empty() || widths.back() != width) widths.push_back(width);
+    return widths;
+}
+
+std::string interlock_table() {
+    const auto& prf = descriptor(Field::prf).choices;
+    struct Row {
+        long first, last;
+        int max_prf;
+    };
+    std::vector<Row> rows;
+    for (const long width : settable_widths()) {
+        const int max = max_prf_for_pw(Decimal{width, 1});
+        if (rows.empty() || rows.back().max_prf != max)
+            rows.push_back({width, width, max});
+        else
+            rows.back().last = width;
+    }
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"interlock\">\n"
+        << "<tr><th>脉冲宽度</th><th>最高重复频率</th><th>可选的重复频率</th></tr>\n";
+    for (const Row& row : rows) {
+        std::string allowed;
+        for (const Choice& choice : prf) {
+            const auto hz = parse_decimal(choice.text);
+            if (!hz) fail("a PRF entry is not a number");
+            if (prf_allowed(*hz, Decimal{row.first, 1}))
+                allowed += (allowed.empty() ? "" : "、") + list_text(Field::prf, choice.text);
+        }
+        out << "<tr><td>" << row.first << " ~ " << row.last << " ns</td><td>" << row.max_prf
+            << " Hz</td><td>" << allowed << "</td></tr>\n";
+    }
+    out << "</table>\n";
+    return out.str();
+}
+
+std::string probe_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"probe\">\n<tr><th>脉冲宽度</th><th>探头频率</th></tr>\n";
+    for (const long width : {25L, 50L, 100L, 200L, 250L, 500L, 1000L, 2000L, 4000L, 6500L})
+        out << "<tr><td>" << width << " ns</td><td>" << probe_freq_text(width)
+            << " MHz</td></tr>\n";
+    out << "</table>\n";
+    return out.str();
+}
+
+std::string upload_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"upload\">\n"
+        << "<tr><th>进度</th><th>时间</th><th>发送的参数</th></tr>\n";
+    for (int step = 1; step <= Upload::kSteps; ++step) {
+        const auto field = upload_field(step);
+        out << "<tr><td>" << step << " / " << Upload::kSteps << "</td><td>"
+            << step * Upload::kIntervalMs << " ms</td><td>"
+            << (field ? wording(*field).name : "（不发送）") << "</td></tr>\n";
+    }
+    out << "</table>\n";
+    return out.str();
+}
+
+std::string initial_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"initial\">\n<tr><th>参数</th><th>初始值</th></tr>\n";
+    for (const Field field : kAllFields) {
+        const Wording word = wording(field);
+        const std::string text = descriptor(field).initial;
+        // The high-pass value is always 1, the voltage shown after a fixed minus sign.
+        std::string value = with_unit(text, word.unit);
+        if (field == Field::hpf_unit) value = std::string("1 ").append(text);
+        if (field == Field::voltage) value = std::string("-").append(value);
+        out << "<tr><td>" << word.name << "</td><td>" << value << "</td></tr>\n";
+    }
+    out << "</table>\n";
+    return out.str();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) fail("usage: qlm_manual_tables <output folder>");
+    const std::string folder = argv[1];
+    const std::pair<const char*, std::string> tables[] = {
+        {"entries", entries_table()}, {"refusals", refusals_table()},
+        {"lists", lists_table()},     {"interlock", interlock_table()},
+        {"probe", probe_table()},     {"upload", upload_table()},
+        {"initial", initial_table()},
+    };
+    for (const auto& [name, html] : tables) {
+        std::ofstream file(folder + "/" + name + ".html", std::ios::binary);
+        file << html;
+        if (!file) fail(std::string("cannot write ") + name + ".html");
+    }
+    return 0;
+}
