@@ -36,6 +36,7 @@ struct CliRig {
     }
 
     sim::SimInstrument instrument;
+    UsbDriver* driver = &instrument; // another instrument, such as a window's
     MemoryFiles memory;
     cli::SettingsFiles* files = &memory;
     cli::Clock::time_point now{};
@@ -44,7 +45,7 @@ struct CliRig {
 
     CliResult run(std::vector<std::string> args) {
         std::ostringstream out, err;
-        cli::Context context{[this]() -> UsbDriver& { return instrument; },
+        cli::Context context{[this]() -> UsbDriver& { return *driver; },
                              *files,
                              out,
                              err,
