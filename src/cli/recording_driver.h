@@ -20,6 +20,7 @@ public:
     explicit RecordingDriver(UsbDriver& driver) : driver_(driver) {}
     std::int16_t write(const Frame& frame) override;
     std::int16_t read(Frame& buffer) override;
+    bool is_simulator() override { return driver_.is_simulator(); }
 
     const std::vector<DriverCall>& calls() const { return calls_; }
     // The data frames handed over from call `from` on.
@@ -37,6 +38,7 @@ class RehearsalDriver : public UsbDriver {
 public:
     std::int16_t write(const Frame&) override { return 0; }
     std::int16_t read(Frame&) override { return -1; }
+    bool is_simulator() override { return false; }
 };
 
 } // namespace qlm::cli

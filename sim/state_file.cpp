@@ -1,0 +1,259 @@
+#include "state_file.h"
+
+#include "sim_instrument.h"
+
+#include <atomic>
+#include <cstdio>
+
+#ifdef _WIN32
+#include <chrono>
+#include <thread>
+#include <windows.h>
+#else
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace qlm::sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A line of at most ten three-digit bytes, with room for a byte order mark and a line end.
+constexpr std::size_t kFileLimit = 64;
+
+std::string utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// Without a byte order mark and trailing white space (a line end from an editor).
+std::string trimmed(std::string text) {
+    if (text.rfind("\xef\xbb\xbf", 0) == 0) text.erase(0, 3);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' ||
+                             text.back() == '\t'))
+        text.pop_back();
+    return text;
+}
+
+std::atomic<unsigned> temp_counter{0};
+
+#ifdef _WIN32
+// Another process's rename or read can hold the name for a moment.
+bool transient(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+}
+
+std::string windows_error(DWORD error) {
+    return "Windows error " + std::to_string(error);
+}
+
+// How long to retry while another process holds the name.
+bool retry_until(std::chrono::steady_clock::time_point deadline) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return true;
+}
+
+constexpr std::chrono::milliseconds kRetryTime{200};
+#endif
+
+} // namespace
+
+#ifdef _WIN32
+
+ReadResult read_small_file(const fs::path& path, std::size_t limit, std::string& text,
+                           std::string& why) {
+    const auto deadline = std::chrono::steady_clock::now() + kRetryTime;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (;;) {
+        file = CreateFileW(path.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) break;
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) return ReadResult::missing;
+        why = windows_error(error);
+        if (!transient(error) || !retry_until(deadline)) return ReadResult::failed;
+    }
+    std::string buffer(limit + 1, '\0');
+    DWORD got = 0;
+    const BOOL read =
+        ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr);
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (!read) {
+        why = windows_error(error);
+        return ReadResult::failed;
+    }
+    if (got > limit) return ReadResult::too_long;
+    text.assign(buffer.data(), got);
+    return ReadResult::ok;
+}
+
+bool replace_file(const fs::path& path, const std::string& text, std::string& why) {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    fs::path temp;
+    for (int attempt = 0; attempt < 10 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        temp = path;
+        temp += "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(temp_counter++) +
+                ".tmp";
+        file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    if (file == INVALID_HANDLE_VALUE) {
+        why = "no temporary file can be made beside it (" + windows_error(GetLastError()) + ")";
+        return false;
+    }
+    DWORD written = 0;
+    const BOOL wrote =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    const DWORD write_error = GetLastError();
+    CloseHandle(file);
+    if (!wrote || written != text.size()) {
+        why = "the temporary file cannot be written (" + windows_error(write_error) + ")";
+        DeleteFileW(temp.c_str());
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kRetryTime;
+    for (;;) {
+        if (MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+        const DWORD error = GetLastError();
+        why = "renaming the temporary file over it failed (" + windows_error(error) + ")";
+        if (!transient(error) || !retry_until(deadline)) break;
+    }
+    DeleteFileW(temp.c_str());
+    return false;
+}
+
+#else
+
+ReadResult read_small_file(const fs::path& path, std::size_t limit, std::string& text,
+                           std::string& why) {
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) {
+        if (errno == ENOENT) return ReadResult::missing;
+        why = std::strerror(errno);
+        return ReadResult::failed;
+    }
+    std::string buffer(limit + 1, '\0');
+    std::size_t got = 0;
+    while (got < buffer.size()) {
+        const ssize_t n = ::read(file, buffer.data() + got, buffer.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            why = std::strerror(errno);
+            ::close(file);
+            return ReadResult::failed;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(file);
+    if (got > limit) return ReadResult::too_long;
+    text.assign(buffer.data(), got);
+    return ReadResult::ok;
+}
+
+bool replace_file(const fs::path& path, const std::string& text, std::string& why) {
+    int file = -1;
+    fs::path temp;
+    for (int attempt = 0; attempt < 10 && file < 0; ++attempt) {
+        temp = path;
+        temp += "." + std::to_string(::getpid()) + "-" + std::to_string(temp_counter++) + ".tmp";
+        file = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (file < 0 && errno != EEXIST) break;
+    }
+    if (file < 0) {
+        why = std::string("no temporary file can be made beside it (") + std::strerror(errno) + ")";
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(file, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    const int write_error = errno;
+    if (::close(file) != 0 || done != text.size()) {
+        why = std::string("the temporary file cannot be written (") + std::strerror(write_error) +
+              ")";
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (::rename(temp.c_str(), path.c_str()) == 0) return true;
+    why = std::string("renaming the temporary file over it failed (") + std::strerror(errno) + ")";
+    ::unlink(temp.c_str());
+    return false;
+}
+
+#endif
+
+std::string state_line(const Settings& settings) {
+    std::string line;
+    for (const std::uint8_t byte : settings) {
+        if (!line.empty()) line += ',';
+        line += std::to_string(byte);
+    }
+    return line + '\n';
+}
+
+StateFile::StateFile(fs::path path, Settings start, Complain complain)
+    : path_(std::move(path)), start_(start), complain_(std::move(complain)) {
+    if (!complain_) {
+        complain_ = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    }
+}
+
+Settings StateFile::load(const Settings& current) {
+    std::string text;
+    std::string why;
+    switch (read_small_file(path_, kFileLimit, text, why)) {
+    case ReadResult::missing:
+        store(start_);
+        return start_;
+    case ReadResult::too_long:
+        break;
+    case ReadResult::failed:
+        complain(read_complaint_, "EasyD12 simulator: " + utf8(path_) + " cannot be read (" + why +
+                                      "); this program keeps its own settings meanwhile");
+        return current;
+    case ReadResult::ok: {
+        Settings held{};
+        if (parse_settings(trimmed(text), held)) {
+            read_complaint_.clear();
+            return held;
+        }
+        break;
+    }
+    }
+    complain(read_complaint_,
+             "EasyD12 simulator: " + utf8(path_) +
+                 " does not hold ten comma-separated bytes; it is replaced by the start settings " +
+                 trimmed(state_line(start_)));
+    store(start_);
+    return start_;
+}
+
+bool StateFile::store(const Settings& settings) {
+    std::string why;
+    if (replace_file(path_, state_line(settings), why)) {
+        write_complaint_.clear();
+        return true;
+    }
+    complain(write_complaint_, "EasyD12 simulator: " + utf8(path_) + " cannot be replaced: " + why);
+    return false;
+}
+
+void StateFile::complain(std::string& last, const std::string& line) {
+    if (line == last) return; // said once until reading (or writing) goes well again
+    last = line;
+    complain_(line);
+}
+
+} // namespace qlm::sim
