@@ -33,7 +33,8 @@ protected:
 
     Outcome run(const QStringList& args, const QStringList& settings = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"EASYD12_SIM_STATE", "EASYD12_SIM_FAULT", "EASYD12_SIM_TRACE"})
+        for (const char* name : {"EASYD12_SIM_STATE", "EASYD12_SIM_STATE_FILE", "EASYD12_SIM_FAULT",
+                                 "EASYD12_SIM_TRACE"})
             env.remove(name);
         env.insert("EASYD12_SIM_TRACE", trace);
         for (const QString& setting : settings)
@@ -135,4 +136,39 @@ TEST_F(CliProcess, UploadExportCompareFilesAndUsage) {
     result = run({"--help"});
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(result.out.startsWith(QString::fromUtf8("用法：qlm5120rx-cli")));
+}
+
+// Runs that name one state file share one simulated instrument.
+TEST_F(CliProcess, RunsThatShareTheSimulatorsStateFileShareTheInstrument) {
+    const SettingsTexts example{"双", "20",   "100", "外部", "1000",
+                                "30", "6500", "MHz", "0.08", "150"};
+    ASSERT_TRUE(save_settings_file(path("set.qini"), example).isEmpty());
+    const QString shared = "EASYD12_SIM_STATE_FILE=" + path("instrument.txt");
+
+    Outcome result = run({"upload", path("set.qini")}, {shared});
+    ASSERT_EQ(result.status, 0) << result.err.toStdString();
+    result = run({"compare", path("set.qini")}, {shared});
+    EXPECT_EQ(result.status, 0) << result.out.toStdString();
+
+    // An upload whose data frames the instrument refused leaves it as it was.
+    const QString other = "EASYD12_SIM_STATE_FILE=" + path("other.txt");
+    result = run({"upload", path("set.qini")}, {other, "EASYD12_SIM_FAULT=data"});
+    EXPECT_EQ(result.status, 0);
+    result = run({"compare", path("set.qini")}, {other});
+    EXPECT_EQ(result.status, 4);
+    EXPECT_EQ(result.out, QString::fromUtf8("以下参数与文件不一致：\n"
+                                            "mode（工作模式）：文件 双，仪器 单\n"
+                                            "gain（接收增益）：文件 20dB，仪器 0dB\n"
+                                            "trigger（触发源）：文件 外部，仪器 内部\n"
+                                            "lpf（低通滤波）：文件 30MHz，仪器 10MHz\n"
+                                            "pw（脉冲宽度）：文件 6500nS，仪器 200nS\n"
+                                            "damping（阻尼）：文件 150Ω，仪器 50Ω\n"));
+
+    // A set shows in the next run's read-back.
+    ASSERT_EQ(run({"set", "damping", "400", "pw", "1000"}, {shared}).status, 0);
+    result = run({"get", "--json"}, {shared});
+    const QJsonObject object = QJsonDocument::fromJson(result.out.toUtf8()).object();
+    EXPECT_EQ(object.value("damping").toString(), "400");
+    EXPECT_EQ(object.value("pw").toString(), "1000");
+    EXPECT_EQ(object.value("prf").toString(), "1000");
 }
