@@ -1,5 +1,8 @@
 // qlm5120rx-cli as a script runs it: the built program with the drop-in simulator library
 // beside it, configured by the environment.
+#include "ui_rig.h"
+
+#include "link/easyd12.h"
 #include "settings/settings_file.h"
 
 #include <QElapsedTimer>
@@ -12,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using namespace qlm;
+using namespace qlm::testing;
 
 namespace {
 
@@ -171,4 +175,22 @@ TEST_F(CliProcess, RunsThatShareTheSimulatorsStateFileShareTheInstrument) {
     EXPECT_EQ(object.value("damping").toString(), "400");
     EXPECT_EQ(object.value("pw").toString(), "1000");
     EXPECT_EQ(object.value("prf").toString(), "1000");
+}
+
+// The window open on the same simulated instrument: its check finds what a run has set.
+TEST_F(CliProcess, ASetFromTheCommandLineShowsInTheWindowsCheck) {
+    const QString shared = path("instrument.txt");
+    qputenv("EASYD12_SIM_STATE_FILE", shared.toLocal8Bit());
+    UiRig rig;
+    EasyD12Driver driver;
+    rig.window = std::make_unique<MainWindow>(driver, rig.seams());
+    rig.window->start();
+    ASSERT_TRUE(rig.messages.empty());
+
+    ASSERT_EQ(run({"set", "damping", "150"}, {"EASYD12_SIM_STATE_FILE=" + shared}).status, 0);
+    rig.trigger(rig.ui().seting3);
+    ASSERT_EQ(rig.messages.size(), 1u);
+    EXPECT_TRUE(rig.messages[0].text.contains(QString::fromUtf8("阻尼：显示 50Ω，仪器 150Ω")))
+        << rig.messages[0].text.toStdString();
+    EXPECT_EQ(rig.ui().of(Field::damping).value->text(), "50");
 }
