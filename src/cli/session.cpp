@@ -5,8 +5,7 @@
 namespace qlm::cli {
 
 Session::Session(Context& context)
-    : context_(context), driver_(context.instrument()), view_(&context.err, context.sleep),
-      panel_(driver_, view_) {}
+    : driver_(context.instrument()), view_(&context.err, context.sleep), panel_(driver_, view_) {}
 
 bool Session::read_back() {
     panel_.start(std::nullopt);

@@ -23,7 +23,6 @@ public:
     RecordingDriver& driver() { return driver_; }
 
 private:
-    Context& context_;
     RecordingDriver driver_;
     ConsoleView view_;
     Panel panel_;
