@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -42,9 +43,11 @@ std::string trimmed(std::string text) {
 std::atomic<unsigned> temp_counter{0};
 
 #ifdef _WIN32
-// Another process's rename or read can hold the name for a moment.
-bool transient(DWORD error) {
-    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+// Another process's rename or read can hold the name for a moment; a folder never lets go.
+bool transient(DWORD error, const fs::path& path) {
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::string windows_error(DWORD error) {
@@ -77,7 +80,7 @@ ReadResult read_small_file(const fs::path& path, std::size_t limit, std::string&
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND) return ReadResult::missing;
         why = windows_error(error);
-        if (!transient(error) || !retry_until(deadline)) return ReadResult::failed;
+        if (!transient(error, path) || !retry_until(deadline)) return ReadResult::failed;
     }
     std::string buffer(limit + 1, '\0');
     DWORD got = 0;
@@ -124,7 +127,7 @@ bool replace_file(const fs::path& path, const std::string& text, std::string& wh
         if (MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
         const DWORD error = GetLastError();
         why = "renaming the temporary file over it failed (" + windows_error(error) + ")";
-        if (!transient(error) || !retry_until(deadline)) break;
+        if (!transient(error, path) || !retry_until(deadline)) break;
     }
     DeleteFileW(temp.c_str());
     return false;
@@ -134,10 +137,17 @@ bool replace_file(const fs::path& path, const std::string& text, std::string& wh
 
 ReadResult read_small_file(const fs::path& path, std::size_t limit, std::string& text,
                            std::string& why) {
-    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting for a writer, should the name be a FIFO.
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (file < 0) {
         if (errno == ENOENT) return ReadResult::missing;
         why = std::strerror(errno);
+        return ReadResult::failed;
+    }
+    struct stat status {};
+    if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) {
+        why = "not a regular file";
+        ::close(file);
         return ReadResult::failed;
     }
     std::string buffer(limit + 1, '\0');
@@ -183,6 +193,12 @@ bool replace_file(const fs::path& path, const std::string& text, std::string& wh
     if (::close(file) != 0 || done != text.size()) {
         why = std::string("the temporary file cannot be written (") + std::strerror(write_error) +
               ")";
+        ::unlink(temp.c_str());
+        return false;
+    }
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        why = "it is not a regular file";
         ::unlink(temp.c_str());
         return false;
     }

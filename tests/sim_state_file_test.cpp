@@ -12,6 +12,7 @@
 #include <thread>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -151,6 +152,17 @@ TEST(SimStateFile, AFileThatCannotBeReadLeavesTheProgramsOwnSettings) {
     ASSERT_EQ(program.complaints.size(), 2u);
     EXPECT_NE(program.complaints[0].find("cannot be read"), std::string::npos);
     EXPECT_NE(program.complaints[1].find("cannot be replaced"), std::string::npos);
+
+#ifndef _WIN32
+    // A FIFO in its place: no call waits for a writer, and nothing replaces it.
+    const fs::path fifo = scratch_folder("fifo") / "instrument.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Program beside_a_fifo(fifo);
+    EXPECT_LT(beside_a_fifo.send(2, 9), 0);
+    EXPECT_EQ(beside_a_fifo.read_back()[2], 4);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_EQ(beside_a_fifo.complaints.size(), 2u);
+#endif
 }
 
 namespace {
