@@ -30,7 +30,7 @@ std::string environment(const char* name) {
 }
 
 // Absolute, so that a later change of the working folder does not move it.
-std::filesystem::path state_file_path() {
+std::filesystem::path find_state_file() {
 #ifdef _WIN32
     const wchar_t* value = _wgetenv(L"EASYD12_SIM_STATE_FILE");
 #else
@@ -43,6 +43,11 @@ std::filesystem::path state_file_path() {
     return absolute.empty() ? path : absolute;
 }
 
+const std::filesystem::path& state_file_path() {
+    static const std::filesystem::path path = find_state_file();
+    return path;
+}
+
 qlm::sim::SimInstrument& instrument() {
     static std::unique_ptr<qlm::sim::SimInstrument> sim = [] {
         auto made = std::make_unique<qlm::sim::SimInstrument>();
@@ -53,7 +58,7 @@ qlm::sim::SimInstrument& instrument() {
                                  "using the default settings\n", state.c_str());
         }
         made->set_settings(settings);
-        const std::filesystem::path shared = state_file_path();
+        const std::filesystem::path& shared = state_file_path();
         if (!shared.empty())
             made->keep_settings_in(std::make_unique<qlm::sim::StateFile>(shared, settings));
         const std::string faults = environment("EASYD12_SIM_FAULT");
@@ -90,7 +95,7 @@ EASYD12_EXPORT std::int16_t EASYD12_CALL ReadPort1(std::uint8_t* buffer, std::in
 // Not in the real library: "EasyD12 simulator", and where its settings are kept.
 EASYD12_EXPORT std::int32_t EASYD12_CALL EasyD12SimulatorInfo(char* buffer, std::int32_t size) {
     std::string text = qlm::kSimulatorInfoPrefix;
-    const std::filesystem::path shared = state_file_path();
+    const std::filesystem::path& shared = state_file_path();
     if (shared.empty()) {
         text += "; settings of this process only";
     } else {
