@@ -46,6 +46,7 @@ std::int16_t SimInstrument::write_port(std::uint8_t* buffer, std::int32_t length
     Frame frame{};
     if (!buffer || length != static_cast<std::int32_t>(kFrameSize)) return violation('W', frame);
     std::copy(buffer, buffer + kFrameSize, frame.begin());
+    refresh();
     if (faults.absent) return record('W', frame, kFailed);
     return accept_write(frame);
 }
@@ -53,6 +54,7 @@ std::int16_t SimInstrument::write_port(std::uint8_t* buffer, std::int32_t length
 std::int16_t SimInstrument::read_port(std::uint8_t* buffer, std::int32_t length) {
     Frame answer{};
     if (!buffer || length != static_cast<std::int32_t>(kFrameSize)) return violation('R', answer);
+    refresh();
     if (faults.absent || faults.answer) return record('R', answer, kFailed);
     if (!requested_) return violation('R', answer);
     std::copy(settings_.begin(), settings_.end(), answer.begin());
@@ -91,10 +93,22 @@ std::int16_t SimInstrument::accept_data(const Frame& frame) {
         ++rejected_values_;
         return record('W', frame, kFailed);
     }
-    settings_[kSettingsByte[code]] = value1;
-    if (code == 6) settings_[7] = value2;
+    Settings changed = settings_;
+    changed[kSettingsByte[code]] = value1;
+    if (code == 6) changed[7] = value2;
+    if (file_ && !file_->store(changed)) return record('W', frame, kFailed);
+    settings_ = changed;
     applied_.push_back({code, value1, value2});
     return record('W', frame, kOk);
+}
+
+void SimInstrument::keep_settings_in(std::unique_ptr<StateFile> file) {
+    file_ = std::move(file);
+    refresh();
+}
+
+void SimInstrument::refresh() {
+    if (file_) settings_ = file_->load(settings_);
 }
 
 std::int16_t SimInstrument::record(char direction, const Frame& frame, std::int16_t status) {

@@ -5,16 +5,16 @@
 
 #include "link/frame.h"
 #include "link/usb_driver.h"
+#include "state_file.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace qlm::sim {
-
-using Settings = std::array<std::uint8_t, 10>;
 
 // Single, 0 dB, 100 V, internal, 1000 Hz, 10 MHz, 200 ns, 1 MHz, 50 ohm.
 constexpr Settings kDefaultSettings{0, 50, 4, 0, 4, 0, 200, 0, 1, 1};
@@ -41,6 +41,7 @@ public:
 
     std::int16_t write(const Frame& frame) override;
     std::int16_t read(Frame& buffer) override;
+    bool is_simulator() override { return true; }
 
     // The raw entry points of the library, with their length argument.
     std::int16_t write_port(std::uint8_t* buffer, std::int32_t length);
@@ -52,6 +53,12 @@ public:
 
     const Settings& settings() const { return settings_; }
     void set_settings(const Settings& settings) { settings_ = settings; }
+
+    // Keeps the settings in `file`, shared with every instrument, in this process or another,
+    // that uses the same file: read before each call, replaced after each applied data frame
+    // (a data frame the file cannot take is refused). The pending write-announce and read
+    // request stay this instrument's own, as do the faults and the counts.
+    void keep_settings_in(std::unique_ptr<StateFile> file);
 
     // Wrong header or length, a data frame without its announce, an announce or request
     // while a data frame is due, an unknown frame type or code, a read without a request.
@@ -67,8 +74,10 @@ private:
     std::int16_t accept_data(const Frame& frame);
     std::int16_t record(char direction, const Frame& frame, std::int16_t status);
     std::int16_t violation(char direction, const Frame& frame);
+    void refresh();
 
     Settings settings_;
+    std::unique_ptr<StateFile> file_;
     bool announced_ = false;
     bool requested_ = false;
     int violations_ = 0;

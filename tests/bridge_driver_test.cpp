@@ -181,15 +181,19 @@ TEST(BridgeDriver, ACallTheBridgeDiesInFailsAndTheNextCallStartsANewOne) {
 
 TEST(BridgeDriver, ABridgeThatHangsIsStoppedAfterTheTimeout) {
     FaultOrder fault;
-    Rig rig({"--library", kFaultyLibrary});
+    BridgeOptions options;
+    options.call_timeout = std::chrono::milliseconds(300);
+    Rig rig({"--library", kFaultyLibrary}, options);
     EXPECT_EQ(rig.driver.write(kAnnounce), 0);
     const long hung = rig.driver.bridge_pid();
     fault.give("hang");
     const auto start = Clock::now();
     EXPECT_EQ(rig.driver.write(make_data_frame(8, 3, 0)), kBridgeFailedStatus);
     const double waited = ms_since(start);
-    EXPECT_NE(rig.driver.last_failure().find("no answer within 2000 ms"), std::string::npos)
+    EXPECT_NE(rig.driver.last_failure().find("no answer within 300 ms"), std::string::npos)
         << rig.driver.last_failure();
+    EXPECT_GE(waited, 250);
+    EXPECT_LT(waited, 2000);
     EXPECT_EQ(rig.driver.bridge_pid(), 0);
     EXPECT_FALSE(terminate_process(hung)); // already gone
     fault.clear();
@@ -229,4 +233,54 @@ TEST(BridgeDriver, MissingOrForeignProgramsFailEachCallAndAreReportedOnce) {
     EXPECT_NE(impostor.complaints[0].find("is not the EasyD12 bridge"), std::string::npos)
         << impostor.complaints[0];
     EXPECT_EQ(impostor.driver.bridge_pid(), 0);
+}
+
+TEST(BridgeDriver, SaysWhetherItsLibraryIsTheSimulator) {
+    Rig simulator;
+    EXPECT_TRUE(simulator.driver.is_simulator());
+    EXPECT_EQ(simulator.driver.write(kAnnounce), 0); // the same bridge goes on
+    EXPECT_EQ(simulator.driver.starts(), 1);
+
+    Rig other({"--library", kFaultyLibrary}); // both calls, no simulator info
+    EXPECT_FALSE(other.driver.is_simulator());
+    EXPECT_EQ(other.driver.write(kAnnounce), 0);
+
+    BridgeOptions missing;
+    missing.program = join_path(program_folder(), std::string("no-such-bridge") + kExeSuffix);
+    Rig absent({}, missing);
+    EXPECT_FALSE(absent.driver.is_simulator());
+    EXPECT_TRUE(other.complaints.empty() && simulator.complaints.empty());
+}
+
+TEST(BridgeDriver, ABridgeOfAnotherProtocolVersionIsRefusedAndNamedSo) {
+    BridgeOptions old;
+    old.program = join_path(program_folder(), std::string("easyd12-bridge-v1") + kExeSuffix);
+    Rig rig({}, old);
+    EXPECT_EQ(rig.driver.write(kAnnounce), kBridgeFailedStatus);
+    EXPECT_FALSE(rig.driver.is_simulator());
+    EXPECT_EQ(rig.driver.starts(), 2);
+    ASSERT_EQ(rig.complaints.size(), 1u);
+    EXPECT_NE(rig.complaints[0].find("of another protocol version (this program needs protocol " +
+                                     std::to_string(bridge::kProtocolVersion) + ")"),
+              std::string::npos)
+        << rig.complaints[0];
+    EXPECT_EQ(rig.messages.size(), 0u);
+}
+
+TEST(BridgeDriver, TwoBridgesShareOneInstrumentThroughTheStateFile) {
+    const fs::path file = scratch_file("instrument.txt");
+    set_environment("EASYD12_SIM_STATE_FILE", file.string());
+    Rig window;
+    Rig script;
+    window.link.write_seting(8, 2, 0);   // damping 75
+    script.link.write_seting(6, 26, 10); // 2586 ns
+    const Frame seen_by_window = window.read_back();
+    const Frame seen_by_script = script.read_back();
+    set_environment("EASYD12_SIM_STATE_FILE", "");
+
+    EXPECT_NE(window.driver.bridge_pid(), script.driver.bridge_pid());
+    EXPECT_EQ(seen_by_window, (Frame{0, 50, 4, 0, 4, 0, 26, 10, 1, 2, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(seen_by_script, seen_by_window);
+    EXPECT_EQ(file_text(file), "0,50,4,0,4,0,26,10,1,2\n");
+    EXPECT_TRUE(window.messages.empty() && script.messages.empty());
 }

@@ -74,9 +74,11 @@ TEST(BridgeProtocol, StatusesKeepTheirSignAndBytesTheirPlace) {
     EXPECT_EQ(bridge::request_body(request), body);
     EXPECT_EQ(bridge::reply_body(bridge::make_reply(7, body)), body);
     EXPECT_TRUE(bridge::is_hello(bridge::hello_body(64)));
-    Frame other_version = bridge::hello_body(0);
-    other_version[14] = 2;
-    EXPECT_FALSE(bridge::is_hello(other_version));
+    for (const int version : {bridge::kProtocolVersion - 1, bridge::kProtocolVersion + 1}) {
+        Frame other_version = bridge::hello_body(0);
+        other_version[14] = static_cast<std::uint8_t>(version);
+        EXPECT_FALSE(bridge::is_hello(other_version));
+    }
 }
 
 TEST(BridgeProtocol, HelloThenTheLibrarysCallsWithEveryByteValueIntact) {
@@ -125,15 +127,34 @@ TEST(BridgeProtocol, HelloThenTheLibrarysCallsWithEveryByteValueIntact) {
 TEST(BridgeProtocol, UnknownRequestsAreRefusedAndTheStreamStaysInStep) {
     Wire wire;
     EXPECT_EQ(wire.status('X'), bridge::kBadRequestStatus);
-    Frame future = bridge::hello_body(0);
-    future[14] = 2;
-    EXPECT_EQ(wire.status(bridge::kHello, future), bridge::kBadRequestStatus);
+    // A hello of an older or newer program.
+    for (const int version : {1, bridge::kProtocolVersion + 1}) {
+        Frame other = bridge::hello_body(0);
+        other[14] = static_cast<std::uint8_t>(version);
+        EXPECT_EQ(wire.status(bridge::kHello, other), bridge::kBadRequestStatus) << version;
+    }
     Frame noise{};
     noise.fill(0x0a);
     EXPECT_EQ(wire.status(bridge::kHello, noise), bridge::kBadRequestStatus);
     const bridge::Reply hello = wire.call(bridge::kHello, bridge::hello_body(0));
     EXPECT_EQ(bridge::reply_status(hello), 0);
     EXPECT_TRUE(bridge::is_hello(bridge::reply_body(hello)));
+}
+
+TEST(BridgeProtocol, InfoSaysWhetherTheLibraryIsTheSimulator) {
+#ifdef _WIN32
+    const std::string faulty = "EasyD12_faulty.dll"; // both calls, but not the simulator's info
+#else
+    const std::string faulty = "libEasyD12_faulty.so";
+#endif
+    for (const auto& [arguments, simulator] : std::vector<std::pair<std::vector<std::string>, int>>{
+             {{}, 1}, {{"--library", faulty}, 0}, {{"--library", "EasyD12-nowhere.dll"}, 0}}) {
+        Wire wire(arguments);
+        const bridge::Reply info = wire.call(bridge::kInfo);
+        EXPECT_EQ(bridge::reply_status(info), 0);
+        EXPECT_EQ(bridge::reply_body(info), (Frame{static_cast<std::uint8_t>(simulator)}))
+            << (arguments.empty() ? "the simulator" : arguments[1]);
+    }
 }
 
 TEST(BridgeProtocol, ExitsWhenItsInputEnds) {

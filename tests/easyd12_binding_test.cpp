@@ -1,5 +1,6 @@
 // The EasyD12 binding against real libraries on disk: the simulator library built beside
-// this test, a library without ReadPort1, a file that is not a library, and none at all.
+// this test, a library without ReadPort1, one without the simulator's info, a file that is not
+// a library, and none at all.
 #include "link/easyd12.h"
 
 #include <gtest/gtest.h>
@@ -72,4 +73,24 @@ TEST(EasyD12Binding, ALibraryWithoutOneFunction) {
     EXPECT_EQ(binding.driver.error(), LoadError::symbol_missing);
     ASSERT_EQ(binding.complaints.size(), 1u);
     EXPECT_NE(binding.complaints[0].find("ReadPort1"), std::string::npos);
+}
+
+TEST(EasyD12Binding, OnlyTheSimulatorLibrarySaysItIsTheSimulator) {
+    Binding simulator(LibraryLocation{});
+    EXPECT_TRUE(simulator.driver.is_simulator());
+    EXPECT_EQ(simulator.driver.simulator_info(),
+              "EasyD12 simulator; settings of this process only");
+
+    // Both calls and the simulator inside, but not its info: as a real library.
+    Binding other(LibraryLocation{program_folder(), "libEasyD12_faulty.so"});
+    EXPECT_FALSE(other.driver.is_simulator());
+    EXPECT_TRUE(other.driver.ready());
+    EXPECT_EQ(other.driver.error(), LoadError::none);
+    EXPECT_EQ(other.driver.write(make_control_frame(FrameType::write_announce)), 0);
+
+    Binding half(LibraryLocation{program_folder(), "libEasyD12_write_only.so"});
+    EXPECT_FALSE(half.driver.is_simulator());
+    Binding missing(LibraryLocation{scratch_folder("none").string(), "libEasyD12-nowhere.so"});
+    EXPECT_FALSE(missing.driver.is_simulator());
+    EXPECT_EQ(missing.complaints.size(), 1u);
 }

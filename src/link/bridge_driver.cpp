@@ -40,6 +40,11 @@ std::int16_t BridgeDriver::write(const Frame& frame) {
 
 std::int16_t BridgeDriver::read(Frame& buffer) { return call(bridge::kRead, buffer); }
 
+bool BridgeDriver::is_simulator() {
+    Frame body{};
+    return call(bridge::kInfo, body) == 0 && body[0] == 1;
+}
+
 bool BridgeDriver::ensure_running() {
     if (process_.running()) return true;
     process_.kill(); // collects a bridge that ended between calls
@@ -58,6 +63,12 @@ bool BridgeDriver::ensure_running() {
         return false;
     }
     const Frame body = bridge::reply_body(reply);
+    if (result == IoResult::ok && bridge::reply_status(reply) == bridge::kBadRequestStatus) {
+        fail(options_.program + " is an EasyD12 bridge of another protocol version (this " +
+             "program needs protocol " + std::to_string(bridge::kProtocolVersion) +
+             "); use the bridge that came with the program");
+        return false;
+    }
     // A program that ends at once, or answers something else.
     if (result != IoResult::ok || bridge::reply_status(reply) != 0 || !bridge::is_hello(body)) {
         fail(options_.program + " is not the EasyD12 bridge of protocol " +

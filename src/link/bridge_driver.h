@@ -36,6 +36,9 @@ public:
 
     std::int16_t write(const Frame& frame) override;
     std::int16_t read(Frame& buffer) override;
+    // Asks the bridge (started if need be) whether its library is the simulator; false when
+    // the bridge cannot be reached.
+    bool is_simulator() override;
 
     // The running bridge's process id, 0 when none runs.
     long bridge_pid() const { return process_.pid(); }

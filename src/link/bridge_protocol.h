@@ -6,8 +6,14 @@
 //   'H' hello  body: kHelloName, protocol version, 0   reply: 0, kHelloName, version, pointer bits
 //   'W' write  body: the frame for WritePort1          reply: WritePort1's status, 16 zeros
 //   'R' read   body: the buffer as the caller holds it reply: ReadPort1's status, the buffer
+//   'I' info   body: 16 zeros                         reply: 0, then 1 (the library is the
+//                                                     simulated instrument) or 0, 15 zeros
 //
-// Any other request gets kBadRequestStatus and zeros. The bridge exits when its input ends.
+// Any other request gets kBadRequestStatus and zeros, and so does a hello of another protocol
+// version: program and bridge of different versions refuse each other at the hello. The bridge
+// exits when its input ends.
+//
+// Version 2 added 'I'.
 
 #include "link/frame.h"
 
@@ -21,8 +27,9 @@ namespace qlm::bridge {
 constexpr std::uint8_t kHello = 'H';
 constexpr std::uint8_t kWrite = 'W';
 constexpr std::uint8_t kRead = 'R';
+constexpr std::uint8_t kInfo = 'I';
 
-constexpr std::uint8_t kProtocolVersion = 1;
+constexpr std::uint8_t kProtocolVersion = 2;
 constexpr char kHelloName[] = "EasyD12-bridge"; // 14 bytes, then version and one more byte
 constexpr std::size_t kHelloNameSize = sizeof kHelloName - 1;
 static_assert(kHelloNameSize == 14);

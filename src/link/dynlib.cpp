@@ -196,14 +196,18 @@ bool DynLib::open(const std::string& folder, const std::string& file_name) {
     return true;
 }
 
-void* DynLib::symbol(const char* name) {
+void* DynLib::optional_symbol(const char* name) {
     if (!handle_) return nullptr;
 #ifdef _WIN32
-    void* address = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 #else
-    void* address = dlsym(handle_, name);
+    return dlsym(handle_, name);
 #endif
-    if (!address) {
+}
+
+void* DynLib::symbol(const char* name) {
+    void* address = optional_symbol(name);
+    if (handle_ && !address) {
         error_ = LoadError::symbol_missing;
         detail_ = std::string("no function ") + name;
     }

@@ -27,6 +27,8 @@ public:
     // system's library search, which never includes the current working folder.
     bool open(const std::string& folder, const std::string& file_name);
     void* symbol(const char* name);
+    // A function that the library may lack: its absence is no error.
+    void* optional_symbol(const char* name);
 
     LoadError error() const { return error_; }
     // The loader's own words for the last failure, and the file it concerned.

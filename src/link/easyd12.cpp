@@ -1,6 +1,8 @@
 #include "link/easyd12.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace qlm {
 
@@ -26,6 +28,24 @@ bool EasyD12Driver::ready() {
     complain_("EasyD12: " + library_.path() + ": " + describe(library_.error()) + " (" +
               library_.error_detail() + "); the instrument is treated as not attached");
     return false;
+}
+
+const std::string& EasyD12Driver::simulator_info() {
+    if (asked_info_ || !ready()) return simulator_info_;
+    asked_info_ = true;
+    const auto info =
+        reinterpret_cast<EasyD12SimulatorInfoFn>(library_.optional_symbol(kSimulatorInfoSymbol));
+    if (!info) return simulator_info_;
+    std::vector<char> buffer(256, '\0');
+    const std::int32_t length = info(buffer.data(), static_cast<std::int32_t>(buffer.size()));
+    if (length <= 0) return simulator_info_;
+    const std::string text(buffer.begin(), std::find(buffer.begin(), buffer.end(), '\0'));
+    if (text.rfind(kSimulatorInfoPrefix, 0) == 0) simulator_info_ = text;
+    return simulator_info_;
+}
+
+bool EasyD12Driver::is_simulator() {
+    return !simulator_info().empty();
 }
 
 std::int16_t EasyD12Driver::write(const Frame& frame) {

@@ -25,6 +25,10 @@ public:
 
     std::int16_t write(const Frame& frame) override;
     std::int16_t read(Frame& buffer) override;
+    // True when the library answers EasyD12SimulatorInfo with the simulator's description.
+    bool is_simulator() override;
+    // That description; empty for any other library.
+    const std::string& simulator_info();
 
     // Loads on demand; true when both functions are there.
     bool ready();
@@ -38,6 +42,8 @@ private:
     bool tried_ = false;
     WritePort1Fn write_port_ = nullptr;
     ReadPort1Fn read_port_ = nullptr;
+    bool asked_info_ = false;
+    std::string simulator_info_;
 };
 
 // The status a call gets when no library is usable.

@@ -1,5 +1,8 @@
 #pragma once
 // The two C functions of the EasyD12 driver library. The length is always 16.
+// The simulated instrument's library also exports EasyD12SimulatorInfo, which the real one
+// lacks: it writes its description (starting with kSimulatorInfoPrefix) into `buffer` as
+// snprintf would and returns the description's full length.
 
 #include <cstdint>
 
@@ -12,6 +15,7 @@
 extern "C" {
 using WritePort1Fn = std::int16_t(EASYD12_CALL*)(std::uint8_t* buffer, std::int32_t length);
 using ReadPort1Fn = std::int16_t(EASYD12_CALL*)(std::uint8_t* buffer, std::int32_t length);
+using EasyD12SimulatorInfoFn = std::int32_t(EASYD12_CALL*)(char* buffer, std::int32_t size);
 }
 
 namespace qlm {
@@ -20,4 +24,6 @@ constexpr const char* kEasyD12FileName = "EasyD12.dll";
 #else
 constexpr const char* kEasyD12FileName = "libEasyD12.so";
 #endif
+constexpr const char* kSimulatorInfoSymbol = "EasyD12SimulatorInfo";
+constexpr const char* kSimulatorInfoPrefix = "EasyD12 simulator";
 } // namespace qlm

@@ -13,6 +13,9 @@ public:
     virtual ~UsbDriver() = default;
     virtual std::int16_t write(const Frame& frame) = 0;
     virtual std::int16_t read(Frame& buffer) = 0;
+    // True when the instrument behind the driver is the simulated one. The real EasyD12
+    // library never says so. May load the library or start the bridge to find out.
+    virtual bool is_simulator() = 0;
 };
 
 } // namespace qlm

@@ -18,6 +18,8 @@ namespace fs = std::filesystem;
 static_assert(std::is_same_v<WritePort1Fn, std::int16_t(__stdcall*)(std::uint8_t*, std::int32_t)>);
 static_assert(std::is_same_v<ReadPort1Fn, std::int16_t(__stdcall*)(std::uint8_t*, std::int32_t)>);
 static_assert(!std::is_same_v<WritePort1Fn, std::int16_t(__cdecl*)(std::uint8_t*, std::int32_t)>);
+static_assert(
+    std::is_same_v<EasyD12SimulatorInfoFn, std::int32_t(__stdcall*)(char*, std::int32_t)>);
 #endif
 
 namespace {
@@ -114,4 +116,15 @@ TEST(EasyD12Windows, MissingDllsFilesThatAreNotDllsAndMissingFunctions) {
     EXPECT_EQ(half.driver.error(), LoadError::symbol_missing);
     ASSERT_EQ(half.complaints.size(), 1u);
     EXPECT_NE(half.complaints[0].find("ReadPort1"), std::string::npos);
+}
+
+TEST(EasyD12Windows, OnlyTheSimulatorDllSaysItIsTheSimulator) {
+    Binding simulator(LibraryLocation{});
+    EXPECT_TRUE(simulator.driver.is_simulator());
+    EXPECT_EQ(simulator.driver.simulator_info().rfind("EasyD12 simulator", 0), 0u);
+    Binding other(LibraryLocation{program_folder(), "EasyD12_faulty.dll"});
+    EXPECT_FALSE(other.driver.is_simulator());
+    EXPECT_EQ(other.driver.write(kRequest), 0);
+    Binding half(LibraryLocation{program_folder(), "EasyD12_write_only.dll"});
+    EXPECT_FALSE(half.driver.is_simulator());
 }

@@ -69,6 +69,7 @@ TEST(MixedBitness, TheProgramsDriverSendsAndReadsBackThroughThe32BitBridge) {
 
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(bridged->bridge_bits(), 32);
+    EXPECT_TRUE(driver->is_simulator());
     EXPECT_EQ(bridged->starts(), 1);
     EXPECT_EQ(answer, (Frame{0, 50, 4, 0, 4, 0, 100, 25, 1, 3, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(lines_of(trace), (std::vector<std::string>{

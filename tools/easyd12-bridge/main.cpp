@@ -1,5 +1,6 @@
-// easyd12-bridge: loads the EasyD12 library from its own folder and serves its two calls
-// over stdin and stdout (see link/bridge_protocol.h) until its input ends.
+// easyd12-bridge: loads the EasyD12 library from its own folder and serves its two calls (and
+// whether it is the simulated instrument) over stdin and stdout (see link/bridge_protocol.h)
+// until its input ends.
 //
 //   easyd12-bridge [--library FILE]   FILE: another library file name in the bridge's folder
 //   easyd12-bridge --version
@@ -52,6 +53,11 @@ bridge::Reply answer(const bridge::Request& request, UsbDriver& driver) {
     case bridge::kRead: {
         const std::int16_t status = driver.read(body);
         return bridge::make_reply(status, body);
+    }
+    case bridge::kInfo: {
+        Frame info{};
+        info[0] = driver.is_simulator() ? 1 : 0;
+        return bridge::make_reply(0, info);
     }
     default:
         break;

@@ -1,0 +1,53 @@
+#include "cli/cli.h"
+
+#include "cli/commands.h"
+
+#include <map>
+
+namespace qlm::cli {
+
+int usage_error(Context& context, const std::string& message) {
+    context.err << "qlm5120rx-cli：" << message << "\n"
+                << "用法：qlm5120rx-cli get|set|upload|export|compare ...，"
+                   "qlm5120rx-cli --help 查看说明\n";
+    return kUsage;
+}
+
+int run(const std::vector<std::string>& args, Context& context) {
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            context.out << help_text();
+            return kDone;
+        }
+    }
+    if (args.empty()) return usage_error(context, "缺少命令");
+    using Command = int (*)(const Args&, Context&);
+    static const std::map<std::string, Command> commands{
+        {"get", get_command},       {"set", set_command},         {"upload", upload_command},
+        {"export", export_command}, {"compare", compare_command},
+    };
+    const auto command = commands.find(args.front());
+    if (command == commands.end()) return usage_error(context, "未知命令：" + args.front());
+    return command->second(Args(args.begin() + 1, args.end()), context);
+}
+
+std::string json_string(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            static const char* const kHex = "0123456789abcdef";
+            out += "\\u00";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+} // namespace qlm::cli

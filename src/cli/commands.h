@@ -1,0 +1,25 @@
+#pragma once
+// The commands of one run, and what they share.
+
+#include "cli/cli.h"
+
+#include <string>
+#include <vector>
+
+namespace qlm::cli {
+
+using Args = std::vector<std::string>; // after the command's name
+
+// A usage error: the message, then how to get help; kUsage.
+int usage_error(Context& context, const std::string& message);
+
+int get_command(const Args& args, Context& context);
+int set_command(const Args& args, Context& context);
+int upload_command(const Args& args, Context& context);
+int export_command(const Args& args, Context& context);
+int compare_command(const Args& args, Context& context);
+
+// A JSON string literal of UTF-8 text.
+std::string json_string(const std::string& text);
+
+} // namespace qlm::cli

@@ -1,0 +1,44 @@
+// qlm5120rx-cli: the real driver, real time, the window's settings files and the console.
+#include "cli/cli.h"
+#include "cli/qini_files.h"
+#include "link/driver_select.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <iostream>
+#include <memory>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+int main(int argc, char* argv[]) {
+    // The arguments as Unicode on every platform (Windows passes them in its code page).
+    QCoreApplication app(argc, argv);
+#ifdef _WIN32
+    SetConsoleOutputCP(CP_UTF8);
+#endif
+    std::vector<std::string> args;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        args.push_back(arguments[i].toStdString());
+
+    std::unique_ptr<qlm::UsbDriver> driver;
+    qlm::cli::QiniFiles files;
+    qlm::cli::Context context{
+        [&driver]() -> qlm::UsbDriver& {
+            if (!driver) driver = qlm::make_instrument_driver();
+            return *driver;
+        },
+        files,
+        std::cout,
+        std::cerr,
+        [](std::chrono::microseconds time) { std::this_thread::sleep_for(time); },
+        [] { return qlm::cli::Clock::now(); },
+    };
+    const int status = qlm::cli::run(args, context);
+    std::cout.flush();
+    return status;
+}

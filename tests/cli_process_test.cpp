@@ -1,0 +1,196 @@
+// qlm5120rx-cli as a script runs it: the built program with the drop-in simulator library
+// beside it, configured by the environment.
+#include "ui_rig.h"
+
+#include "link/easyd12.h"
+#include "settings/settings_file.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace qlm;
+using namespace qlm::testing;
+
+namespace {
+
+const QString kConnectionFailed = QString::fromUtf8("数据通信失败！仪器和计算机无法连接");
+const QString kRequest = "W 01020304050102030405010203040503 0";
+const QString kAnnounce = "W 01020304050102030405010203040504 0";
+
+struct Outcome {
+    int status;
+    QString out;
+    QString err;
+    qint64 ms;
+};
+
+class CliProcess : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString trace = dir.path() + "/trace.txt";
+
+    Outcome run(const QStringList& args, const QStringList& settings = {}) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"EASYD12_SIM_STATE", "EASYD12_SIM_STATE_FILE", "EASYD12_SIM_FAULT",
+                                 "EASYD12_SIM_TRACE"})
+            env.remove(name);
+        env.insert("EASYD12_SIM_TRACE", trace);
+        for (const QString& setting : settings)
+            env.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        QProcess process;
+        process.setProcessEnvironment(env);
+        QElapsedTimer timer;
+        timer.start();
+        process.start(QLM_CLI_PROGRAM, args);
+        EXPECT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError()), timer.elapsed()};
+    }
+    QStringList trace_lines() {
+        QFile file(trace);
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+    QString path(const char* name) { return dir.path() + "/" + name; }
+};
+
+} // namespace
+
+TEST_F(CliProcess, SetDampingSendsTheAnnounceAndTheDataFrameAfterRealWaits) {
+    const Outcome result = run({"set", "damping", "150"});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    const QStringList lines = trace_lines();
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0], kRequest);
+    EXPECT_EQ(lines.mid(3), (QStringList{kAnnounce, "W 01020304050102030405010803000000 0"}));
+    EXPECT_GE(result.ms, 250); // 150 ms before the answer, 100 ms between the frames
+}
+
+TEST_F(CliProcess, ARefusedWidthExitsTwoWithTheWindowsTextAndSendsNothing) {
+    const Outcome result = run({"set", "pw", "7000"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(result.err.contains(QString::fromUtf8("脉冲宽度25~6500ns")));
+    EXPECT_TRUE(result.out.isEmpty());
+    const QStringList lines = trace_lines();
+    ASSERT_EQ(lines.size(), 3); // the read-back only
+    EXPECT_EQ(lines[0], kRequest);
+}
+
+TEST_F(CliProcess, GetJsonPrintsTheSimulatorsSettings) {
+    const Outcome result = run({"get", "--json"}, {"EASYD12_SIM_STATE=0,70,4,0,4,1,100,25,1,3"});
+    EXPECT_EQ(result.status, 0);
+    const QJsonObject object = QJsonDocument::fromJson(result.out.toUtf8()).object();
+    const QStringList expected{"单", "20",   "100", "内部", "1000",
+                               "30", "6500", "MHz", "0.08", "150"};
+    const QStringList names{"mode", "gain", "voltage",  "trigger",    "prf",
+                            "lpf",  "pw",   "hpf_unit", "probe_freq", "damping"};
+    ASSERT_EQ(object.size(), 10);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(object.value(names[i]).toString(), expected[i]) << names[i].toStdString();
+}
+
+TEST_F(CliProcess, WithoutAnInstrumentEveryCommandExitsThree) {
+    ASSERT_TRUE(
+        save_settings_file(path("set.qini"), SettingsTexts{"单", "0", "100", "内部", "1000", "10",
+                                                           "200", "MHz", "2.50", "50"})
+            .isEmpty());
+    for (const QStringList& args :
+         {QStringList{"get"}, QStringList{"set", "damping", "150"},
+          QStringList{"upload", path("set.qini")}, QStringList{"export", path("out.qini")},
+          QStringList{"compare", path("set.qini")}}) {
+        const Outcome result = run(args, {"EASYD12_SIM_FAULT=absent"});
+        EXPECT_EQ(result.status, 3) << args.join(' ').toStdString();
+        EXPECT_TRUE(result.err.contains(kConnectionFailed)) << result.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(path("out.qini")));
+}
+
+TEST_F(CliProcess, UploadExportCompareFilesAndUsage) {
+    const SettingsTexts example{"双", "20",   "100", "外部", "1000",
+                                "30", "6500", "MHz", "0.08", "150"};
+    ASSERT_TRUE(save_settings_file(path("set.qini"), example).isEmpty());
+    Outcome result = run({"upload", path("set.qini")});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(QString::fromUtf8("上传 13/13")));
+    EXPECT_EQ(trace_lines().size(), 3 + 18);
+    EXPECT_GE(result.ms, 13 * 200);
+
+    result = run({"export", path("out.qini")}, {"EASYD12_SIM_STATE=1,70,4,1,4,1,100,25,1,3"});
+    EXPECT_EQ(result.status, 0);
+    QFile file(path("out.qini"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), format_settings(example));
+
+    // Each process has a fresh simulated instrument at the start settings.
+    result = run({"compare", path("set.qini")});
+    EXPECT_EQ(result.status, 4);
+    EXPECT_TRUE(result.out.contains(QString::fromUtf8("damping（阻尼）：文件 150Ω，仪器 50Ω")));
+    result = run({"compare", path("out.qini")}, {"EASYD12_SIM_STATE=1,70,4,1,4,1,100,25,1,3"});
+    EXPECT_EQ(result.status, 0);
+
+    EXPECT_EQ(run({"compare", path("missing.qini")}).status, 5);
+    EXPECT_EQ(run({"set", "damping"}).status, 1);
+    result = run({"--help"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(result.out.startsWith(QString::fromUtf8("用法：qlm5120rx-cli")));
+}
+
+// Runs that name one state file share one simulated instrument.
+TEST_F(CliProcess, RunsThatShareTheSimulatorsStateFileShareTheInstrument) {
+    const SettingsTexts example{"双", "20",   "100", "外部", "1000",
+                                "30", "6500", "MHz", "0.08", "150"};
+    ASSERT_TRUE(save_settings_file(path("set.qini"), example).isEmpty());
+    const QString shared = "EASYD12_SIM_STATE_FILE=" + path("instrument.txt");
+
+    Outcome result = run({"upload", path("set.qini")}, {shared});
+    ASSERT_EQ(result.status, 0) << result.err.toStdString();
+    result = run({"compare", path("set.qini")}, {shared});
+    EXPECT_EQ(result.status, 0) << result.out.toStdString();
+
+    // An upload whose data frames the instrument refused leaves it as it was.
+    const QString other = "EASYD12_SIM_STATE_FILE=" + path("other.txt");
+    result = run({"upload", path("set.qini")}, {other, "EASYD12_SIM_FAULT=data"});
+    EXPECT_EQ(result.status, 0);
+    result = run({"compare", path("set.qini")}, {other});
+    EXPECT_EQ(result.status, 4);
+    EXPECT_EQ(result.out, QString::fromUtf8("以下参数与文件不一致：\n"
+                                            "mode（工作模式）：文件 双，仪器 单\n"
+                                            "gain（接收增益）：文件 20dB，仪器 0dB\n"
+                                            "trigger（触发源）：文件 外部，仪器 内部\n"
+                                            "lpf（低通滤波）：文件 30MHz，仪器 10MHz\n"
+                                            "pw（脉冲宽度）：文件 6500nS，仪器 200nS\n"
+                                            "damping（阻尼）：文件 150Ω，仪器 50Ω\n"));
+
+    // A set shows in the next run's read-back.
+    ASSERT_EQ(run({"set", "damping", "400", "pw", "1000"}, {shared}).status, 0);
+    result = run({"get", "--json"}, {shared});
+    const QJsonObject object = QJsonDocument::fromJson(result.out.toUtf8()).object();
+    EXPECT_EQ(object.value("damping").toString(), "400");
+    EXPECT_EQ(object.value("pw").toString(), "1000");
+    EXPECT_EQ(object.value("prf").toString(), "1000");
+}
+
+// The window open on the same simulated instrument: its check finds what a run has set.
+TEST_F(CliProcess, ASetFromTheCommandLineShowsInTheWindowsCheck) {
+    const QString shared = path("instrument.txt");
+    qputenv("EASYD12_SIM_STATE_FILE", shared.toLocal8Bit());
+    UiRig rig;
+    EasyD12Driver driver;
+    rig.window = std::make_unique<MainWindow>(driver, rig.seams());
+    rig.window->start();
+    ASSERT_TRUE(rig.messages.empty());
+
+    ASSERT_EQ(run({"set", "damping", "150"}, {"EASYD12_SIM_STATE_FILE=" + shared}).status, 0);
+    rig.trigger(rig.ui().seting3);
+    ASSERT_EQ(rig.messages.size(), 1u);
+    EXPECT_TRUE(rig.messages[0].text.contains(QString::fromUtf8("阻尼：显示 50Ω，仪器 150Ω")))
+        << rig.messages[0].text.toStdString();
+    EXPECT_EQ(rig.ui().of(Field::damping).value->text(), "50");
+}
