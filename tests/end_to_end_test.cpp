@@ -47,6 +47,8 @@ TEST(EndToEnd, StartUpChoiceAndImportThroughTheLibrary) {
     EXPECT_EQ(trace[0], "W 01020304050102030405010203040503 0");
     EXPECT_TRUE(trace[1].startsWith("R 0046040004016419010300"));
     EXPECT_EQ(trace[1], trace[2]);
+    // The drop-in library tells it is the simulator, without a frame of its own.
+    EXPECT_TRUE(rig.window->windowTitle().endsWith("（模拟仪器）"));
 
     rig.choose(4, 1);
     trace = trace_lines();

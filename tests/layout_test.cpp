@@ -160,7 +160,7 @@ TEST_F(Layout, EveryControlShowsItsTextFontAlignmentAndHint) {
 
 TEST_F(Layout, WindowCaptionClientAreaAndMenuBarAbove) {
     EXPECT_EQ(rig.window->objectName(), "Form1");
-    EXPECT_EQ(rig.window->windowTitle(), "QLM-5120RX控制软件（V1.1）");
+    EXPECT_EQ(rig.window->windowTitle(), "QLM-5120RX控制软件（V1.1）（模拟仪器）");
     QWidget* client = rig.ui().client;
     EXPECT_EQ(client->size(), QSize(779, 508));
     const QRect menu = rig.window->menuBar()->geometry();

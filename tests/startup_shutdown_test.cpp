@@ -81,8 +81,21 @@ TEST(StartUp, MissingOrDamagedFileKeepsTheInitialTexts) {
     }
 }
 
+TEST(StartUp, TheSimulatorSaysSoInTheCaptionAndTheFirstPanelARealLibraryNever) {
+    for (const bool real : {false, true}) {
+        UiRig rig;
+        rig.as_real_instrument = real;
+        rig.start();
+        const QString caption = "QLM-5120RX控制软件（V1.1）";
+        EXPECT_EQ(rig.window->windowTitle(), real ? caption : caption + "（模拟仪器）");
+        EXPECT_EQ(rig.ui().panels[0]->text(), real ? "" : "模拟仪器");
+        EXPECT_EQ(rig.display_texts()[1], "0"); // the same instrument either way
+    }
+}
+
 TEST(StartUp, StatusBarPanels) {
     UiRig rig;
+    rig.as_real_instrument = true;
     rig.start();
     QStatusBar* bar = rig.ui().StatusBar1;
     EXPECT_EQ(bar->findChild<QLabel*>("Panel1")->text(), "");

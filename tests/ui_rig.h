@@ -31,6 +31,18 @@ struct Message {
     QString text;
 };
 
+// The simulator as a real instrument's library would present it: it never says what it is.
+class AsRealInstrument : public UsbDriver {
+public:
+    explicit AsRealInstrument(UsbDriver& driver) : driver_(driver) {}
+    std::int16_t write(const Frame& frame) override { return driver_.write(frame); }
+    std::int16_t read(Frame& buffer) override { return driver_.read(buffer); }
+    bool is_simulator() override { return false; }
+
+private:
+    UsbDriver& driver_;
+};
+
 class UiRig {
 public:
     explicit UiRig(sim::Settings settings = sim::kDefaultSettings) : instrument(settings) {
@@ -54,6 +66,9 @@ public:
     // Runs inside every message box, as the operator's actions while it is open.
     std::function<void()> during_message;
     std::unique_ptr<MainWindow> window;
+    // The window sees a real instrument's library rather than the simulator.
+    bool as_real_instrument = false;
+    AsRealInstrument real{instrument};
 
     UiSeams seams() {
         UiSeams s;
@@ -87,7 +102,8 @@ public:
 
     // Builds the window and runs its start-up, as loading it does.
     MainWindow& start() {
-        window = std::make_unique<MainWindow>(instrument, seams());
+        UsbDriver& driver = as_real_instrument ? static_cast<UsbDriver&>(real) : instrument;
+        window = std::make_unique<MainWindow>(driver, seams());
         window->start();
         return *window;
     }

@@ -29,7 +29,11 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 } // namespace
 
 MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, QWidget* parent)
-    : QMainWindow(parent), seams_(std::move(seams)), ui_(build_form1(this)), panel_(driver, *this) {
+    : QMainWindow(parent),
+      driver_(driver),
+      seams_(std::move(seams)),
+      ui_(build_form1(this)),
+      panel_(driver, *this) {
     timer1_ = new QTimer(this);
     timer1_->setObjectName("Timer1");
     timer1_->setInterval(Upload::kIntervalMs);
@@ -76,6 +80,7 @@ void MainWindow::connect_controls() {
 
 void MainWindow::start() {
     set_up_status_bar(ui_);
+    mark_simulator();
     const LoadResult last = load_auto_file(seams_.folders);
     // No file is a first start; a file that cannot be read is worth a word.
     if (!last.fields && QFileInfo::exists(auto_file_to_load(seams_.folders)))
@@ -96,6 +101,16 @@ void MainWindow::save_last_settings() {
     const QString problem = save_auto_file(seams_.folders, panel_.params().texts());
     if (!problem.isEmpty())
         error(QString::fromUtf8("参数保存失败，下次启动将无法恢复当前参数。\n") + problem);
+}
+
+// Nobody should take the simulated instrument for a real one: the caption and the first
+// status bar panel say so.
+void MainWindow::mark_simulator() {
+    if (!driver_.is_simulator()) return;
+    const QString mark = QString::fromUtf8("（模拟仪器）");
+    setWindowTitle(windowTitle() + mark);
+    ui_.panels[0]->setText(QString::fromUtf8("模拟仪器"));
+    ui_.panels[0]->setToolTip(QString::fromUtf8("所用的驱动库是模拟仪器，不是真实仪器的驱动库"));
 }
 
 void MainWindow::fill_lists() {

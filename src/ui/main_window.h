@@ -53,6 +53,7 @@ private:
 
     void connect_controls();
     void fill_lists();
+    void mark_simulator();
     void error(const QString& text);
 
     // Menus.
@@ -62,6 +63,7 @@ private:
     void on_help();
     void on_about();
 
+    UsbDriver& driver_;
     UiSeams seams_;
     Form1Widgets ui_;
     Panel panel_;
