@@ -1,6 +1,33 @@
 #include "cli/cli.h"
 
+#include "params/descriptor.h"
+
 namespace qlm::cli {
+
+namespace {
+
+// One line a parameter: its name, then its entries or its range, from its description.
+std::string parameter_lines() {
+    std::string text = "参数名：\n";
+    for (const Field field : kAllFields) {
+        const ParamDescriptor& param = descriptor(field);
+        text += "  " + std::string(param.name) + std::string(12 - std::string(param.name).size(), ' ') +
+                param.title + "：";
+        if (param.numeric) {
+            text += std::to_string(param.numeric->min) + "~" + std::to_string(param.numeric->max) +
+                    " " + param.unit;
+        } else if (!param.choices.empty()) {
+            for (std::size_t i = 0; i < param.choices.size(); ++i)
+                text += (i ? " " : "") + list_text(field, param.choices[i].text);
+        } else {
+            text += "由脉冲宽度决定，只能读取";
+        }
+        text += "\n";
+    }
+    return text;
+}
+
+} // namespace
 
 std::string help_text() {
     return R"(用法：qlm5120rx-cli 命令 [参数]
@@ -17,11 +44,7 @@ QLM-5120RX 超声脉冲发射接收仪的命令行程序。与主窗口使用同
   export 文件.qini        读回仪器参数并保存为设置文件，与窗口的“导出设置”相同
   compare 文件.qini       读回仪器参数，列出与文件不同的参数
 
-参数名：mode（单 双）、gain（-50~60 dB）、voltage（25~400 V）、trigger（内部 外部）、
-        prf（100Hz 200Hz 500Hz 1000Hz 2000Hz 5000Hz）、lpf（10MHz 30MHz）、
-        pw（25~6500 ns）、hpf_unit（1kHz 1MHz）、damping（50 80 150 400）
-        probe_freq（探头频率）由脉冲宽度决定，只能读取
-
+)" + parameter_lines() + R"(
 退出状态：
   0  完成
   1  用法错误
