@@ -1,6 +1,7 @@
 // BridgeDriver over the real easyd12-bridge beside this test: the link's exchanges through it,
 // and what a caller sees when the bridge dies, hangs, is missing or is some other program.
 #include "link/bridge_driver.h"
+#include "test_support.h"
 #include "link/link.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <thread>
 
 using namespace qlm;
+using namespace qlm::testing;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -25,23 +27,6 @@ constexpr const char* kExeSuffix = ".exe";
 constexpr const char* kFaultyLibrary = "libEasyD12_faulty.so";
 constexpr const char* kExeSuffix = "";
 #endif
-
-void set_environment(const char* name, const std::string& value) {
-#ifdef _WIN32
-    _putenv_s(name, value.c_str());
-#else
-    ::setenv(name, value.c_str(), 1);
-#endif
-}
-
-fs::path scratch_file(const std::string& name) {
-    static const fs::path folder =
-        fs::temp_directory_path() /
-        ("qlm-bridge-driver-" +
-         std::to_string(Clock::now().time_since_epoch().count()));
-    fs::create_directories(folder);
-    return folder / name;
-}
 
 std::vector<std::string> lines_of(const fs::path& path) {
     std::ifstream in(path);

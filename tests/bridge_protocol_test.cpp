@@ -1,6 +1,7 @@
 // easyd12-bridge on the wire: the program beside this test, over the simulator library in
 // the same folder, spoken to byte by byte.
 #include "link/bridge_protocol.h"
+#include "test_support.h"
 #include "link/dynlib.h"
 #include "link/easyd12_api.h"
 #include "link/process.h"
@@ -13,27 +14,11 @@
 #include <fstream>
 
 using namespace qlm;
+using namespace qlm::testing;
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
 namespace {
-
-void set_environment(const char* name, const std::string& value) {
-#ifdef _WIN32
-    _putenv_s(name, value.c_str());
-#else
-    ::setenv(name, value.c_str(), 1);
-#endif
-}
-
-fs::path scratch_file(const std::string& name) {
-    static const fs::path folder =
-        fs::temp_directory_path() /
-        ("qlm-bridge-protocol-" +
-         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(folder);
-    return folder / name;
-}
 
 // A running bridge and the raw exchange with it.
 struct Wire {

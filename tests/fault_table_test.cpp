@@ -3,6 +3,7 @@
 // operation is the panel's fault table.) The simulator's four fault modes run in process; a
 // missing library and a library without ReadPort1 go through the real EasyD12 binding.
 #include "ui_rig.h"
+#include "sim_cases.h"
 
 #include "link/easyd12.h"
 
@@ -49,28 +50,6 @@ const char kImportFile[] =
     "\"\xcb\xab\"\r\n\"-20\"\r\n\"300\"\r\n\"\xcd\xe2\xb2\xbf\"\r\n\"2000\"\r\n\"30\"\r\n"
     "\"1500\"\r\n\"kHz\"\r\n\"0.33\"\r\n\"80\"\r\n";
 
-enum class Driver { simulator, missing_library, write_only_library };
-
-struct Fault {
-    const char* name;
-    Driver driver;
-    sim::Faults faults;
-    // What the operator can tell.
-    bool sends_refused;    // every command's announce fails: one message each
-    bool requests_refused; // every read request fails: one message each
-    bool answers_arrive;   // a read-back decodes something
-    bool commands_arrive;  // the instrument takes the data frames
-};
-
-const Fault kFaults[] = {
-    {"none", Driver::simulator, {}, false, false, true, true},
-    {"absent", Driver::simulator, {true, false, false, false}, true, true, false, false},
-    {"data", Driver::simulator, {false, true, false, false}, false, false, true, false},
-    {"request", Driver::simulator, {false, false, true, false}, false, true, false, true},
-    {"answer", Driver::simulator, {false, false, false, true}, false, false, false, true},
-    {"missing library", Driver::missing_library, {}, true, true, false, false},
-    {"library without ReadPort1", Driver::write_only_library, {}, true, true, false, false},
-};
 
 struct Bench {
     std::vector<std::string> complaints;

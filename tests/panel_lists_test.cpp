@@ -1,6 +1,7 @@
 // The six choice lists: what a choice sends and shows, in which order, and the PRF list's
 // interlock with the pulse width.
 #include "panel_rig.h"
+#include "sim_cases.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +13,6 @@ namespace {
 using Command3 = std::array<std::uint8_t, 3>;
 const char* const kRefused = "重复频率与脉冲宽度不匹配，请重新选择重复频率！";
 
-// The instrument reports this width when the PRF list opens.
-sim::Settings with_width(int width) {
-    sim::Settings settings = sim::kDefaultSettings;
-    settings[6] = static_cast<std::uint8_t>(width % 256);
-    settings[7] = static_cast<std::uint8_t>(width / 256);
-    return settings;
-}
 
 } // namespace
 

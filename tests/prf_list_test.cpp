@@ -1,6 +1,7 @@
 // The repetition-frequency list as a widget: the mouse opens it (and so fetches the width),
 // the keyboard on the closed list does not, typed text is nothing.
 #include "ui_rig.h"
+#include "sim_cases.h"
 
 #include "ui/colours.h"
 
@@ -13,13 +14,6 @@ namespace {
 
 const char* const kRefused = "重复频率与脉冲宽度不匹配，请重新选择重复频率！";
 
-// The instrument reports this width when the list opens.
-sim::Settings with_width(int width) {
-    sim::Settings settings = sim::kDefaultSettings;
-    settings[6] = static_cast<std::uint8_t>(width % 256);
-    settings[7] = static_cast<std::uint8_t>(width / 256);
-    return settings;
-}
 
 } // namespace
 

@@ -1,0 +1,39 @@
+#pragma once
+// Simulator settings and driver faults that several test programs run through.
+
+#include "sim_instrument.h"
+
+namespace qlm::testing {
+
+// The simulator's usual settings with another width, as the PRF list's opening fetches it.
+inline sim::Settings with_width(int width) {
+    sim::Settings settings = sim::kDefaultSettings;
+    settings[6] = static_cast<std::uint8_t>(width % 256);
+    settings[7] = static_cast<std::uint8_t>(width / 256);
+    return settings;
+}
+
+// Each way the driver can fail, and what the operator can tell of it.
+enum class Driver { simulator, missing_library, write_only_library };
+
+struct Fault {
+    const char* name;
+    Driver driver;
+    sim::Faults faults;
+    bool sends_refused;    // every command's announce fails: one message each
+    bool requests_refused; // every read request fails: one message each
+    bool answers_arrive;   // a read-back decodes something
+    bool commands_arrive;  // the instrument takes the data frames
+};
+
+inline const Fault kFaults[] = {
+    {"none", Driver::simulator, {}, false, false, true, true},
+    {"absent", Driver::simulator, {true, false, false, false}, true, true, false, false},
+    {"data", Driver::simulator, {false, true, false, false}, false, false, true, false},
+    {"request", Driver::simulator, {false, false, true, false}, false, true, false, true},
+    {"answer", Driver::simulator, {false, false, false, true}, false, false, false, true},
+    {"missing library", Driver::missing_library, {}, true, true, false, false},
+    {"library without ReadPort1", Driver::write_only_library, {}, true, true, false, false},
+};
+
+} // namespace qlm::testing
