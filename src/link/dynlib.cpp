@@ -5,40 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#include <gnu/libc-version.h>
-#include <limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace qlm {
-
-#ifdef _WIN32
-std::wstring widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (size <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), size);
-    wide.resize(static_cast<std::size_t>(size - 1));
-    return wide;
-}
-
-std::string narrow(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return {};
-    std::string text(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, text.data(), size, nullptr, nullptr);
-    text.resize(static_cast<std::size_t>(size - 1));
-    return text;
-}
-#endif
 
 const char* describe(LoadError error) {
     switch (error) {
@@ -56,27 +23,39 @@ const char* describe(LoadError error) {
     return "unknown";
 }
 
+void* DynLib::symbol(const char* name) {
+    void* address = optional_symbol(name);
+    if (handle_ && !address) {
+        error_ = LoadError::symbol_missing;
+        detail_ = std::string("no function ") + name;
+    }
+    return address;
+}
+
+} // namespace qlm
+
+#ifndef _WIN32
+
+#include <dlfcn.h>
+#include <gnu/libc-version.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qlm {
+
 namespace {
 
-// Libraries start with "MZ" on Windows and "\x7fELF" elsewhere.
+// Libraries start with "\x7fELF".
 bool looks_like_library(const std::string& path) {
-#ifdef _WIN32
-    std::FILE* file = _wfopen(widen(path).c_str(), L"rb"); // fopen takes the ANSI code page
-#else
     std::FILE* file = std::fopen(path.c_str(), "rb");
-#endif
     if (!file) return false;
     unsigned char magic[4] = {};
     const std::size_t got = std::fread(magic, 1, sizeof magic, file);
     std::fclose(file);
-#ifdef _WIN32
-    return got >= 2 && magic[0] == 'M' && magic[1] == 'Z';
-#else
     return got == 4 && std::memcmp(magic, "\x7f" "ELF", 4) == 0;
-#endif
 }
 
-#ifndef _WIN32
 // What to hand dlopen for a library of the system's: the bare name, so the loader searches
 // as usual, unless an empty or relative LD_LIBRARY_PATH entry (which the loader takes from
 // the working folder) would find the file. Then only the absolute entries and the system
@@ -114,60 +93,19 @@ std::string system_search_name(const std::string& file_name) {
     }
     return {};
 }
-#endif
-
-#ifdef _WIN32
-std::string last_error_text(DWORD code) {
-    wchar_t buffer[512] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                   buffer, sizeof buffer / sizeof buffer[0], nullptr);
-    std::string text = narrow(buffer); // the system's words in UTF-8, as every other text
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return "error " + std::to_string(code) + (text.empty() ? "" : ": " + text);
-}
-#endif
-
 } // namespace
 
 DynLib::~DynLib() {
-    if (!handle_) return;
-#ifdef _WIN32
-    FreeLibrary(static_cast<HMODULE>(handle_));
-#else
-    dlclose(handle_);
-#endif
+    if (handle_) dlclose(handle_);
 }
 
 bool DynLib::open(const std::string& folder, const std::string& file_name) {
-#ifdef _WIN32
-    const bool usable_folder = !folder.empty();
-#else
     // A relative folder would be looked up from the working folder.
     const bool usable_folder = !folder.empty() && folder.front() == '/';
-#endif
     const std::string local = usable_folder ? join_path(folder, file_name) : std::string();
     const bool in_folder = !local.empty() && file_exists(local);
     path_ = in_folder ? local : file_name;
     system_code_ = 0;
-#ifdef _WIN32
-    // Application folder, System32 and the user-added folders: never the working folder.
-    const DWORD flags = in_folder
-                            ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
-                            : LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
-    handle_ = LoadLibraryExW(widen(path_).c_str(), nullptr, flags);
-    if (!handle_) {
-        system_code_ = GetLastError();
-        detail_ = last_error_text(system_code_);
-        const bool missing =
-            system_code_ == ERROR_MOD_NOT_FOUND || system_code_ == ERROR_FILE_NOT_FOUND;
-        // The file found by the system search is not known, so only a file in the folder
-        // is looked at.
-        error_ = (missing && !in_folder)                 ? LoadError::not_found
-                 : in_folder && !looks_like_library(path_) ? LoadError::not_a_library
-                                                           : LoadError::load_failed;
-        return false;
-    }
-#else
     // A bare name goes through the loader's own search (LD_LIBRARY_PATH, the cache, the
     // system folders), unless that search would reach into the working folder.
     if (!in_folder) {
@@ -190,7 +128,111 @@ bool DynLib::open(const std::string& folder, const std::string& file_name) {
                                                            : LoadError::load_failed;
         return false;
     }
-#endif
+    error_ = LoadError::none;
+    detail_.clear();
+    return true;
+}
+
+void* DynLib::optional_symbol(const char* name) {
+    return handle_ ? dlsym(handle_, name) : nullptr;
+}
+
+std::string program_folder() {
+    char buffer[PATH_MAX];
+    const ssize_t size = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (size <= 0) return {};
+    const std::string path(buffer, static_cast<std::size_t>(size));
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string join_path(const std::string& folder, const std::string& name) {
+    return folder + "/" + name;
+}
+
+bool file_exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string wow64_system_folder() { return {}; }
+
+} // namespace qlm
+
+#else // _WIN32
+
+#include <windows.h>
+
+namespace qlm {
+
+std::wstring widen(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    if (size <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), size);
+    wide.resize(static_cast<std::size_t>(size - 1));
+    return wide;
+}
+
+std::string narrow(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, text.data(), size, nullptr, nullptr);
+    text.resize(static_cast<std::size_t>(size - 1));
+    return text;
+}
+namespace {
+
+// Libraries start with "MZ".
+bool looks_like_library(const std::string& path) {
+    std::FILE* file = _wfopen(widen(path).c_str(), L"rb"); // fopen takes the ANSI code page
+    if (!file) return false;
+    unsigned char magic[2] = {};
+    const std::size_t got = std::fread(magic, 1, sizeof magic, file);
+    std::fclose(file);
+    return got == 2 && magic[0] == 'M' && magic[1] == 'Z';
+}
+
+std::string last_error_text(DWORD code) {
+    wchar_t buffer[512] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                   buffer, sizeof buffer / sizeof buffer[0], nullptr);
+    std::string text = narrow(buffer); // the system's words in UTF-8, as every other text
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return "error " + std::to_string(code) + (text.empty() ? "" : ": " + text);
+}
+} // namespace
+
+DynLib::~DynLib() {
+    if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
+}
+
+bool DynLib::open(const std::string& folder, const std::string& file_name) {
+    const std::string local = folder.empty() ? std::string() : join_path(folder, file_name);
+    const bool in_folder = !local.empty() && file_exists(local);
+    path_ = in_folder ? local : file_name;
+    system_code_ = 0;
+    // Application folder, System32 and the user-added folders: never the working folder.
+    const DWORD flags = in_folder
+                            ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
+                            : LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
+    handle_ = LoadLibraryExW(widen(path_).c_str(), nullptr, flags);
+    if (!handle_) {
+        system_code_ = GetLastError();
+        detail_ = last_error_text(system_code_);
+        const bool missing =
+            system_code_ == ERROR_MOD_NOT_FOUND || system_code_ == ERROR_FILE_NOT_FOUND;
+        // The file found by the system search is not known, so only a file in the folder
+        // is looked at.
+        error_ = (missing && !in_folder)                   ? LoadError::not_found
+                 : in_folder && !looks_like_library(path_) ? LoadError::not_a_library
+                                                           : LoadError::load_failed;
+        return false;
+    }
     error_ = LoadError::none;
     detail_.clear();
     return true;
@@ -198,67 +240,35 @@ bool DynLib::open(const std::string& folder, const std::string& file_name) {
 
 void* DynLib::optional_symbol(const char* name) {
     if (!handle_) return nullptr;
-#ifdef _WIN32
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
-#else
-    return dlsym(handle_, name);
-#endif
-}
-
-void* DynLib::symbol(const char* name) {
-    void* address = optional_symbol(name);
-    if (handle_ && !address) {
-        error_ = LoadError::symbol_missing;
-        detail_ = std::string("no function ") + name;
-    }
-    return address;
 }
 
 std::string program_folder() {
-#ifdef _WIN32
     std::wstring buffer(32768, L'\0');
     const DWORD size = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (size == 0 || size >= buffer.size()) return {};
     buffer.resize(size);
     const std::string path = narrow(buffer);
     const auto slash = path.find_last_of("\\/");
-#else
-    char buffer[PATH_MAX];
-    const ssize_t size = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (size <= 0) return {};
-    const std::string path(buffer, static_cast<std::size_t>(size));
-    const auto slash = path.find_last_of('/');
-#endif
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 std::string join_path(const std::string& folder, const std::string& name) {
-#ifdef _WIN32
     return folder + "\\" + name;
-#else
-    return folder + "/" + name;
-#endif
 }
 
 bool file_exists(const std::string& path) {
-#ifdef _WIN32
     const DWORD attributes = GetFileAttributesW(widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-#else
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-#endif
 }
 
 std::string wow64_system_folder() {
-#ifdef _WIN32
     wchar_t buffer[MAX_PATH] = {};
     const UINT size = GetSystemWow64DirectoryW(buffer, MAX_PATH);
     if (size == 0 || size >= MAX_PATH) return {};
     return narrow(std::wstring(buffer, size));
-#else
-    return {};
-#endif
 }
 
 } // namespace qlm
+
+#endif // _WIN32
