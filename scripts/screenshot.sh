@@ -44,13 +44,14 @@ program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '5120RX' | head -n 1)
 sleep 1
-# The gain field sits in the control panel: 408 + 156 px across, 104 + 156 px down, plus
-# the menu bar; End moves the cursor and changes nothing.
+# The controls' places come from the window's own table (form1_geometry), below the menu bar.
+# A click in the gain field, and End, which moves the cursor and changes nothing.
 eval "$(xdotool getwindowgeometry --shell "$window")"
-menu_bar=$((HEIGHT - 508))
-xdotool mousemove --window "$window" 600 $((menu_bar + 104 + 156 + 14)) click 1
+eval "$("$GEOMETRY")"
+menu_bar=$((HEIGHT - CLIENT_HEIGHT))
+xdotool mousemove --window "$window" "$Text3_X" $((menu_bar + Text3_Y)) click 1
 xdotool key End
-xdotool mousemove --window "$window" 508 $((menu_bar + 104 + 184 + 14))
+xdotool mousemove --window "$window" "$Command12_X" $((menu_bar + Command12_Y))
 sleep 1
 import -window "$window" "$SHOTS/main-window.png"
 
@@ -73,7 +74,8 @@ sleep 3
 EOF
 
 HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime" \
-    PROGRAM="$work/program/qlm5120rx" SHOTS="$work" IMPORT="$work/home/steel.qini" \
+    PROGRAM="$work/program/qlm5120rx" GEOMETRY="$build/bin/form1_geometry" SHOTS="$work" \
+    IMPORT="$work/home/steel.qini" \
     xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/shoot.sh"
 
 # Without dates, so an unchanged picture gives an unchanged file.
