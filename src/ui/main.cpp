@@ -5,11 +5,15 @@
 #include "ui/platform_seams.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("qlm5120rx"));
+    // Named after the program file: the simulated instrument's copy (qlm5120rx-sim) keeps
+    // its own automatic settings file when both fall back to the user's folder.
+    QApplication::setApplicationName(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     QApplication::setOrganizationName(QStringLiteral("Kavronix"));
     QApplication::setWindowIcon(qlm::program_icon());
 
