@@ -3,7 +3,9 @@
 # at exactly the version of the host's Qt, and caches the install:
 #   ${XDG_CACHE_HOME:-$HOME/.cache}/qlm5120rx/qt-<version>-x86_64-w64-mingw32
 # A cached install is reused. Lean: Core, Gui, Widgets, Test, the qwindows and offscreen
-# platform plugins, the windowsvista style; shared, release. Prints the folder on its last line.
+# platform plugins, the windowsvista style; shared, release; no image format plugins and no
+# direct2d platform plugin (direct2d1_1 off; direct2d itself stays, the DirectWrite font
+# database of qwindows needs it). Prints the folder on its last line.
 # Needs root (or sudo) only to install missing packages (Debian 12).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -101,6 +103,7 @@ mkdir -p "$build"
     -no-feature-printsupport -no-feature-xml -no-feature-concurrent \
     -no-feature-tabletevent -no-feature-vulkan \
     -- -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/qt-mingw-w64-x86_64.cmake" \
+    -DFEATURE_direct2d1_1=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake) >"$work/configure.log" 2>&1 ||
     { tail -n 40 "$work/configure.log" >&2; exit 1; }
 
