@@ -118,9 +118,13 @@ TEST(FormatSettings, TextsTheFormatCannotHoldAreRefused) {
 // characters where GBK's variants differ, and refuse the same things.
 TEST(GbkCodec, BothCodecsAgreeOnTheEdges) {
     const std::pair<std::string, QByteArray> same[] = {
-        {"单", bytes_of({0xB5, 0xA5})}, {"€", bytes_of({0x80})},       // euro: 0x80 alone
-        {"·", bytes_of({0xA1, 0xA4})},  {"—", bytes_of({0xA1, 0xAA})}, // U+00B7, U+2014
-        {"Ω", bytes_of({0xA6, 0xB8})},  {"", QByteArray()},
+        {"单", bytes_of({0xB5, 0xA5})},
+        {"€", bytes_of({0x80})}, // euro: 0x80 alone
+        {"·", bytes_of({0xA1, 0xA4})}, // U+00B7
+        {"—", bytes_of({0xA1, 0xAA})}, // U+2014
+        {"Ω", bytes_of({0xA6, 0xB8})},
+        {"―", bytes_of({0xA8, 0x44})}, // U+2015
+        {"", QByteArray()},
         {"a", QByteArray("a")},
     };
     for (const auto& [text, bytes] : same) {
@@ -131,10 +135,12 @@ TEST(GbkCodec, BothCodecsAgreeOnTheEdges) {
     for (const char* text : {"😀", "e\u0301", "\u20A9", "\u0100", "\u00AD", "\u00DF", "\u0142"})
         EXPECT_FALSE(settings_texts_problem({text, "", "", "", "", "", "", "", "", ""}).isEmpty())
             << text;
-    // User-defined areas (AAA1.., F8A1.., A140..) and private-use characters are refused
-    // both ways, whichever private-use code point a codec gives them.
-    for (const QByteArray& user : {bytes_of({0xAA, 0xA1}), bytes_of({0xF8, 0xA1}),
-                                   bytes_of({0xA1, 0x40}), bytes_of({0xFE, 0xFE})})
+    // User-defined areas (AAA1.., F8A1.., A140..), the codes that GBK left to private use
+    // and later standards filled (A6D9, FE50), a lone 0xFF and private-use characters are
+    // refused both ways, whichever private-use code point or error a codec gives them.
+    for (const QByteArray& user :
+         {bytes_of({0xAA, 0xA1}), bytes_of({0xF8, 0xA1}), bytes_of({0xA1, 0x40}),
+          bytes_of({0xFE, 0xFE}), bytes_of({0xA6, 0xD9}), bytes_of({0xFE, 0x50}), bytes_of({0xFF})})
         EXPECT_EQ(parse_error(user + ",2,3,4,5,6,7,8,9,10"), "文件不是有效的GBK文本")
             << user.toHex().toStdString();
     EXPECT_FALSE(settings_texts_problem({"\uE000", "", "", "", "", "", "", "", "", ""}).isEmpty());
