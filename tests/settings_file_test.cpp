@@ -119,7 +119,7 @@ TEST(FormatSettings, TextsTheFormatCannotHoldAreRefused) {
 TEST(GbkCodec, BothCodecsAgreeOnTheEdges) {
     const std::pair<std::string, QByteArray> same[] = {
         {"单", bytes_of({0xB5, 0xA5})},
-        {"€", bytes_of({0x80})}, // euro: 0x80 alone
+        {"€", bytes_of({0x80})},       // euro: 0x80 alone
         {"·", bytes_of({0xA1, 0xA4})}, // U+00B7
         {"—", bytes_of({0xA1, 0xAA})}, // U+2014
         {"Ω", bytes_of({0xA6, 0xB8})},
