@@ -5,6 +5,23 @@
 set(QLM_BRIDGE32_DIR "" CACHE PATH
     "Folder of a 32-bit build's easyd12-bridge.exe and EasyD12.dll (tests/windows, i686)")
 
+find_package(Qt6 REQUIRED COMPONENTS Widgets)
+if(QLM_BUILD_TESTS)
+    find_package(Qt6 REQUIRED COMPONENTS Test)
+    # Qt's offscreen platform reads its fonts from one folder on Windows (QT_QPA_FONTDIR):
+    # the host's Chinese and Latin faces, linked there for the widget tests.
+    set(QLM_TEST_FONT_DIR ${CMAKE_BINARY_DIR}/fonts)
+    file(MAKE_DIRECTORY ${QLM_TEST_FONT_DIR})
+    foreach(font arphic/uming.ttc dejavu/DejaVuSans.ttf dejavu/DejaVuSans-Bold.ttf
+                 liberation/LiberationSans-Regular.ttf liberation/LiberationSans-Bold.ttf)
+        get_filename_component(name ${font} NAME)
+        if(EXISTS /usr/share/fonts/truetype/${font} AND NOT EXISTS ${QLM_TEST_FONT_DIR}/${name})
+            file(CREATE_LINK /usr/share/fonts/truetype/${font} ${QLM_TEST_FONT_DIR}/${name}
+                 SYMBOLIC)
+        endif()
+    endforeach()
+endif()
+
 set(qlm_runtime_dlls)
 foreach(name libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${name}

@@ -12,8 +12,8 @@ e2e=$program/e2e
 # The simulator's start-up answer (200 ns) gives this probe frequency.
 expected_probe=2.50
 # Client-area points (pixels) of the damping list (Combo4) and of the 帮助 menu.
-damping_x=494 damping_y=238
-help_menu_x=80 help_menu_y=10
+damping_x=494 damping_y=259
+help_menu_x=97 help_menu_y=10
 
 # Runs a helper of bin/ (qlm-window.exe) under Wine.
 window_tool() {

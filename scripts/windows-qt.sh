@@ -3,9 +3,7 @@
 # at exactly the version of the host's Qt, and caches the install:
 #   ${XDG_CACHE_HOME:-$HOME/.cache}/qlm5120rx/qt-<version>-x86_64-w64-mingw32
 # A cached install is reused. Lean: Core, Gui, Widgets, Test, the qwindows and offscreen
-# platform plugins, the windowsvista style; shared, release; no image format plugins and no
-# direct2d platform plugin (direct2d1_1 off; direct2d itself stays, the DirectWrite font
-# database of qwindows needs it). Prints the folder on its last line.
+# platform plugins, the windowsvista style; shared, release. Prints the folder on its last line.
 # Needs root (or sudo) only to install missing packages (Debian 12).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -93,6 +91,18 @@ if [ -z "$source_dir" ]; then
 fi
 [ -n "$source_dir" ] || { echo "no qt6-base source in $work" >&2; exit 1; }
 
+# Also left out, as -D options so that they take effect in an existing build folder too: the
+# direct2d platform plugin (direct2d itself stays: qwindows' DirectWrite font database needs
+# it), image format plugins, HarfBuzz (the Windows font engines lay out Chinese and Latin
+# text themselves), and widgets, documents and style sheets the program does not use.
+lean=()
+for feature in direct2d1_1 jpeg gif ico harfbuzz graphicsview mdiarea dockwidget \
+    calendarwidget datetimeedit dial lcdnumber fontdialog colordialog wizard splashscreen \
+    keysequenceedit toolbox columnview undoview undocommand undostack undogroup pdf \
+    textodfwriter textmarkdownreader textmarkdownwriter style-stylesheet movie; do
+    lean+=("-DFEATURE_${feature//-/_}=OFF")
+done
+
 phase "configuring Qt $upstream for x86_64-w64-mingw32"
 build=$work/build
 mkdir -p "$build"
@@ -103,7 +113,7 @@ mkdir -p "$build"
     -no-feature-printsupport -no-feature-xml -no-feature-concurrent \
     -no-feature-tabletevent -no-feature-vulkan \
     -- -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/qt-mingw-w64-x86_64.cmake" \
-    -DFEATURE_direct2d1_1=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF \
+    "${lean[@]}" \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake) >"$work/configure.log" 2>&1 ||
     { tail -n 40 "$work/configure.log" >&2; exit 1; }
 
