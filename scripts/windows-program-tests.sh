@@ -112,8 +112,8 @@ end_to_end() {
     # Help: 帮助 → 帮助文档 starts "hh.exe 5120.CHM" in the program's folder.
     click "$window" "$help_menu_x" "$help_menu_y"
     xdotool key Down Return
-    if window_tool wait "QLM-5120RX help check" 60 >/dev/null; then
-        window_tool close "QLM-5120RX help check" >/dev/null
+    if window_tool wait "class:HH Parent" 60 >/dev/null; then
+        window_tool close "class:HH Parent" >/dev/null
     else
         fail "Wine's help viewer did not show 5120.CHM"
         window_tool list

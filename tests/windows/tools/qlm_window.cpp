@@ -1,5 +1,6 @@
 // qlm-window list | wait TEXT [SECONDS] | gone TEXT [SECONDS] | close TEXT
-// Finds visible top-level windows whose title contains TEXT. "wait" returns when one is
+// Finds visible top-level windows whose title contains TEXT (or, for "class:NAME", whose
+// window class is NAME). "wait" returns when one is
 // there (printing the seconds it took), "gone" when none is left, "close" posts WM_CLOSE
 // to each, as the system menu's Close does. Exit status 0 on success, 1 otherwise.
 #include <windows.h>
@@ -30,10 +31,15 @@ BOOL CALLBACK collect(HWND handle, LPARAM list) {
 std::vector<Window> matching(const wchar_t* text) {
     std::vector<Window> all;
     EnumWindows(collect, reinterpret_cast<LPARAM>(&all));
+    const std::wstring wanted = text ? text : L"";
+    const bool by_class = wanted.rfind(L"class:", 0) == 0;
     std::vector<Window> found;
-    for (const Window& window : all)
-        if (!window.title.empty() && (!text || window.title.find(text) != std::wstring::npos))
-            found.push_back(window);
+    for (const Window& window : all) {
+        const bool match =
+            by_class ? window.class_name == wanted.substr(6)
+                     : !window.title.empty() && window.title.find(wanted) != std::wstring::npos;
+        if (match) found.push_back(window);
+    }
     return found;
 }
 
