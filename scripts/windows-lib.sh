@@ -50,6 +50,12 @@ build_program() { # build_program <Qt prefix>
     cmake --build "$folder" --parallel "$jobs"
 }
 
+find_in_build() { # find_in_build <file name>
+    local folder=$builds/build-windows
+    find "$folder" \( -path "$folder/stage" -o -path "$folder/e2e" -o -path "$folder/wine" \) \
+        -prune -o -type f -name "$1" -print | head -n 1
+}
+
 # build-windows/stage: program/ (what the installer installs), simulator/ (the 32-bit
 # simulated instrument for the bridge) and the NSIS file lists.
 stage_program() {
@@ -57,14 +63,16 @@ stage_program() {
     local stage=$folder/stage
     rm -rf "$stage"
     cmake --install "$folder" --prefix "$stage/program" >/dev/null
-    # The help document and the Qt translation, when the build has them.
-    local found
-    found=$(find "$folder" -path "$stage" -prune -o -type f -name 5120.CHM -print | head -n 1)
-    [ -n "$found" ] && cp "$found" "$stage/program/"
-    found=$(find "$folder" -path "$stage" -prune -o -type f -name qtbase_zh_CN.qm -print |
-        head -n 1)
-    [ -n "$found" ] && mkdir -p "$stage/program/translations" &&
-        cp "$found" "$stage/program/translations/"
+    # The help document and the Qt translation, when the build has them (not the tests'
+    # stand-in help file, not the Wine prefix).
+    local chm qm
+    chm=$(find_in_build 5120.CHM)
+    qm=$(find_in_build qtbase_zh_CN.qm)
+    if [ -n "$chm" ]; then cp "$chm" "$stage/program/"; fi
+    if [ -n "$qm" ]; then
+        mkdir -p "$stage/program/translations"
+        cp "$qm" "$stage/program/translations/"
+    fi
     find "$stage/program" -type f \( -name '*.dll' -o -name '*.exe' \) \
         ! -name easyd12-bridge.exe -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
     mkdir -p "$stage/simulator"
