@@ -1,84 +1,67 @@
 #!/usr/bin/env bash
-# Cross-builds the Qt-free part of the program (link, parameters, EasyD12 binding, simulator
-# DLL, easyd12-bridge) for 32- and 64-bit Windows and runs its tests under Wine, including a
-# 64-bit program that reaches the 32-bit DLL through the 32-bit bridge.
-# Installs mingw-w64, Wine and the GoogleTest sources first when they are missing (Debian 12).
-# Build folders: build-win32 and build-win64 (under $WIN_BUILD_ROOT, default the source folder).
+# The Windows tests, under Wine:
+#  1. the Qt-free code (link, parameters, EasyD12 binding, simulator DLL, easyd12-bridge)
+#     for 32- and 64-bit Windows, including a 64-bit program that reaches the 32-bit DLL
+#     through the 32-bit bridge;
+#  2. the whole program for 64-bit Windows against a Windows Qt built here
+#     (scripts/windows-qt.sh; cached after the first run): its Qt test programs;
+#  3. end to end on a Chinese Wine desktop (Xvfb): qlm5120rx.exe through the bridge to the
+#     32-bit simulator DLL, a damping choice, help through hh.exe, open.qini in GBK;
+#  4. the installer: silent install, the installed programs' windows, a second install over
+#     it, silent uninstall.
+# Installs what is missing first (Debian 12; needs root or sudo). Build folders:
+# build-win32, build-win64 and build-windows (under $WIN_BUILD_ROOT, default the source folder).
+# QLM_SCREENSHOT=<file.png> also photographs the window in step 3.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-builds=${WIN_BUILD_ROOT:-$root}
-jobs=$(nproc)
-started=$SECONDS
+source "$(dirname "$0")/windows-lib.sh"
+source "$root/scripts/windows-program-tests.sh"
 
-phase() { echo "== $1 ($((SECONDS - started)) s)"; }
-
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
-install_missing() {
-    local packages=(cmake ninja-build googletest mingw-w64 g++-mingw-w64-x86-64-posix
-                    g++-mingw-w64-i686-posix wine wine64 wine32:i386)
-    local missing=()
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        echo "Adding the i386 architecture (for wine32)"
-        as_root dpkg --add-architecture i386
-    fi
-    for package in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-            missing+=("$package")
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
-    as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-}
-
-build() { # build <bits> <toolchain> [cmake arguments...]
-    local folder=$builds/build-win$1 toolchain=$2
-    shift 2
-    cmake -S "$root/tests/windows" -B "$folder" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" "$@" >/dev/null
-    cmake --build "$folder" --parallel "$jobs"
-}
-
-# Runs one build's tests in its own Wine prefix. The Wine server and the helper programs
-# started by wineboot are started here, away from ctest's output pipes: ctest would wait for
-# every process that holds them.
+# Runs one Qt-free build's tests in its own Wine prefix.
 run_tests() { # run_tests <bits>
     local folder=$builds/build-win$1
-    export WINEPREFIX=$folder/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    use_prefix "$folder/wine"
     unset DISPLAY WAYLAND_DISPLAY
-    wineserver -p >/dev/null 2>&1 </dev/null
-    wine wineboot.exe --init >/dev/null 2>&1 </dev/null
+    start_wine
     local status=0
     # In the background, so that a signal (the CI's time-out) reaches the trap at once.
     ctest --test-dir "$folder" --output-on-failure --parallel "$jobs" &
     wait $! || status=$?
-    wineserver -k || true
-    wineserver -w || true
+    stop_wine
     return $status
 }
 
-stop_wine() {
-    for bits in 32 64; do
-        [ -d "$builds/build-win$bits/wine" ] &&
-            WINEPREFIX=$builds/build-win$bits/wine wineserver -k 2>/dev/null || true
+stop_everything() {
+    for prefix in "$builds"/build-win32/wine "$builds"/build-win64/wine "$builds"/build-windows/wine; do
+        [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
     done
+    stop_desktop
 }
-trap stop_wine EXIT
+trap stop_everything EXIT
 trap 'exit 143' TERM INT
 
 phase "setting up"
-install_missing
+install_missing xvfb x11-utils xdotool fp-utils locales fonts-arphic-uming imagemagick
 phase "building for 32-bit Windows"
-build 32 mingw-w64-i686.cmake
+build_qtfree 32 mingw-w64-i686.cmake
 phase "building for 64-bit Windows"
-build 64 mingw-w64-x86_64.cmake -DQLM_BRIDGE32_DIR="$builds/build-win32/bin"
+build_qtfree 64 mingw-w64-x86_64.cmake -DQLM_BRIDGE32_DIR="$builds/build-win32/bin"
+phase "Qt for Windows"
+qt=$(bash "$root/scripts/windows-qt.sh" | tail -n 1)
+phase "building the whole program for 64-bit Windows"
+build_program "$qt"
+phase "staging and making the installer"
+stage_program
+installer=$(make_installer)
 failed=0
 phase "testing the 32-bit build under Wine"
 run_tests 32 || failed=1
 phase "testing the 64-bit build, and its 32-bit bridge, under Wine"
 run_tests 64 || failed=1
+phase "testing the Windows program's Qt test programs under Wine"
+program_ctest || failed=1
+phase "end to end on a Chinese Wine desktop"
+end_to_end || failed=1
+phase "installing, starting, reinstalling and uninstalling under Wine"
+installer_test "$installer" || failed=1
 phase "done, $([ $failed = 0 ] && echo "all passed" || echo "FAILURES above")"
 exit $failed

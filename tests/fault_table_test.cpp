@@ -51,6 +51,12 @@ const char kImportFile[] =
     "\"1500\"\r\n\"kHz\"\r\n\"0.33\"\r\n\"80\"\r\n";
 
 
+#ifdef _WIN32
+constexpr const char* kWriteOnlyLibrary = "libEasyD12_write_only.dll";
+#else
+constexpr const char* kWriteOnlyLibrary = "libEasyD12_write_only.so";
+#endif
+
 struct Bench {
     std::vector<std::string> complaints;
     std::unique_ptr<EasyD12Driver> binding;
@@ -64,7 +70,7 @@ struct Bench {
                 LibraryLocation{rig.config_dir.path().toStdString(), "libEasyD12.so"}, complain);
         if (fault.driver == Driver::write_only_library)
             binding = std::make_unique<EasyD12Driver>(
-                LibraryLocation{program_folder(), "libEasyD12_write_only.so"}, complain);
+                LibraryLocation{program_folder(), kWriteOnlyLibrary}, complain);
     }
     ~Bench() { rig.window.reset(); } // before the binding goes
 

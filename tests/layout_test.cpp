@@ -276,13 +276,13 @@ TEST_F(Layout, StatusBarPanelsInOrderWithTheHintPanelStretching) {
 
 TEST_F(Layout, FrameCaptionsStandOnTheFrameLineInTheirColours) {
     EXPECT_EQ(rig.ui().Frame1->palette().color(QPalette::WindowText),
-              system_colour(COLOR_INACTIVECAPTIONTEXT));
+              system_colour(ColourInactiveCaptionText));
     EXPECT_EQ(rig.ui().Frame2->palette().color(QPalette::WindowText),
-              system_colour(COLOR_CAPTIONTEXT));
+              system_colour(ColourCaptionText));
     for (QGroupBox* frame : {rig.ui().Frame1, rig.ui().Frame2}) {
         SCOPED_TRACE(qPrintable(frame->objectName()));
         const QImage image = frame->grab().toImage();
-        const QColor background = system_colour(COLOR_INACTIVECAPTION);
+        const QColor background = system_colour(ColourInactiveCaption);
         // The top line, found right of the caption.
         const int x = image.width() - 20;
         int line = -1;

@@ -1,8 +1,9 @@
 #include "settings/settings_file.h"
 
+#include "settings/gbk_codec.h"
+
 #include <QDir>
 #include <QFile>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -28,7 +29,7 @@ QByteArray bytes_of(std::initializer_list<unsigned char> list) {
 
 // UTF-8 test text as the GBK bytes a file holds.
 QByteArray gbk(const std::string& utf8) {
-    return QStringEncoder("GBK").encode(QString::fromStdString(utf8));
+    return gbk_encode(QString::fromStdString(utf8)).value();
 }
 
 // Ten CR LF lines holding the given texts, quoted.
@@ -111,6 +112,38 @@ TEST(FormatSettings, TextsTheFormatCannotHoldAreRefused) {
     EXPECT_EQ(settings_texts_problem(kInitial), QString());
     // Commas, blanks, empty texts and the euro sign (0x80 in code page 936) are fine.
     EXPECT_EQ(settings_texts_problem({"a,b", " x ", "", "€", "Ω", "", "", "", "", ""}), QString());
+}
+
+// Both codecs (ICU on Linux, code page 936 on Windows) give the same bytes for the
+// characters where GBK's variants differ, and refuse the same things.
+TEST(GbkCodec, BothCodecsAgreeOnTheEdges) {
+    const std::pair<std::string, QByteArray> same[] = {
+        {"单", bytes_of({0xB5, 0xA5})},
+        {"€", bytes_of({0x80})},       // euro: 0x80 alone
+        {"·", bytes_of({0xA1, 0xA4})}, // U+00B7
+        {"—", bytes_of({0xA1, 0xAA})}, // U+2014
+        {"Ω", bytes_of({0xA6, 0xB8})},
+        {"―", bytes_of({0xA8, 0x44})}, // U+2015
+        {"", QByteArray()},
+        {"a", QByteArray("a")},
+    };
+    for (const auto& [text, bytes] : same) {
+        EXPECT_EQ(gbk_encode(QString::fromStdString(text)), bytes) << text;
+        EXPECT_EQ(parsed(bytes + ",2,3,4,5,6,7,8,9,10")[0], text) << text;
+    }
+    // No best fit: characters GBK lacks are refused, not written as a look-alike or '?'.
+    for (const char* text : {"😀", "e\u0301", "\u20A9", "\u0100", "\u00AD", "\u00DF", "\u0142"})
+        EXPECT_FALSE(settings_texts_problem({text, "", "", "", "", "", "", "", "", ""}).isEmpty())
+            << text;
+    // User-defined areas (AAA1.., F8A1.., A140..), the codes that GBK left to private use
+    // and later standards filled (A6D9, FE50), a lone 0xFF and private-use characters are
+    // refused both ways, whichever private-use code point or error a codec gives them.
+    for (const QByteArray& user :
+         {bytes_of({0xAA, 0xA1}), bytes_of({0xF8, 0xA1}), bytes_of({0xA1, 0x40}),
+          bytes_of({0xFE, 0xFE}), bytes_of({0xA6, 0xD9}), bytes_of({0xFE, 0x50}), bytes_of({0xFF})})
+        EXPECT_EQ(parse_error(user + ",2,3,4,5,6,7,8,9,10"), "文件不是有效的GBK文本")
+            << user.toHex().toStdString();
+    EXPECT_FALSE(settings_texts_problem({"\uE000", "", "", "", "", "", "", "", "", ""}).isEmpty());
 }
 
 TEST(SettingsFile, ExportThenImportGivesTheSameTexts) {

@@ -65,8 +65,8 @@ TEST_F(WindowLook, ButtonHintsGoToPanelTwoAndStayAfterTheMouseLeaves) {
 TEST_F(WindowLook, AnyKeyInTheGainFieldDrawsTheGainLabelInverted) {
     EntryField* gain = rig.text(3);
     gain->setFocus();
-    const QColor plain = system_colour(COLOR_INACTIVECAPTION);
-    const QColor inverted = system_colour(COLOR_CAPTIONTEXT);
+    const QColor plain = system_colour(ColourInactiveCaption);
+    const QColor inverted = system_colour(ColourCaptionText);
     for (const Qt::Key key :
          {Qt::Key_5, Qt::Key_X, Qt::Key_Backspace, Qt::Key_Left, Qt::Key_Minus, Qt::Key_Return}) {
         SCOPED_TRACE(key);
@@ -83,22 +83,22 @@ TEST_F(WindowLook, AnyKeyInTheGainFieldDrawsTheGainLabelInverted) {
 }
 
 TEST_F(WindowLook, VoltageStartsHighlightedAndOnlyItsValueJoinsTheCommonScheme) {
-    const QColor highlight = system_colour(COLOR_HIGHLIGHTTEXT);
+    const QColor highlight = system_colour(ColourHighlightText);
     EXPECT_EQ(text_colour("Label15"), highlight);
     EXPECT_EQ(text_colour("Label22"), highlight);
-    EXPECT_EQ(text_colour("Label35"), system_colour(COLOR_INACTIVECAPTIONTEXT));
-    EXPECT_EQ(text_colour("Label14"), system_colour(COLOR_CAPTIONTEXT));
-    EXPECT_EQ(text_colour("Label43"), system_colour(COLOR_BTNTEXT));
-    EXPECT_EQ(text_colour("Label40"), system_colour(COLOR_BTNTEXT));
+    EXPECT_EQ(text_colour("Label35"), system_colour(ColourInactiveCaptionText));
+    EXPECT_EQ(text_colour("Label14"), system_colour(ColourCaptionText));
+    EXPECT_EQ(text_colour("Label43"), system_colour(ColourButtonText));
+    EXPECT_EQ(text_colour("Label40"), system_colour(ColourButtonText));
 
     rig.choose(4, 1); // damping: the first emphasis
-    EXPECT_EQ(text_colour("Label15"), system_colour(COLOR_CAPTIONTEXT));
+    EXPECT_EQ(text_colour("Label15"), system_colour(ColourCaptionText));
     EXPECT_EQ(text_colour("Label22"), highlight);
-    EXPECT_EQ(text_colour("Label35"), system_colour(COLOR_INACTIVECAPTIONTEXT));
+    EXPECT_EQ(text_colour("Label35"), system_colour(ColourInactiveCaptionText));
     rig.choose(5, 0); // the low-pass value beside Label35
     EXPECT_EQ(text_colour("Label22"), highlight);
-    EXPECT_EQ(text_colour("Label35"), system_colour(COLOR_INACTIVECAPTIONTEXT));
-    EXPECT_EQ(drawn_background("Label35"), system_colour(COLOR_INACTIVECAPTION));
+    EXPECT_EQ(text_colour("Label35"), system_colour(ColourInactiveCaptionText));
+    EXPECT_EQ(drawn_background("Label35"), system_colour(ColourInactiveCaption));
 }
 
 TEST_F(WindowLook, AboutWindowIsOneAtATimeAndNotModal) {

@@ -1,35 +1,31 @@
 #include "settings/settings_file.h"
 
+#include "settings/gbk_codec.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <vector>
 
 namespace qlm {
 namespace {
 
-constexpr auto kStateless = QStringConverter::Flag::Stateless;
-
 bool is_private_use(QChar c) {
     return c.unicode() >= 0xE000 && c.unicode() <= 0xF8FF;
 }
 
-// Text of clean GBK bytes. ICU does not always flag bad input, so also refuse the
+// Text of clean GBK bytes. Neither codec flags all bad input, so also refuse the
 // replacement character, NUL, private-use characters (GBK's user-defined areas and
 // stray 0xFF bytes land there) and anything that does not encode back to the same bytes.
+// 0x80 alone is the euro sign, as in code page 936.
 std::optional<QString> decode_gbk(const QByteArray& bytes) {
-    QStringDecoder decoder("GBK", kStateless);
-    const QString text = decoder.decode(bytes);
-    if (!decoder.isValid() || decoder.hasError()) return std::nullopt;
-    for (const QChar c : text)
+    const std::optional<QString> text = gbk_decode(bytes);
+    if (!text) return std::nullopt;
+    for (const QChar c : *text)
         if (c == QChar::ReplacementCharacter || c.isNull() || is_private_use(c))
             return std::nullopt;
-    QStringEncoder encoder("GBK", kStateless);
-    const QByteArray again = encoder.encode(text);
-    if (encoder.hasError() || again != bytes) return std::nullopt;
+    if (gbk_encode(*text) != bytes) return std::nullopt;
     return text;
 }
 
@@ -38,11 +34,11 @@ QString encode_field(std::size_t index, const std::string& utf8, QByteArray& out
     const auto has = [&](char c) { return utf8.find(c) != std::string::npos; };
     if (has('"') || has('\r') || has('\n') || has('\0'))
         return QStringLiteral("第%1个参数含有双引号、换行或空字符，无法保存").arg(index + 1);
-    QStringEncoder encoder("GBK", kStateless);
-    out = encoder.encode(QString::fromStdString(utf8));
-    // The encoder may put '?' in place of what it cannot hold without saying so.
-    const std::optional<QString> back = decode_gbk(out);
-    if (encoder.hasError() || !back || back->toStdString() != utf8)
+    const std::optional<QByteArray> encoded = gbk_encode(QString::fromStdString(utf8));
+    out = encoded.value_or(QByteArray());
+    // An encoder may put '?' in place of what it cannot hold without saying so.
+    const std::optional<QString> back = encoded ? decode_gbk(out) : std::nullopt;
+    if (!back || back->toStdString() != utf8)
         return QStringLiteral("第%1个参数含有GBK无法表示的字符，无法保存").arg(index + 1);
     return {};
 }

@@ -40,7 +40,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QString::fromUtf8("关于..."));
     setWindowIcon(program_icon());
     setFixedSize(px(kWidth), px(kHeight));
-    paint(this, COLOR_INACTIVECAPTION, COLOR_CAPTIONTEXT);
+    paint(this, ColourInactiveCaption, ColourCaptionText);
 
     auto* picture = new QLabel(this);
     picture->setObjectName("Image1");

@@ -17,21 +17,21 @@ QColor system_colour(SystemColour index) {
     // profile): InactiveTitle, TitleText, HilightText, ButtonFace, ButtonShadow,
     // ButtonText, InactiveTitleText, ButtonHilight.
     switch (index) {
-    case COLOR_INACTIVECAPTION:
+    case ColourInactiveCaption:
         return QColor(191, 205, 219);
-    case COLOR_CAPTIONTEXT:
+    case ColourCaptionText:
         return QColor(0, 0, 0);
-    case COLOR_HIGHLIGHTTEXT:
+    case ColourHighlightText:
         return QColor(255, 255, 255);
-    case COLOR_BTNFACE:
+    case ColourButtonFace:
         return QColor(240, 240, 240);
-    case COLOR_BTNSHADOW:
+    case ColourButtonShadow:
         return QColor(160, 160, 160);
-    case COLOR_BTNTEXT:
+    case ColourButtonText:
         return QColor(0, 0, 0);
-    case COLOR_INACTIVECAPTIONTEXT:
+    case ColourInactiveCaptionText:
         return QColor(0, 0, 0);
-    case COLOR_BTNHIGHLIGHT:
+    case ColourButtonHighlight:
         return QColor(255, 255, 255);
     }
     return QColor(0, 0, 0);
@@ -47,8 +47,8 @@ void paint(QWidget* widget, SystemColour background, SystemColour text) {
 }
 
 void paint_value_label(QLabel* label, bool emphasised) {
-    if (emphasised) paint(label, COLOR_CAPTIONTEXT, COLOR_INACTIVECAPTION);
-    else paint(label, COLOR_INACTIVECAPTION, COLOR_CAPTIONTEXT);
+    if (emphasised) paint(label, ColourCaptionText, ColourInactiveCaption);
+    else paint(label, ColourInactiveCaption, ColourCaptionText);
     label->setProperty("emphasised", emphasised);
 }
 

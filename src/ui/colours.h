@@ -9,14 +9,14 @@ class QWidget;
 namespace qlm {
 
 enum SystemColour : int {
-    COLOR_INACTIVECAPTION = 3,
-    COLOR_CAPTIONTEXT = 9,
-    COLOR_HIGHLIGHTTEXT = 14,
-    COLOR_BTNFACE = 15,   // status bar
-    COLOR_BTNSHADOW = 16, // etched frame lines
-    COLOR_BTNTEXT = 18,
-    COLOR_INACTIVECAPTIONTEXT = 19,
-    COLOR_BTNHIGHLIGHT = 20,
+    ColourInactiveCaption = 3,
+    ColourCaptionText = 9,
+    ColourHighlightText = 14,
+    ColourButtonFace = 15,   // status bar
+    ColourButtonShadow = 16, // etched frame lines
+    ColourButtonText = 18,
+    ColourInactiveCaptionText = 19,
+    ColourButtonHighlight = 20,
 };
 
 // The system's colour on Windows; Windows' default value of it elsewhere.

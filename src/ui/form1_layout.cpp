@@ -197,9 +197,9 @@ protected:
         const QFontMetrics metrics(font());
         const int top = metrics.height() / 2;
         const QRect line = rect().adjusted(0, top, -2, -2);
-        painter.setPen(system_colour(COLOR_BTNSHADOW));
+        painter.setPen(system_colour(ColourButtonShadow));
         painter.drawRect(line);
-        painter.setPen(system_colour(COLOR_BTNHIGHLIGHT));
+        painter.setPen(system_colour(ColourButtonHighlight));
         painter.drawRect(line.translated(1, 1));
         if (title().isEmpty()) return;
         const QRect caption(kCaptionLeft, 0, metrics.horizontalAdvance(title()) + 2 * kPad,
@@ -217,16 +217,16 @@ private:
 void style(QWidget* widget, const Control& control) {
     switch (control.look) {
     case Look::display:
-        paint(widget, COLOR_INACTIVECAPTION, COLOR_CAPTIONTEXT);
+        paint(widget, ColourInactiveCaption, ColourCaptionText);
         break;
     case Look::display_voltage:
-        paint(widget, COLOR_INACTIVECAPTION, COLOR_HIGHLIGHTTEXT);
+        paint(widget, ColourInactiveCaption, ColourHighlightText);
         break;
     case Look::display_lpf_unit:
-        paint(widget, COLOR_INACTIVECAPTION, COLOR_INACTIVECAPTIONTEXT);
+        paint(widget, ColourInactiveCaption, ColourInactiveCaptionText);
         break;
     case Look::control:
-        paint(widget, COLOR_INACTIVECAPTION, COLOR_BTNTEXT);
+        paint(widget, ColourInactiveCaption, ColourButtonText);
         break;
     case Look::none:
         break;
@@ -238,9 +238,9 @@ QWidget* make(const Control& control, QWidget* parent) {
     switch (control.kind) {
     case Kind::frame: {
         auto* frame = new EtchedFrame(text, parent);
-        paint(frame, COLOR_INACTIVECAPTION,
-              control.at.name == std::string_view("Frame1") ? COLOR_INACTIVECAPTIONTEXT
-                                                            : COLOR_CAPTIONTEXT);
+        paint(frame, ColourInactiveCaption,
+              control.at.name == std::string_view("Frame1") ? ColourInactiveCaptionText
+                                                            : ColourCaptionText);
         return frame;
     }
     case Kind::label: {
@@ -261,7 +261,7 @@ QWidget* make(const Control& control, QWidget* parent) {
     case Kind::status_bar: {
         auto* bar = new QStatusBar(parent);
         bar->setSizeGripEnabled(false);
-        paint(bar, COLOR_BTNFACE, COLOR_BTNTEXT);
+        paint(bar, ColourButtonFace, ColourButtonText);
         return bar;
     }
     case Kind::progress_bar: {
@@ -337,10 +337,10 @@ protected:
         QLabel::paintEvent(event);
         QPainter painter(this);
         const QRect edge = rect().adjusted(0, 0, -1, -1);
-        painter.setPen(system_colour(COLOR_BTNSHADOW));
+        painter.setPen(system_colour(ColourButtonShadow));
         painter.drawLine(edge.topLeft(), edge.topRight());
         painter.drawLine(edge.topLeft(), edge.bottomLeft());
-        painter.setPen(system_colour(COLOR_BTNHIGHLIGHT));
+        painter.setPen(system_colour(ColourButtonHighlight));
         painter.drawLine(edge.bottomLeft(), edge.bottomRight());
         painter.drawLine(edge.topRight(), edge.bottomRight());
     }
@@ -406,7 +406,7 @@ Form1Widgets build_form1(QMainWindow* window) {
     out.client = new QWidget(window);
     out.client->setObjectName("client");
     out.client->setFixedSize(px(kClientWidthTwips), px(kClientHeightTwips));
-    paint(out.client, COLOR_INACTIVECAPTION, COLOR_CAPTIONTEXT);
+    paint(out.client, ColourInactiveCaption, ColourCaptionText);
     window->setCentralWidget(out.client);
 
     Made made;

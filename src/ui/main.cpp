@@ -6,13 +6,17 @@
 #include "ui/qt_chinese.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("qlm5120rx"));
+    // Named after the program file: the simulated instrument's copy (qlm5120rx-sim) keeps
+    // its own automatic settings file when both fall back to the user's folder.
+    QApplication::setApplicationName(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     QApplication::setOrganizationName(QStringLiteral("Kavronix"));
     QApplication::setWindowIcon(qlm::program_icon());
     // Qt's dialogs and buttons in Chinese like the rest of the window, whatever the locale.

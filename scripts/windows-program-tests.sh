@@ -1,0 +1,254 @@
+# The Windows program's own tests (sourced by windows-tests.sh after windows-lib.sh):
+#   program_ctest    the Qt test programs under Wine (offscreen platform)
+#   end_to_end       the real qlm5120rx.exe on a Chinese Wine desktop (Xvfb) against the
+#                    32-bit simulator DLL through the bridge; help through hh.exe; start-up
+#                    time beside a bare Qt window's
+#   installer_test   silent install, the installed programs' windows, a second install over
+#                    it, silent uninstall
+# All of them use the build folder's prefix, build-windows/wine, made under zh_CN.UTF-8.
+
+program=$builds/build-windows
+e2e=$program/e2e
+# The simulator's start-up answer (200 ns) gives this probe frequency.
+expected_probe=2.50
+# Client-area points (pixels) of the damping list (Combo4) and of the 帮助 menu.
+damping_x=494 damping_y=259
+help_menu_x=97 help_menu_y=10
+
+# Runs a helper of bin/ (qlm-window.exe) under Wine.
+window_tool() {
+    wine "$program/bin/qlm-window.exe" "$@" 2>/dev/null
+}
+
+# Seconds (two decimals) since a date +%s.%N value.
+since() {
+    echo "$(date +%s.%N) $1" | awk '{ printf "%.2f", $1 - $2 }'
+}
+
+program_ctest() {
+    use_prefix "$program/wine"
+    start_desktop "$program/locale" # the locale, and a display for tests that want one
+    start_wine
+    local status=0
+    ctest --test-dir "$program" --output-on-failure --parallel "$jobs" &
+    wait $! || status=$?
+    stop_wine
+    stop_desktop
+    return $status
+}
+
+fail() {
+    echo "FAILED: $*" >&2
+    failures=$((failures + 1))
+}
+
+# The X window of a Wine top-level window, by title.
+x_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+
+# Clicks at client coordinates (pixels) of an X window.
+click() { # click <window> <x> <y>
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+    sleep 0.5
+}
+
+end_to_end() {
+    local failures=0
+    rm -rf "$e2e"
+    mkdir -p "$e2e/app"
+    # The installed program's files, with the 32-bit simulator as the driver (reached
+    # through the bridge, as a real 32-bit EasyD12.dll is) and a help file.
+    cp -r "$program/stage/program/." "$e2e/app/"
+    cp "$program/stage/simulator/EasyD12.dll" "$e2e/app/"
+    if [ ! -f "$e2e/app/5120.CHM" ]; then
+        cp -r "$root/tests/windows/help" "$e2e/help"
+        (cd "$e2e/help" && chmcmd help.hhp >/dev/null)
+        cp "$e2e/help/5120.CHM" "$e2e/app/"
+    fi
+    use_prefix "$program/wine"
+    start_desktop "$program/locale"
+    start_wine
+    local trace
+    trace=$(winepath -w "$e2e/trace.txt" 2>/dev/null)
+
+    # Start-up: the read-back (a request and its answer) before the window shows.
+    local t0 pid
+    t0=$(date +%s.%N)
+    (cd "$e2e/app" && EASYD12_SIM_TRACE=$trace exec wine qlm5120rx.exe >"$e2e/program.log" 2>&1) &
+    pid=$!
+    if window_tool wait "QLM-5120RX控制软件" 180 >/dev/null; then
+        program_start=$(since "$t0")
+        echo "program window after $program_start s"
+    else
+        fail "the program's window did not appear"
+        window_tool list
+    fi
+    grep -q '^W 01020304050102030405010203040503 0$' "$e2e/trace.txt" ||
+        fail "no read request in the trace"
+    [ "$(grep -c '^R ' "$e2e/trace.txt")" -ge 1 ] || fail "no answer read in the trace"
+    grep -q 'bridge' "$e2e/program.log" || fail "the program did not say it uses the bridge"
+
+    local window
+    window=$(x_window "QLM-5120RX控制软件")
+    [ -n "$window" ] || fail "no X window for the program"
+    if [ -n "${QLM_SCREENSHOT:-}" ] && [ -n "$window" ]; then
+        sleep 1
+        import -window "$window" "$QLM_SCREENSHOT"
+    fi
+
+    # Damping "150": opens the list, chooses its second entry.
+    local before
+    before=$(wc -l <"$e2e/trace.txt")
+    click "$window" "$damping_x" "$damping_y"
+    xdotool key Down Down Return
+    local tries=0
+    until [ "$(grep -c . "$e2e/trace.txt")" -ge $((before + 2)) ] || [ $tries -ge 300 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    tail -n +$((before + 1)) "$e2e/trace.txt" >"$e2e/damping.txt"
+    printf '%s\n' 'W 01020304050102030405010203040504 0' 'W 01020304050102030405010803000000 0' |
+        cmp -s - "$e2e/damping.txt" || { fail "damping 150 did not send its two frames"; cat "$e2e/damping.txt"; }
+
+    # Help: 帮助 → 帮助文档 starts "hh.exe 5120.CHM" in the program's folder.
+    click "$window" "$help_menu_x" "$help_menu_y"
+    xdotool key Down Return
+    if window_tool wait "class:HH Parent" 60 >/dev/null; then
+        window_tool close "class:HH Parent" >/dev/null
+    else
+        fail "Wine's help viewer did not show 5120.CHM"
+        window_tool list
+    fi
+
+    # Closing writes open.qini in GBK: the simulator's values, damping 150.
+    window_tool close "QLM-5120RX控制软件" >/dev/null || fail "could not close the window"
+    local waited=0
+    while kill -0 "$pid" 2>/dev/null && [ $waited -lt 600 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    kill -0 "$pid" 2>/dev/null && fail "the program did not end after closing"
+    printf '"\xb5\xa5"\r\n"0"\r\n"100"\r\n"\xc4\xda\xb2\xbf"\r\n"1000"\r\n"10"\r\n"200"\r\n"MHz"\r\n"%s"\r\n"150"\r\n' \
+        "$expected_probe" >"$e2e/expected.qini"
+    cmp "$e2e/expected.qini" "$e2e/app/open.qini" ||
+        { fail "open.qini is not the expected GBK file"; od -c "$e2e/app/open.qini" | head; }
+
+    # A bare Qt window under the same wait, in the same Wine session.
+    t0=$(date +%s.%N)
+    wine "$program/bin/bare-window.exe" >/dev/null 2>&1 &
+    local bare=$!
+    if window_tool wait "bare window" 180 >/dev/null; then
+        bare_start=$(since "$t0")
+        echo "bare Qt window after $bare_start s"
+    else
+        fail "the bare window did not appear"
+    fi
+    window_tool close "bare window" >/dev/null
+    wait $bare 2>/dev/null || true
+
+    stop_wine
+    stop_desktop
+    [ $failures -eq 0 ]
+}
+
+# Every file and folder of the prefix's drive C:, without Wine's own and the temporary ones
+# (the uninstaller runs from a copy in the temporary folder, removed at the next restart).
+drive_listing() {
+    (cd "$WINEPREFIX/drive_c" && find . -mindepth 1 -printf '%P\n' | grep -v -e '^windows/' \
+        -e '^users/[^/]*/Temp/' -e '^users/[^/]*/AppData/Local/Temp/' | sort)
+}
+
+# Starts an installed program and waits for its window; closes a "错误" message (no
+# instrument) first when asked. Leaves the program running, its PID in installed_pid.
+start_installed() { # start_installed <folder> <program.exe> <expect error box: yes|no>
+    (cd "$1" && exec wine "$2" >/dev/null 2>&1) &
+    installed_pid=$!
+    if [ "$3" = yes ]; then
+        window_tool wait "错误" 180 >/dev/null || fail "no message for the absent instrument"
+        window_tool close "错误" >/dev/null
+    fi
+    window_tool wait "QLM-5120RX控制软件" 180 >/dev/null || fail "$2 showed no window"
+}
+
+close_installed() { # close_installed <pid>
+    window_tool close "QLM-5120RX控制软件" >/dev/null || fail "could not close the window"
+    local waited=0
+    while kill -0 "$1" 2>/dev/null && [ $waited -lt 600 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+}
+
+installer_test() { # installer_test <setup.exe>
+    local setup=$1 failures=0
+    use_prefix "$program/wine"
+    start_desktop "$program/locale"
+    stop_wine # no persistent server: wineserver -w waits for the installer's processes
+    local installed="$WINEPREFIX/drive_c/Program Files/Kavronix/QLM-5120RX"
+    local menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/QLM-5120RX"
+    wine wineboot.exe --init >/dev/null 2>&1
+    wineserver -w
+    drive_listing >"$e2e/before-install.txt"
+
+    local t0
+    t0=$(date +%s.%N)
+    wine "$setup" /S /SIMULATOR >/dev/null 2>&1
+    wineserver -w
+    echo "silent install with the simulator: $(since "$t0") s"
+    for file in qlm5120rx.exe easyd12-bridge.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
+        platforms/qwindows.dll styles/qwindowsvistastyle.dll libstdc++-6.dll uninstall.exe \
+        simulator/qlm5120rx-sim.exe simulator/EasyD12.dll simulator/easyd12-bridge.exe \
+        simulator/platforms/qwindows.dll; do
+        [ -f "$installed/$file" ] || fail "not installed: $file"
+    done
+    local extra
+    extra=$(cd "$installed" && find . -type f \( -name '*test*' -o -name 'Qt6Test.dll' \
+        -o -name 'qoffscreen.dll' -o -name '*decoy*' -o -name '*faulty*' -o -name '*write_only*' \
+        -o -path './EasyD12.dll' \))
+    [ -z "$extra" ] || fail "installed what the program does not need: $extra"
+    [ -f "$menu/QLM-5120RX.lnk" ] || fail "no Start-menu shortcut"
+    [ -f "$menu/QLM-5120RX（模拟仪器）.lnk" ] || fail "no Start-menu shortcut for the simulator"
+    local key='[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\QLM-5120RX]'
+    for value in DisplayName DisplayVersion DisplayIcon UninstallString Publisher \
+        EstimatedSize; do
+        sed -n "/^$key/,/^\$/p" "$WINEPREFIX/system.reg" | grep -q "^\"$value\"=" ||
+            fail "uninstall entry lacks $value"
+    done
+    installed_kb=$(du -sk "$installed" | cut -f1)
+    echo "installed size with the simulator: $installed_kb KB"
+
+    # The simulated instrument's program (through the bridge), then the real one, which
+    # finds no driver and says so before its window shows.
+    use_prefix "$program/wine"
+    start_installed "$installed/simulator" qlm5120rx-sim.exe no
+    close_installed "$installed_pid"
+    start_installed "$installed" qlm5120rx.exe yes
+    close_installed "$installed_pid"
+    wineserver -w
+    [ -f "$installed/open.qini" ] || fail "the installed program wrote no open.qini"
+    [ -f "$installed/simulator/open.qini" ] || fail "the simulator wrote no open.qini of its own"
+
+    # Again over it, without the simulator: that goes, the program stays.
+    wine "$setup" /S >/dev/null 2>&1
+    wineserver -w
+    [ -f "$installed/qlm5120rx.exe" ] || fail "the second install lost the program"
+    [ -e "$installed/simulator/qlm5120rx-sim.exe" ] && fail "the second install kept the simulator"
+    [ -e "$menu/QLM-5120RX（模拟仪器）.lnk" ] && fail "the second install kept the simulator's shortcut"
+    start_installed "$installed" qlm5120rx.exe yes
+    close_installed "$installed_pid"
+
+    t0=$(date +%s.%N)
+    wine "$installed/uninstall.exe" /S >/dev/null 2>&1
+    wineserver -w
+    echo "silent uninstall: $(since "$t0") s"
+    drive_listing >"$e2e/after-uninstall.txt"
+    local left
+    left=$(comm -13 "$e2e/before-install.txt" "$e2e/after-uninstall.txt" |
+        grep -v -x -e 'Program Files/Kavronix' -e 'Program Files/Kavronix/QLM-5120RX' \
+            -e 'Program Files/Kavronix/QLM-5120RX/open.qini' \
+            -e 'Program Files/Kavronix/QLM-5120RX/simulator' \
+            -e 'Program Files/Kavronix/QLM-5120RX/simulator/open.qini' || true)
+    [ -z "$left" ] || fail "the uninstall left: $left"
+    grep -q 'QLM-5120RX' "$WINEPREFIX/system.reg" && fail "the uninstall left registry keys"
+    stop_desktop
+    [ $failures -eq 0 ]
+}

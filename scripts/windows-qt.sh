@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Builds Qt for 64-bit Windows (x86_64-w64-mingw32) from Debian's own qt6-base source package,
+# at exactly the version of the host's Qt, and caches the install:
+#   ${XDG_CACHE_HOME:-$HOME/.cache}/qlm5120rx/qt-<version>-x86_64-w64-mingw32
+# A cached install is reused. Lean: Core, Gui, Widgets, Test, the qwindows and offscreen
+# platform plugins, the windowsvista style; shared, release. Prints the folder on its last line.
+# Needs root (or sudo) only to install missing packages (Debian 12).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(($(nproc) < 2 ? $(nproc) : 2))
+started=$SECONDS
+phase_start=$SECONDS
+
+phase() { # phase <what>: ends the previous phase with its time, starts the next
+    echo "== $1 (previous phase $((SECONDS - phase_start)) s, total $((SECONDS - started)) s)" >&2
+    phase_start=$SECONDS
+}
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_missing() {
+    local packages=(cmake ninja-build dpkg-dev qt6-base-dev qt6-base-dev-tools mingw-w64
+                    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix perl python3)
+    local missing=()
+    for package in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}" >&2
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+}
+
+install_missing
+version=$(dpkg-query -W -f='${Version}' qt6-base-dev) # e.g. 6.4.2+dfsg-10
+upstream=${version%%+*}
+upstream=${upstream%%-*}
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/qlm5120rx
+prefix=$cache/qt-$upstream-x86_64-w64-mingw32
+if [ -f "$prefix/lib/cmake/Qt6/qt.toolchain.cmake" ] && [ -f "$prefix/.complete" ]; then
+    echo "Qt $upstream for Windows: cached in $prefix" >&2
+    echo "$prefix"
+    exit 0
+fi
+
+work=$cache/qt-$upstream-x86_64-w64-mingw32.work
+mkdir -p "$work"
+
+# apt-get source needs deb-src entries. They are copies of the machine's own "deb" entries,
+# kept in a private sources list and package lists, so /etc/apt is left as it is.
+fetch_source() {
+    local apt=$work/apt
+    mkdir -p "$apt/sources.list.d" "$apt/lists/partial"
+    : >"$apt/sources.list"
+    local file
+    for file in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$file" ] || continue
+        # deb822 stanzas: the ones whose Types hold "deb", with Types set to deb-src.
+        awk 'BEGIN { RS = ""; ORS = "\n\n" }
+             { deb = 0; out = ""
+               n = split($0, lines, "\n")
+               for (i = 1; i <= n; i++) {
+                   if (lines[i] ~ /^Types:/) {
+                       if (lines[i] ~ /[ \t]deb([ \t]|$)/) deb = 1
+                       lines[i] = "Types: deb-src"
+                   }
+                   if (lines[i] !~ /^#/) out = out lines[i] "\n"
+               }
+               if (deb) print out }' "$file" >"$apt/sources.list.d/$(basename "$file")"
+    done
+    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$file" ] || continue
+        sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$file" >>"$apt/sources.list"
+    done
+    local options=(-o "Dir::Etc::SourceList=$apt/sources.list"
+                   -o "Dir::Etc::SourceParts=$apt/sources.list.d"
+                   -o "Dir::State::Lists=$apt/lists" -o "Debug::NoLocking=1")
+    apt-get "${options[@]}" update -qq
+    (cd "$work" && apt-get "${options[@]}" source -qq "qt6-base=$version")
+}
+
+source_dir=$(find "$work" -maxdepth 1 -type d -name "qt6-base-$upstream*" | head -n 1)
+if [ -z "$source_dir" ]; then
+    phase "fetching qt6-base $version"
+    fetch_source
+    source_dir=$(find "$work" -maxdepth 1 -type d -name "qt6-base-$upstream*" | head -n 1)
+fi
+[ -n "$source_dir" ] || { echo "no qt6-base source in $work" >&2; exit 1; }
+
+# Also left out, as -D options so that they take effect in an existing build folder too: the
+# direct2d platform plugin (direct2d itself stays: qwindows' DirectWrite font database needs
+# it), image format plugins, HarfBuzz (the Windows font engines lay out Chinese and Latin
+# text themselves), and widgets, documents and style sheets the program does not use.
+lean=()
+for feature in direct2d1_1 jpeg gif ico harfbuzz graphicsview mdiarea dockwidget \
+    calendarwidget datetimeedit dial lcdnumber fontdialog colordialog wizard splashscreen \
+    keysequenceedit toolbox columnview undoview undocommand undostack undogroup pdf \
+    textodfwriter textmarkdownreader textmarkdownwriter style-stylesheet movie; do
+    lean+=("-DFEATURE_${feature//-/_}=OFF")
+done
+
+phase "configuring Qt $upstream for x86_64-w64-mingw32"
+build=$work/build
+mkdir -p "$build"
+(cd "$build" && "$source_dir/configure" -prefix "$prefix" -release -shared \
+    -qt-host-path /usr -xplatform win32-g++ \
+    -nomake tests -nomake examples \
+    -no-icu -no-opengl -no-dbus -no-feature-network -no-feature-sql \
+    -no-feature-printsupport -no-feature-xml -no-feature-concurrent \
+    -no-feature-tabletevent -no-feature-vulkan \
+    -- -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/qt-mingw-w64-x86_64.cmake" \
+    "${lean[@]}" \
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake) >"$work/configure.log" 2>&1 ||
+    { tail -n 40 "$work/configure.log" >&2; exit 1; }
+
+phase "building Qt ($jobs jobs)"
+nice -n 10 cmake --build "$build" --parallel "$jobs" >"$work/build.log" 2>&1 ||
+    { tail -n 40 "$work/build.log" >&2; exit 1; }
+
+phase "installing into $prefix"
+rm -rf "$prefix"
+cmake --install "$build" >"$work/install.log" 2>&1 || { tail -n 40 "$work/install.log" >&2; exit 1; }
+touch "$prefix/.complete"
+rm -rf "$work"
+phase "Qt $upstream for Windows ready"
+echo "$prefix"
