@@ -11,13 +11,10 @@ using namespace qlm::testing;
 
 namespace {
 
-const char* const kValueLabels[] = {"Label14", "Label15", "Label20", "Label2", "Label19",
-                                    "Label3",  "Label16", "Label17", "Label18"};
-
 // The one emphasised value label, or "" when none or several are.
 QString emphasised(const UiRig& rig) {
     QString found;
-    for (const char* name : kValueLabels) {
+    for (const char* name : kEmphasisLabels) {
         if (!is_emphasised(rig.label_widget(name))) continue;
         if (!found.isEmpty()) return "several";
         found = name;

@@ -122,8 +122,7 @@ TEST(EntryFields, EveryKeyMovesTheEmphasisEvenADiscardedOne) {
         rig.press(f.field, Qt::Key_Period);
         rig.type(f.field, "x ");
         EXPECT_EQ(f.field->text(), before);
-        for (const char* name : {"Label14", "Label15", "Label20", "Label2", "Label19", "Label3",
-                                 "Label16", "Label17", "Label18"})
+        for (const char* name : kEmphasisLabels)
             EXPECT_EQ(is_emphasised(rig.label_widget(name)), std::string(name) == f.label) << name;
     }
     rig.type(rig.text(2), "-");

@@ -39,7 +39,7 @@ Shown texts(std::initializer_list<const char*> list) {
 }
 
 // The instrument at start-up.
-const sim::Settings kAtStart{0, 70, 4, 0, 4, 1, 100, 25, 1, 3};
+const sim::Settings kAtStart = kExampleSettings;
 const Shown kAtStartShown =
     texts({"单", "20", "100", "内部", "1000", "30", "6500", "MHz", "0.08", "150"});
 // No open.qini: the window's initial texts.

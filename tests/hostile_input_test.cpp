@@ -1,5 +1,6 @@
 // Hostile files, pasted text and failing saves, all through the window.
 #include "ui_rig.h"
+#include "sim_cases.h"
 
 #include "settings/settings_file.h"
 
@@ -25,7 +26,7 @@ using namespace qlm::testing;
 
 namespace {
 
-const sim::Settings kAtStart{0, 70, 4, 0, 4, 1, 100, 25, 1, 3};
+const sim::Settings kAtStart = kExampleSettings;
 
 QByteArray lines(const char* end) {
     QByteArray bytes;

@@ -17,7 +17,7 @@ using namespace qlm::testing;
 namespace {
 
 // The instrument at start-up, and as it reads after it was changed behind the panel's back.
-const sim::Settings kAtStart{0, 70, 4, 0, 4, 1, 100, 25, 1, 3};
+const sim::Settings kAtStart = kExampleSettings;
 const SettingsTexts kAtStartShown{"单", "20",   "100", "内部", "1000",
                                   "30", "6500", "MHz", "0.08", "150"};
 const sim::Settings kLater{1, 40, 8, 1, 2, 0, 244, 1, 0, 4};

@@ -1,6 +1,7 @@
 // Start-up and the read-back of the instrument's settings: what they show, where, and what
 // they send.
 #include "panel_rig.h"
+#include "sim_cases.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,7 @@ using namespace qlm::testing;
 
 namespace {
 
-const sim::Settings kExample{0, 70, 4, 0, 4, 1, 100, 25, 1, 3};
+const sim::Settings kExample = kExampleSettings;
 const SettingsTexts kExampleShown{"单", "20",   "100", "内部", "1000",
                                   "30", "6500", "MHz", "0.08", "150"};
 const SettingsTexts kLast{"双", "05", "250", "外部", "1000", "30", "300", "kHz", "1.67", "80"};

@@ -1,6 +1,7 @@
 // The read-back and the comparison with the instrument as the window runs them: start-up and
 // the two menu items reach the labels, the lists and the entry fields.
 #include "ui_rig.h"
+#include "sim_cases.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,7 @@ using namespace qlm::testing;
 
 namespace {
 
-const sim::Settings kExample{0, 70, 4, 0, 4, 1, 100, 25, 1, 3};
+const sim::Settings kExample = kExampleSettings;
 
 QStringList list_texts(const UiRig& rig) {
     QStringList texts;

@@ -5,6 +5,10 @@
 
 namespace qlm::testing {
 
+// An instrument that differs from the initial texts in most fields: single, 20 dB, 100 V,
+// internal, 1000 Hz, 30 MHz, 6500 ns, 1 MHz, 150 ohm (probe 0.08 MHz).
+inline constexpr sim::Settings kExampleSettings{0, 70, 4, 0, 4, 1, 100, 25, 1, 3};
+
 // The simulator's usual settings with another width, as the PRF list's opening fetches it.
 inline sim::Settings with_width(int width) {
     sim::Settings settings = sim::kDefaultSettings;

@@ -31,6 +31,10 @@ struct Message {
     QString text;
 };
 
+// The nine labels show_emphasis paints, by their designer names.
+inline const char* const kEmphasisLabels[] = {"Label14", "Label15", "Label20", "Label2", "Label19",
+                                              "Label3",  "Label16", "Label17", "Label18"};
+
 // The simulator as a real instrument's library would present it: it never says what it is.
 class AsRealInstrument : public UsbDriver {
 public:

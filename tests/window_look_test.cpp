@@ -17,9 +17,6 @@ using namespace qlm::testing;
 
 namespace {
 
-const char* const kValueLabels[] = {"Label14", "Label15", "Label20", "Label2", "Label19",
-                                    "Label3",  "Label16", "Label17", "Label18"};
-
 class WindowLook : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -74,7 +71,7 @@ TEST_F(WindowLook, AnyKeyInTheGainFieldDrawsTheGainLabelInverted) {
         rig.press(gain, key);
         EXPECT_EQ(drawn_background("Label3"), inverted);
         EXPECT_EQ(text_colour("Label3"), plain);
-        for (const char* name : kValueLabels) {
+        for (const char* name : kEmphasisLabels) {
             if (std::string_view(name) == "Label3") continue;
             EXPECT_EQ(drawn_background(name), plain) << name;
             EXPECT_EQ(text_colour(name), inverted) << name;
