@@ -111,7 +111,10 @@ void Panel::choose(Field field, int position) {
     const std::string text = param.choices[static_cast<std::size_t>(position)].text;
     if (field == Field::prf) return choose_prf(text);
     const auto command = encode_text(field, text);
-    if (param.label_first) set_field(field, text);
+    // The set holds the choice from the start, so that whatever runs during the send's wait
+    // (a comparison, an export) sees it; the label shows it before or after the send.
+    params_[field] = text;
+    if (param.label_first) view_.show_field(field, text);
     if (command) write_seting(command->code, command->value1, command->value2);
     if (!param.label_first) set_field(field, text);
 }
