@@ -8,9 +8,11 @@ set(QLM_BRIDGE32_DIR "" CACHE PATH
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 if(QLM_BUILD_TESTS)
     find_package(Qt6 REQUIRED COMPONENTS Test)
-    # Qt's offscreen platform reads its fonts from one folder on Windows (QT_QPA_FONTDIR):
-    # the host's Chinese and Latin faces, linked there for the widget tests.
-    set(QLM_TEST_FONT_DIR ${CMAKE_BINARY_DIR}/fonts)
+    # Qt's offscreen platform reads its fonts from one folder on Windows, lib/fonts below
+    # Qt's prefix, which is the folder of Qt6Core.dll here (Wine does not pass QT_* variables,
+    # so QT_QPA_FONTDIR cannot point elsewhere): the host's Chinese and Latin faces, linked
+    # there for the widget tests. Never installed.
+    set(QLM_TEST_FONT_DIR ${CMAKE_BINARY_DIR}/bin/lib/fonts)
     file(MAKE_DIRECTORY ${QLM_TEST_FONT_DIR})
     foreach(font arphic/uming.ttc dejavu/DejaVuSans.ttf dejavu/DejaVuSans-Bold.ttf
                  liberation/LiberationSans-Regular.ttf liberation/LiberationSans-Bold.ttf)
