@@ -217,11 +217,14 @@ installer_test() { # installer_test <setup.exe>
     [ -z "$extra" ] || fail "installed what the program does not need: $extra"
     [ -f "$menu/QLM-5120RX.lnk" ] || fail "no Start-menu shortcut"
     [ -f "$menu/QLM-5120RX（模拟仪器）.lnk" ] || fail "no Start-menu shortcut for the simulator"
+    # The registry file writes each backslash of a key twice.
     local key='[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\QLM-5120RX]'
-    for value in DisplayName DisplayVersion DisplayIcon UninstallString Publisher \
-        EstimatedSize; do
-        sed -n "/^$key/,/^\$/p" "$WINEPREFIX/system.reg" | grep -q "^\"$value\"=" ||
-            fail "uninstall entry lacks $value"
+    local entry
+    entry=$(awk -v key="$key" 'index($0, key) == 1 { on = 1; next } on && /^$/ { exit } on' \
+        "$WINEPREFIX/system.reg")
+    for value in DisplayName DisplayVersion DisplayIcon UninstallString QuietUninstallString \
+        Publisher EstimatedSize; do
+        grep -q "^\"$value\"=" <<<"$entry" || fail "uninstall entry lacks $value"
     done
     installed_kb=$(du -sk "$installed" | cut -f1)
     echo "installed size with the simulator: $installed_kb KB"
