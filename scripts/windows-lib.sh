@@ -77,6 +77,8 @@ stage_program() {
         ! -name easyd12-bridge.exe -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
     mkdir -p "$stage/simulator"
     cp "$builds/build-win32/bin/EasyD12.dll" "$stage/simulator/"
+    i686-w64-mingw32-strip --strip-unneeded "$stage/program/easyd12-bridge.exe" \
+        "$stage/simulator/EasyD12.dll"
     # ${ProgramFolder} lines first, then ${ProgramFile}; reversed for removal.
     (
         cd "$stage/program"
