@@ -8,9 +8,11 @@ set(QLM_BRIDGE32_DIR "" CACHE PATH
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 if(QLM_BUILD_TESTS)
     find_package(Qt6 REQUIRED COMPONENTS Test)
-    # Qt's offscreen platform reads its fonts from one folder on Windows (QT_QPA_FONTDIR):
-    # the host's Chinese and Latin faces, linked there for the widget tests.
-    set(QLM_TEST_FONT_DIR ${CMAKE_BINARY_DIR}/fonts)
+    # Qt's offscreen platform reads its fonts from one folder on Windows, lib/fonts below
+    # Qt's prefix, which is the folder of Qt6Core.dll here (Wine does not pass QT_* variables,
+    # so QT_QPA_FONTDIR cannot point elsewhere): the host's Chinese and Latin faces, linked
+    # there for the widget tests. Never installed.
+    set(QLM_TEST_FONT_DIR ${CMAKE_BINARY_DIR}/bin/lib/fonts)
     file(MAKE_DIRECTORY ${QLM_TEST_FONT_DIR})
     foreach(font arphic/uming.ttc dejavu/DejaVuSans.ttf dejavu/DejaVuSans-Bold.ttf
                  liberation/LiberationSans-Regular.ttf liberation/LiberationSans-Bold.ttf)
@@ -44,6 +46,14 @@ if(QLM_BUILD_TESTS)
     set(qlm_build_only COMMAND ${copy} $<TARGET_FILE:Qt6::Test> ${bin}
         COMMAND ${copy} $<TARGET_FILE:Qt6::QOffscreenIntegrationPlugin> ${bin}/platforms)
 endif()
+# Qt's own Chinese texts: the translation file is the same on every system (Debian's
+# qt6-translations-l10n on the build machine).
+set(qlm_translation /usr/share/qt6/translations/qtbase_zh_CN.qm)
+if(EXISTS ${qlm_translation})
+    list(APPEND qlm_build_only COMMAND ${CMAKE_COMMAND} -E make_directory ${bin}/translations
+         COMMAND ${copy} ${qlm_translation} ${bin}/translations)
+    install(FILES ${qlm_translation} DESTINATION translations)
+endif()
 add_custom_target(windows_runtime ALL
     COMMAND ${CMAKE_COMMAND} -E make_directory ${bin}/platforms ${bin}/styles
     COMMAND ${copy} ${qlm_runtime_dlls} ${qlm_qt_dlls} ${bin}
@@ -55,7 +65,7 @@ add_custom_target(windows_runtime ALL
 
 # The installed program: nothing of the tests, no simulator (the installer adds that to a
 # folder of its own).
-install(TARGETS qlm5120rx RUNTIME DESTINATION .)
+install(TARGETS qlm5120rx qlm5120rx-cli RUNTIME DESTINATION .)
 install(FILES ${qlm_runtime_dlls} ${qlm_qt_dlls} DESTINATION .)
 install(FILES ${qlm_platform} DESTINATION platforms)
 install(FILES ${qlm_style} DESTINATION styles)

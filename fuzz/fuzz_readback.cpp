@@ -15,8 +15,15 @@ using namespace qlm;
 
 namespace {
 
+// The list entry a value stands for.
+std::string text_of(Field field, std::uint8_t value) {
+    for (const Choice& choice : descriptor(field).choices)
+        if (choice.value == value) return choice.text;
+    return "?";
+}
+
 bool one_of(const std::string& text, Field field) {
-    for (const DiscreteCode& code : discrete_codes(field))
+    for (const Choice& code : descriptor(field).choices)
         if (text == code.text) return true;
     return false;
 }
@@ -55,7 +62,7 @@ void check_answer(const std::uint8_t* answer, const param_set& before) {
     FUZZ_CHECK(set.mode == (answer[0] == 1 ? "双" : "单"));
     FUZZ_CHECK(set.trigger == (answer[3] == 1 ? "外部" : "内部"));
     FUZZ_CHECK(set.lpf == (answer[5] == 1 ? "30" : "10"));
-    FUZZ_CHECK(answer[4] >= 1 && answer[4] <= 6 ? set.prf == discrete_codes(Field::prf)[answer[4] - 1].text
+    FUZZ_CHECK(answer[4] >= 1 && answer[4] <= 6 ? set.prf == text_of(Field::prf, answer[4])
                                                 : set.prf == before.prf);
 
     long gain = 0, voltage = 0, width = 0;
@@ -81,7 +88,7 @@ void check_answer(const std::uint8_t* answer, const param_set& before) {
                    hundredths);
         FUZZ_CHECK(set.hpf_unit == (answer[8] == 1 ? "MHz" : "kHz"));
         FUZZ_CHECK(answer[9] >= 1 && answer[9] <= 4
-                       ? set.damping == discrete_codes(Field::damping)[answer[9] - 1].text
+                       ? set.damping == text_of(Field::damping, answer[9])
                        : set.damping == before.damping);
     }
 

@@ -20,7 +20,7 @@ using namespace qlm;
 namespace {
 
 bool one_of(const std::string& text, Field field) {
-    for (const DiscreteCode& code : discrete_codes(field))
+    for (const Choice& code : descriptor(field).choices)
         if (text == code.text) return true;
     return false;
 }
@@ -117,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         param_set decoded;
         decode_settings(decoded, answer);
 
-        if (!discrete_codes(field).empty()) {
+        if (!descriptor(field).choices.empty()) {
             FUZZ_CHECK(decoded[field] == set[field]);
             continue;
         }
@@ -136,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (field == Field::probe_freq) continue;
         bool sendable = false;
         long double value = 0;
-        if (!discrete_codes(field).empty()) sendable = one_of(set[field], field);
+        if (!descriptor(field).choices.empty()) sendable = one_of(set[field], field);
         else if (decimal_form(set[field], value)) {
             const Range range = range_of(field);
             sendable = value >= range.low && value <= range.high;

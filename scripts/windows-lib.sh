@@ -68,6 +68,18 @@ stage_program() {
     local chm qm
     chm=$(find_in_build 5120.CHM)
     qm=$(find_in_build qtbase_zh_CN.qm)
+    # The manual is compiled by the native build (its tables come from a program run there),
+    # and Qt's translation file is the same on every system.
+    if [ -z "$chm" ]; then
+        local native=${BUILD_DIR:-$root/build}
+        bash "$root/scripts/setup.sh"
+        cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+        cmake --build "$native" --target manual >/dev/null
+        [ -f "$native/bin/5120.CHM" ] && chm=$native/bin/5120.CHM
+    fi
+    if [ -z "$qm" ] && [ -f /usr/share/qt6/translations/qtbase_zh_CN.qm ]; then
+        qm=/usr/share/qt6/translations/qtbase_zh_CN.qm
+    fi
     if [ -n "$chm" ]; then cp "$chm" "$stage/program/"; fi
     if [ -n "$qm" ]; then
         mkdir -p "$stage/program/translations"
@@ -77,6 +89,8 @@ stage_program() {
         ! -name easyd12-bridge.exe -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
     mkdir -p "$stage/simulator"
     cp "$builds/build-win32/bin/EasyD12.dll" "$stage/simulator/"
+    i686-w64-mingw32-strip --strip-unneeded "$stage/program/easyd12-bridge.exe" \
+        "$stage/simulator/EasyD12.dll"
     # ${ProgramFolder} lines first, then ${ProgramFile}; reversed for removal.
     (
         cd "$stage/program"

@@ -51,6 +51,21 @@ click() { # click <window> <x> <y>
     sleep 0.5
 }
 
+# Starts the bare Qt window (the same start-up wait as the program's), times it, closes it.
+bare_window() {
+    local t0 bare
+    t0=$(date +%s.%N)
+    wine "$program/bin/bare-window.exe" >/dev/null 2>&1 &
+    bare=$!
+    if window_tool wait "bare window" 180 >/dev/null; then
+        echo "bare Qt window after $(since "$t0") s"
+    else
+        fail "the bare window did not appear"
+    fi
+    window_tool close "bare window" >/dev/null
+    wait $bare 2>/dev/null || true
+}
+
 end_to_end() {
     local failures=0
     rm -rf "$e2e"
@@ -69,6 +84,7 @@ end_to_end() {
     start_wine
     local trace
     trace=$(winepath -w "$e2e/trace.txt" 2>/dev/null)
+    bare_window # before the program too, so neither is the session's first Qt program
 
     # Start-up: the read-back (a request and its answer) before the window shows.
     local t0 pid
@@ -95,19 +111,23 @@ end_to_end() {
         import -window "$window" "$QLM_SCREENSHOT"
     fi
 
-    # Damping "150": opens the list, chooses its second entry.
+    # A damping choice: the list gets the focus (a popup the click may open is closed), and
+    # Down chooses its first entry, "400", as an operator's arrow key does.
     local before
     before=$(wc -l <"$e2e/trace.txt")
     click "$window" "$damping_x" "$damping_y"
-    xdotool key Down Down Return
+    xdotool key Escape
+    sleep 0.5
+    xdotool key Down
     local tries=0
     until [ "$(grep -c . "$e2e/trace.txt")" -ge $((before + 2)) ] || [ $tries -ge 300 ]; do
         sleep 0.1
         tries=$((tries + 1))
     done
     tail -n +$((before + 1)) "$e2e/trace.txt" >"$e2e/damping.txt"
-    printf '%s\n' 'W 01020304050102030405010203040504 0' 'W 01020304050102030405010803000000 0' |
-        cmp -s - "$e2e/damping.txt" || { fail "damping 150 did not send its two frames"; cat "$e2e/damping.txt"; }
+    printf '%s\n' 'W 01020304050102030405010203040504 0' 'W 01020304050102030405010804000000 0' |
+        cmp -s - "$e2e/damping.txt" ||
+        { fail "damping 400 did not send its two frames"; cat "$e2e/damping.txt"; }
 
     # Help: 帮助 → 帮助文档 starts "hh.exe 5120.CHM" in the program's folder.
     click "$window" "$help_menu_x" "$help_menu_y"
@@ -119,7 +139,7 @@ end_to_end() {
         window_tool list
     fi
 
-    # Closing writes open.qini in GBK: the simulator's values, damping 150.
+    # Closing writes open.qini in GBK: the simulator's values, damping 400.
     window_tool close "QLM-5120RX控制软件" >/dev/null || fail "could not close the window"
     local waited=0
     while kill -0 "$pid" 2>/dev/null && [ $waited -lt 600 ]; do
@@ -127,23 +147,13 @@ end_to_end() {
         waited=$((waited + 1))
     done
     kill -0 "$pid" 2>/dev/null && fail "the program did not end after closing"
-    printf '"\xb5\xa5"\r\n"0"\r\n"100"\r\n"\xc4\xda\xb2\xbf"\r\n"1000"\r\n"10"\r\n"200"\r\n"MHz"\r\n"%s"\r\n"150"\r\n' \
+    printf '"\xb5\xa5"\r\n"0"\r\n"100"\r\n"\xc4\xda\xb2\xbf"\r\n"1000"\r\n"10"\r\n"200"\r\n"MHz"\r\n"%s"\r\n"400"\r\n' \
         "$expected_probe" >"$e2e/expected.qini"
     cmp "$e2e/expected.qini" "$e2e/app/open.qini" ||
         { fail "open.qini is not the expected GBK file"; od -c "$e2e/app/open.qini" | head; }
 
     # A bare Qt window under the same wait, in the same Wine session.
-    t0=$(date +%s.%N)
-    wine "$program/bin/bare-window.exe" >/dev/null 2>&1 &
-    local bare=$!
-    if window_tool wait "bare window" 180 >/dev/null; then
-        bare_start=$(since "$t0")
-        echo "bare Qt window after $bare_start s"
-    else
-        fail "the bare window did not appear"
-    fi
-    window_tool close "bare window" >/dev/null
-    wait $bare 2>/dev/null || true
+    bare_window
 
     stop_wine
     stop_desktop
@@ -194,7 +204,8 @@ installer_test() { # installer_test <setup.exe>
     wine "$setup" /S /SIMULATOR >/dev/null 2>&1
     wineserver -w
     echo "silent install with the simulator: $(since "$t0") s"
-    for file in qlm5120rx.exe easyd12-bridge.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
+    for file in qlm5120rx.exe qlm5120rx-cli.exe 5120.CHM translations/qtbase_zh_CN.qm \
+        easyd12-bridge.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
         platforms/qwindows.dll styles/qwindowsvistastyle.dll libstdc++-6.dll uninstall.exe \
         simulator/qlm5120rx-sim.exe simulator/EasyD12.dll simulator/easyd12-bridge.exe \
         simulator/platforms/qwindows.dll; do
@@ -207,11 +218,14 @@ installer_test() { # installer_test <setup.exe>
     [ -z "$extra" ] || fail "installed what the program does not need: $extra"
     [ -f "$menu/QLM-5120RX.lnk" ] || fail "no Start-menu shortcut"
     [ -f "$menu/QLM-5120RX（模拟仪器）.lnk" ] || fail "no Start-menu shortcut for the simulator"
+    # The registry file writes each backslash of a key twice.
     local key='[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\QLM-5120RX]'
-    for value in DisplayName DisplayVersion DisplayIcon UninstallString Publisher \
-        EstimatedSize; do
-        sed -n "/^$key/,/^\$/p" "$WINEPREFIX/system.reg" | grep -q "^\"$value\"=" ||
-            fail "uninstall entry lacks $value"
+    local entry
+    entry=$(awk -v key="$key" 'index($0, key) == 1 { on = 1; next } on && /^$/ { exit } on' \
+        "$WINEPREFIX/system.reg")
+    for value in DisplayName DisplayVersion DisplayIcon UninstallString QuietUninstallString \
+        Publisher EstimatedSize; do
+        grep -q "^\"$value\"=" <<<"$entry" || fail "uninstall entry lacks $value"
     done
     installed_kb=$(du -sk "$installed" | cut -f1)
     echo "installed size with the simulator: $installed_kb KB"

@@ -69,7 +69,7 @@ qlm::sim::SimInstrument& instrument() {
         const std::string trace = environment("EASYD12_SIM_TRACE");
         if (!trace.empty()) {
             made->on_call = [trace](const qlm::sim::Call& call) {
-                if (std::FILE* file = std::fopen(trace.c_str(), "a")) {
+                if (std::FILE* file = std::fopen(trace.c_str(), "ab")) {
                     std::fprintf(file, "%s\n", qlm::sim::trace_line(call).c_str());
                     std::fclose(file);
                 }
