@@ -50,8 +50,10 @@ protected:
         process.start(QLM_CLI_PROGRAM, args);
         EXPECT_TRUE(process.waitForFinished(30000));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError()), timer.elapsed()};
+        // A Windows console writes its line ends as CR LF.
+        const auto text = [](QByteArray bytes) { return QString::fromUtf8(bytes.replace("\r\n", "\n")); };
+        return {process.exitCode(), text(process.readAllStandardOutput()),
+                text(process.readAllStandardError()), timer.elapsed()};
     }
     QStringList trace_lines() {
         QFile file(trace);

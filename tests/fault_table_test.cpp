@@ -51,12 +51,6 @@ const char kImportFile[] =
     "\"1500\"\r\n\"kHz\"\r\n\"0.33\"\r\n\"80\"\r\n";
 
 
-#ifdef _WIN32
-constexpr const char* kWriteOnlyLibrary = "libEasyD12_write_only.dll";
-#else
-constexpr const char* kWriteOnlyLibrary = "libEasyD12_write_only.so";
-#endif
-
 struct Bench {
     std::vector<std::string> complaints;
     std::unique_ptr<EasyD12Driver> binding;

@@ -36,11 +36,11 @@ struct Bench {
         const auto complain = [this](const std::string& line) { complaints.push_back(line); };
         if (fault.driver == Driver::missing_library)
             binding = std::make_unique<EasyD12Driver>(
-                LibraryLocation{join_path(program_folder(), "no-such-folder"), kEasyD12FileName},
+                LibraryLocation{join_path(program_folder(), "no-such-folder"), kMissingLibrary},
                 complain);
         if (fault.driver == Driver::write_only_library)
             binding = std::make_unique<EasyD12Driver>(
-                LibraryLocation{program_folder(), "libEasyD12_write_only.so"}, complain);
+                LibraryLocation{program_folder(), kWriteOnlyLibrary}, complain);
         rig = std::make_unique<PanelRig>(kAtStart, binding.get());
         rig->instrument.faults = fault.faults;
         rig->panel.start(std::nullopt);

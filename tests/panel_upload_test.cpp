@@ -48,7 +48,9 @@ TEST(Upload, AnImportShowsTheSetThenSendsNineCommandsOverThirteenTicks) {
         rig.panel.tick();
         values.push_back(rig.panel.upload_step());
         sent_after.push_back(rig.applied().size());
-        if (rig.view.timer) EXPECT_EQ(rig.view.progress, rig.panel.upload_step());
+        if (rig.view.timer) {
+            EXPECT_EQ(rig.view.progress, rig.panel.upload_step());
+        }
     }
     EXPECT_EQ(values, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
     // Ticks 3, 5, 8 and 10 send nothing; damping goes out in the tick that ends it.

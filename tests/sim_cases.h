@@ -17,6 +17,15 @@ inline sim::Settings with_width(int width) {
     return settings;
 }
 
+// A library with WritePort1 only, beside the test programs; a library found nowhere (not even
+// by Windows' search of the program's own folder).
+#ifdef _WIN32
+inline constexpr const char* kWriteOnlyLibrary = "libEasyD12_write_only.dll";
+#else
+inline constexpr const char* kWriteOnlyLibrary = "libEasyD12_write_only.so";
+#endif
+inline constexpr const char* kMissingLibrary = "EasyD12_nowhere";
+
 // Each way the driver can fail, and what the operator can tell of it.
 enum class Driver { simulator, missing_library, write_only_library };
 

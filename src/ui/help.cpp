@@ -42,8 +42,8 @@ HelpSystem default_help_system() {
                       QDir::cleanPath(program.filePath(QStringLiteral("../share/qlm5120rx"))),
                       QDir::currentPath()};
     system.find_program = [](const QString& name) { return QStandardPaths::findExecutable(name); };
-    system.start = [](const QString& program, const QStringList& arguments) {
-        return QProcess::startDetached(program, arguments);
+    system.start = [](const QString& executable, const QStringList& arguments) {
+        return QProcess::startDetached(executable, arguments);
     };
     system.open_url = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     return system;
