@@ -4,8 +4,8 @@
 #include "fuzz_check.h"
 #include "params/descriptor.h"
 #include "params/encoding.h"
-#include "params/interlock.h"
 #include "params/entry_rules.h"
+#include "params/interlock.h"
 
 #include <cstdint>
 #include <string>
@@ -71,10 +71,7 @@ void check(Field entry, const std::string& text) {
     }
 
     FUZZ_CHECK(of_form);
-    const auto command = encode_text(entry == Field::voltage ? Field::voltage
-                                     : entry == Field::pw ? Field::pw
-                                                             : Field::gain,
-                                     result.display_text);
+    const auto command = encode_text(entry, result.display_text);
     FUZZ_CHECK(command.has_value());
     const long long value = whole_of(result.display_text);
     switch (entry) {
@@ -108,6 +105,7 @@ void check(Field entry, const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    for (const Field entry : {Field::voltage, Field::pw, Field::gain}) check(entry, text);
+    for (const Field entry : {Field::voltage, Field::pw, Field::gain})
+        check(entry, text);
     return 0;
 }

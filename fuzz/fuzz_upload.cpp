@@ -33,9 +33,12 @@ bool decimal_form(const std::string& text, long double& value) {
     std::size_t digits = 0;
     bool point = false;
     for (std::size_t j = i; j < text.size(); ++j) {
-        if (text[j] == '.' && !point) point = true;
-        else if (text[j] >= '0' && text[j] <= '9') ++digits;
-        else return false;
+        if (text[j] == '.' && !point)
+            point = true;
+        else if (text[j] >= '0' && text[j] <= '9')
+            ++digits;
+        else
+            return false;
     }
     if (digits == 0) return false;
     value = std::strtold(text.c_str(), nullptr);
@@ -112,8 +115,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         answer[6] = 200; // a width, so the guarded bytes 8 and 9 are decoded
         static constexpr std::size_t kByte[] = {0, 1, 2, 3, 4, 5, 6, 8, 9};
         answer[kByte[applied[i][0]]] = applied[i][1];
-        if (field == Field::pw) answer[7] = applied[i][2];
-        else FUZZ_CHECK(applied[i][2] == 0);
+        if (field == Field::pw)
+            answer[7] = applied[i][2];
+        else
+            FUZZ_CHECK(applied[i][2] == 0);
         param_set decoded;
         decode_settings(decoded, answer);
 
@@ -136,7 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (field == Field::probe_freq) continue;
         bool sendable = false;
         long double value = 0;
-        if (!descriptor(field).choices.empty()) sendable = one_of(set[field], field);
+        if (!descriptor(field).choices.empty())
+            sendable = one_of(set[field], field);
         else if (decimal_form(set[field], value)) {
             const Range range = range_of(field);
             sendable = value >= range.low && value <= range.high;

@@ -7,8 +7,8 @@
 // confirm_entry, refusal_text, the interlock, probe_freq_text and the upload's steps.
 #include "link/upload.h"
 #include "params/descriptor.h"
-#include "params/interlock.h"
 #include "params/entry_rules.h"
+#include "params/interlock.h"
 #include "params/param_set.h"
 
 #include <cstdio>
@@ -27,7 +27,9 @@ struct Wording {
     const char* name;
     const char* unit;
 };
-Wording wording(Field field) { return {descriptor(field).title, descriptor(field).unit}; }
+Wording wording(Field field) {
+    return {descriptor(field).title, descriptor(field).unit};
+}
 
 // The entry fields in the manual's order.
 constexpr Field kEntries[] = {Field::gain, Field::voltage, Field::pw};
@@ -142,7 +144,8 @@ std::string lists_table() {
             const std::string text = choices[i].text;
             entries += separator + list_text(field, text);
             // The high-pass value is always 1; its field holds the unit.
-            shown += separator + (field == Field::hpf_unit ? "1 " + text : with_unit(text, word.unit));
+            shown +=
+                separator + (field == Field::hpf_unit ? "1 " + text : with_unit(text, word.unit));
         }
         out << "<tr><td>" << word.name << "</td><td>" << entries << "</td><td>" << shown
             << "</td></tr>\n";

@@ -54,8 +54,10 @@ qlm::sim::SimInstrument& instrument() {
         const std::string state = environment("EASYD12_SIM_STATE");
         qlm::sim::Settings settings = qlm::sim::kDefaultSettings;
         if (!state.empty() && !qlm::sim::parse_settings(state, settings)) {
-            std::fprintf(stderr, "EasyD12 simulator: EASYD12_SIM_STATE '%s' is not ten bytes; "
-                                 "using the default settings\n", state.c_str());
+            std::fprintf(stderr,
+                         "EasyD12 simulator: EASYD12_SIM_STATE '%s' is not ten bytes; "
+                         "using the default settings\n",
+                         state.c_str());
         }
         made->set_settings(settings);
         const std::filesystem::path& shared = state_file_path();
@@ -63,8 +65,10 @@ qlm::sim::SimInstrument& instrument() {
             made->keep_settings_in(std::make_unique<qlm::sim::StateFile>(shared, settings));
         const std::string faults = environment("EASYD12_SIM_FAULT");
         if (!qlm::sim::parse_faults(faults, made->faults)) {
-            std::fprintf(stderr, "EasyD12 simulator: EASYD12_SIM_FAULT '%s' names an unknown "
-                                 "fault (absent, data, request, answer)\n", faults.c_str());
+            std::fprintf(stderr,
+                         "EasyD12 simulator: EASYD12_SIM_FAULT '%s' names an unknown "
+                         "fault (absent, data, request, answer)\n",
+                         faults.c_str());
         }
         const std::string trace = environment("EASYD12_SIM_TRACE");
         if (!trace.empty()) {

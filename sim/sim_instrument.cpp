@@ -10,7 +10,10 @@ namespace {
 // Whether the instrument takes a value for a code, and where it keeps it.
 bool value_allowed(std::uint8_t code, std::uint8_t value1, std::uint8_t value2) {
     switch (code) {
-    case 0: case 3: case 5: case 7:
+    case 0:
+    case 3:
+    case 5:
+    case 7:
         return value1 <= 1 && value2 == 0;
     case 1:
         return value1 <= 110 && value2 == 0;
@@ -149,11 +152,16 @@ bool parse_faults(const std::string& text, Faults& out) {
     std::istringstream in(text);
     std::string item;
     while (std::getline(in, item, ',')) {
-        if (item == "absent") parsed.absent = true;
-        else if (item == "data") parsed.data = true;
-        else if (item == "request") parsed.request = true;
-        else if (item == "answer") parsed.answer = true;
-        else if (!item.empty()) return false;
+        if (item == "absent")
+            parsed.absent = true;
+        else if (item == "data")
+            parsed.data = true;
+        else if (item == "request")
+            parsed.request = true;
+        else if (item == "answer")
+            parsed.answer = true;
+        else if (!item.empty())
+            return false;
     }
     out = parsed;
     return true;

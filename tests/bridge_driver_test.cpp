@@ -1,8 +1,8 @@
 // BridgeDriver over the real easyd12-bridge beside this test: the link's exchanges through it,
 // and what a caller sees when the bridge dies, hangs, is missing or is some other program.
 #include "link/bridge_driver.h"
-#include "test_support.h"
 #include "link/link.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,8 @@ constexpr const char* kExeSuffix = "";
 std::vector<std::string> lines_of(const fs::path& path) {
     std::ifstream in(path);
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
@@ -123,7 +124,8 @@ TEST(BridgeDriver, SendsAndReadsBackThroughTheBridge) {
 
     constexpr int kCalls = 200;
     const auto calls = Clock::now();
-    for (int i = 0; i < kCalls; ++i) rig.driver.write(kAnnounce);
+    for (int i = 0; i < kCalls; ++i)
+        rig.driver.write(kAnnounce);
     std::printf("%d-bit bridge: first send with start %.1f ms, then %.3f ms per call\n",
                 rig.driver.bridge_bits(), first_send, ms_since(calls) / kCalls);
 }

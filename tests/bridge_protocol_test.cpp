@@ -1,10 +1,10 @@
 // easyd12-bridge on the wire: the program beside this test, over the simulator library in
 // the same folder, spoken to byte by byte.
 #include "link/bridge_protocol.h"
-#include "test_support.h"
 #include "link/dynlib.h"
 #include "link/easyd12_api.h"
 #include "link/process.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -33,8 +33,7 @@ struct Wire {
         bridge::Reply reply{};
         EXPECT_EQ(bridge.write_all(request.data(), request.size(), milliseconds(5000)),
                   IoResult::ok);
-        EXPECT_EQ(bridge.read_exact(reply.data(), reply.size(), milliseconds(5000)),
-                  IoResult::ok);
+        EXPECT_EQ(bridge.read_exact(reply.data(), reply.size(), milliseconds(5000)), IoResult::ok);
         return reply;
     }
     bridge::Reply call(std::uint8_t kind, const Frame& body = {}) {
@@ -102,11 +101,13 @@ TEST(BridgeProtocol, HelloThenTheLibrarysCallsWithEveryByteValueIntact) {
 
     std::ifstream lines(trace);
     std::vector<std::string> got;
-    for (std::string line; std::getline(lines, line);) got.push_back(line);
+    for (std::string line; std::getline(lines, line);)
+        got.push_back(line);
     ASSERT_EQ(got.size(), 7u);
     EXPECT_EQ(got[0], "W 01020304050102030405010203040503 0");
     EXPECT_EQ(got[1], "R 1a3c0a0d0400c8000101000000000000 0");
-    EXPECT_EQ(got[3], "W 010203040501020304050106" "1a0a0000 0");
+    EXPECT_EQ(got[3], "W 010203040501020304050106"
+                      "1a0a0000 0");
 }
 
 TEST(BridgeProtocol, UnknownRequestsAreRefusedAndTheStreamStaysInStep) {

@@ -67,7 +67,9 @@ TEST(DriverSelect, ProblemsTheBridgeCannotSolveStayWithTheInProcessBinding) {
 TEST(DriverSelect, ALibraryOfTheOtherClassGoesThroughTheBridgeWhenThereIsOne) {
     const fs::path folder = scratch_folder("elf32");
     std::string header(64, '\0');
-    header.replace(0, 7, "\x7f" "ELF\x01\x01\x01");
+    header.replace(0, 7,
+                   "\x7f"
+                   "ELF\x01\x01\x01");
     std::ofstream(folder / kEasyD12FileName, std::ios::binary) << header;
 
     EasyD12Driver attempt(LibraryLocation{folder.string(), kEasyD12FileName}, [](auto&) {});

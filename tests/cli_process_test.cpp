@@ -51,7 +51,9 @@ protected:
         EXPECT_TRUE(process.waitForFinished(30000));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         // A Windows console writes its line ends as CR LF.
-        const auto text = [](QByteArray bytes) { return QString::fromUtf8(bytes.replace("\r\n", "\n")); };
+        const auto text = [](QByteArray bytes) {
+            return QString::fromUtf8(bytes.replace("\r\n", "\n"));
+        };
         return {process.exitCode(), text(process.readAllStandardOutput()),
                 text(process.readAllStandardError()), timer.elapsed()};
     }

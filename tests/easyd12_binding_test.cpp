@@ -19,11 +19,13 @@ struct Binding {
     std::vector<std::string> complaints;
     EasyD12Driver driver;
     explicit Binding(LibraryLocation where)
-        : driver(std::move(where), [this](const std::string& line) { complaints.push_back(line); }) {}
+        : driver(std::move(where),
+                 [this](const std::string& line) { complaints.push_back(line); }) {}
 };
 
 fs::path scratch_folder(const char* name) {
-    const fs::path folder = fs::temp_directory_path() / ("qlm-binding-" + std::to_string(::getpid())) / name;
+    const fs::path folder =
+        fs::temp_directory_path() / ("qlm-binding-" + std::to_string(::getpid())) / name;
     fs::create_directories(folder);
     return folder;
 }

@@ -15,7 +15,9 @@ std::optional<Command> encode(Field field, const std::string& text) {
     return encode_param(set, field);
 }
 
-Decimal number(const char* text) { return *parse_decimal(text); }
+Decimal number(const char* text) {
+    return *parse_decimal(text);
+}
 
 } // namespace
 
@@ -24,7 +26,8 @@ TEST(ParamSet, StartsWithTheInitialTextsInFileOrder) {
     const std::array<std::string, 10> expected{"单", "0",   "100", "内部", "1000",
                                                "10", "200", "MHz", "5.0",  "50"};
     EXPECT_EQ(set.texts(), expected);
-    for (const Field field : kAllFields) EXPECT_EQ(set[field], descriptor(field).initial);
+    for (const Field field : kAllFields)
+        EXPECT_EQ(set[field], descriptor(field).initial);
     EXPECT_EQ(param_set::from_texts(expected), set);
 }
 
@@ -68,8 +71,10 @@ TEST(EncodeParam, DiscreteTextsMatchExactly) {
     EXPECT_EQ(encode(Field::hpf_unit, "kHz"), (Command{7, 0, 0}));
     EXPECT_EQ(encode(Field::damping, "50"), (Command{8, 1, 0}));
     EXPECT_EQ(encode(Field::damping, "400"), (Command{8, 4, 0}));
-    for (const char* text : {"khz", "MHz ", "1kHz", ""}) EXPECT_FALSE(encode(Field::hpf_unit, text));
-    for (const char* text : {"1000Hz", "300", " 100"}) EXPECT_FALSE(encode(Field::prf, text));
+    for (const char* text : {"khz", "MHz ", "1kHz", ""})
+        EXPECT_FALSE(encode(Field::hpf_unit, text));
+    for (const char* text : {"1000Hz", "300", " 100"})
+        EXPECT_FALSE(encode(Field::prf, text));
     EXPECT_FALSE(encode(Field::damping, "100"));
 }
 
@@ -197,7 +202,8 @@ TEST(ChoiceLists, EveryEntryEncodesToItsValueAndReadsBackAsItself) {
             const auto command = encode(field, text);
             ASSERT_TRUE(command) << param.name << " " << i;
             EXPECT_EQ(command->code, *param.code);
-            // The instrument holds the value at the field's answer byte; it reads back as the entry.
+            // The instrument holds the value at the field's answer byte; it reads back as the
+            // entry.
             std::array<std::uint8_t, 10> answer{0, 50, 4, 0, 4, 0, 200, 0, 1, 1};
             answer[param.answer_byte] = command->value1;
             param_set set;

@@ -40,8 +40,9 @@ struct LibraryRig : UiRig {
 TEST(EndToEnd, StartUpChoiceAndImportThroughTheLibrary) {
     LibraryRig rig;
     rig.start_with_library();
-    EXPECT_EQ(rig.window->panel().params().texts(),
-              (SettingsTexts{"单", "20", "100", "内部", "1000", "30", "6500", "MHz", "0.08", "150"}));
+    EXPECT_EQ(
+        rig.window->panel().params().texts(),
+        (SettingsTexts{"单", "20", "100", "内部", "1000", "30", "6500", "MHz", "0.08", "150"}));
     QStringList trace = trace_lines();
     ASSERT_EQ(trace.size(), 3);
     EXPECT_EQ(trace[0], "W 01020304050102030405010203040503 0");
@@ -56,8 +57,8 @@ TEST(EndToEnd, StartUpChoiceAndImportThroughTheLibrary) {
     EXPECT_EQ(rig.label("Label19"), "150");
 
     const QString path = rig.config_dir.path() + "/set.qini";
-    ASSERT_TRUE(save_settings_file(path, {"双", "20", "100", "外部", "1000", "30", "6500", "MHz",
-                                          "0.08", "150"})
+    ASSERT_TRUE(save_settings_file(
+                    path, {"双", "20", "100", "外部", "1000", "30", "6500", "MHz", "0.08", "150"})
                     .isEmpty());
     rig.open_answer = path;
     rig.trigger(rig.ui().open);

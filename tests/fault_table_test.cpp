@@ -2,8 +2,8 @@
 // the operator sees, the display, the bar and the controls. (Every fault against every
 // operation is the panel's fault table.) The simulator's four fault modes run in process; a
 // missing library and a library without ReadPort1 go through the real EasyD12 binding.
-#include "ui_rig.h"
 #include "sim_cases.h"
+#include "ui_rig.h"
 
 #include "link/easyd12.h"
 
@@ -49,7 +49,6 @@ const Shown kInitialShown =
 const char kImportFile[] =
     "\"\xcb\xab\"\r\n\"-20\"\r\n\"300\"\r\n\"\xcd\xe2\xb2\xbf\"\r\n\"2000\"\r\n\"30\"\r\n"
     "\"1500\"\r\n\"kHz\"\r\n\"0.33\"\r\n\"80\"\r\n";
-
 
 struct Bench {
     std::vector<std::string> complaints;

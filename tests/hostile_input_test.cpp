@@ -1,6 +1,6 @@
 // Hostile files, pasted text and failing saves, all through the window.
-#include "ui_rig.h"
 #include "sim_cases.h"
+#include "ui_rig.h"
 
 #include "settings/settings_file.h"
 
@@ -35,7 +35,8 @@ QByteArray lines(const char* end) {
         bytes += QByteArray("\"") + field + "\"" + end;
     return bytes;
 }
-const std::vector<QString> kFileShown{"双", "-20", "300", "外部", "2000", "30", "1500", "kHz", "0.33", "80"};
+const std::vector<QString> kFileShown{"双", "-20",  "300", "外部", "2000",
+                                      "30", "1500", "kHz", "0.33", "80"};
 
 QByteArray file_bytes(const QString& path) {
     QFile file(path);
@@ -129,8 +130,9 @@ TEST(HostileFiles, LineEndsOfEveryKindAndExtraFieldsImport) {
 
 // Pasted text gets past the key filter; the confirmation must still refuse it.
 TEST(PastedText, NeverSentAndRefusedOnConfirm) {
-    const char* const pastes[] = {"12a", "1.5", " 40", "40 ", "+40", "--5", "5-", "４０",
-                                  "٤٠", "0x40", "1e2", "99999999999999999999", "\t", "-"};
+    const char* const pastes[] = {"12a", "1.5",  " 40", "40 ",  "+40", "--5",
+                                  "5-",  "４０", "٤٠",  "0x40", "1e2", "99999999999999999999",
+                                  "\t",  "-"};
     struct Target {
         EntryField* (*field)(const UiRig&);
         QPushButton* (*button)(const UiRig&);
@@ -165,8 +167,10 @@ TEST(PastedText, NeverSentAndRefusedOnConfirm) {
                 }
                 ASSERT_FALSE(field->text().isEmpty());
                 const std::size_t messages = rig.messages.size();
-                if (by_button) QTest::mouseClick(target.button(rig), Qt::LeftButton);
-                else rig.press(field, Qt::Key_Return);
+                if (by_button)
+                    QTest::mouseClick(target.button(rig), Qt::LeftButton);
+                else
+                    rig.press(field, Qt::Key_Return);
                 ASSERT_EQ(rig.messages.size(), messages + 1);
                 EXPECT_EQ(rig.messages.back().text,
                           QString::fromStdString(refusal_text(
@@ -278,9 +282,9 @@ TEST(FailingSaves, TheEarlierFileStaysWhole) {
 TEST(FailingSaves, AFolderWithoutWriteRights) {
     const QByteArray child_target = qgetenv("QLM_HOSTILE_SAVE_CHILD");
     if (!child_target.isEmpty()) {
-        const QString problem = save_settings_file(QString::fromLocal8Bit(child_target),
-                                                   {"双", "1", "25", "外部", "100", "10", "25",
-                                                    "kHz", "20.00", "400"});
+        const QString problem =
+            save_settings_file(QString::fromLocal8Bit(child_target),
+                               {"双", "1", "25", "外部", "100", "10", "25", "kHz", "20.00", "400"});
         std::printf("child: %s\n", problem.isEmpty() ? "saved" : problem.toUtf8().constData());
         std::exit(problem.isEmpty() ? 3 : 0);
     }
@@ -304,8 +308,8 @@ TEST(FailingSaves, AFolderWithoutWriteRights) {
     if (::geteuid() != 0) {
         // Not root: the folder is closed to us too.
         ::chmod(folder.toLocal8Bit().constData(), 0555);
-        EXPECT_FALSE(save_settings_file(target, {"双", "1", "25", "外部", "100", "10", "25",
-                                                 "kHz", "20.00", "400"})
+        EXPECT_FALSE(save_settings_file(target, {"双", "1", "25", "外部", "100", "10", "25", "kHz",
+                                                 "20.00", "400"})
                          .isEmpty());
         ::chmod(folder.toLocal8Bit().constData(), 0755);
     } else {

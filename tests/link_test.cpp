@@ -29,7 +29,8 @@ struct LinkRig {
 
     std::vector<std::string> trace() const {
         std::vector<std::string> lines;
-        for (const auto& call : instrument.calls()) lines.push_back(sim::trace_line(call));
+        for (const auto& call : instrument.calls())
+            lines.push_back(sim::trace_line(call));
         return lines;
     }
 };
@@ -54,8 +55,8 @@ TEST(Frames, HeaderTypesAndValueBytes) {
 TEST(WriteSeting, AnnounceWaitThenDataFrame) {
     LinkRig rig;
     rig.link.write_seting(8, 3, 0);
-    EXPECT_EQ(rig.trace(), (std::vector<std::string>{
-                               kAnnounce, "W 01020304050102030405010803000000 0"}));
+    EXPECT_EQ(rig.trace(),
+              (std::vector<std::string>{kAnnounce, "W 01020304050102030405010803000000 0"}));
     EXPECT_EQ(rig.waits, std::vector<long>{100001});
     EXPECT_TRUE(rig.messages.empty());
     EXPECT_EQ(rig.instrument.settings()[9], 3);
@@ -125,7 +126,9 @@ TEST(ReadBack, FailedAnswerDeliversNothingAndSaysNothing) {
     LinkRig rig;
     rig.instrument.faults.answer = true;
     std::vector<Link::ReadOutcome> outcomes;
-    const auto record = [&](Link::ReadOutcome outcome, const Frame&) { outcomes.push_back(outcome); };
+    const auto record = [&](Link::ReadOutcome outcome, const Frame&) {
+        outcomes.push_back(outcome);
+    };
     rig.link.read_settings(record);
     rig.link.read_width(record);
     EXPECT_EQ(outcomes, std::vector<Link::ReadOutcome>(2, Link::ReadOutcome::no_answer));
@@ -140,7 +143,8 @@ TEST(Queue, ExchangesStartedInsideAWaitRunAfterInOrder) {
     rig.during_wait.push_back([&] {
         rig.link.write_seting(1, 70, 0);
         events.push_back("queued 2");
-        rig.link.read_settings([&](Link::ReadOutcome, const Frame&) { events.push_back("answer"); });
+        rig.link.read_settings(
+            [&](Link::ReadOutcome, const Frame&) { events.push_back("answer"); });
         events.push_back("queued read");
         EXPECT_TRUE(rig.link.busy());
         EXPECT_EQ(rig.link.queued(), 2u);

@@ -3,8 +3,8 @@
 // holds every page with the contents files in GBK.
 #include "link/upload.h"
 #include "params/descriptor.h"
-#include "params/interlock.h"
 #include "params/entry_rules.h"
+#include "params/interlock.h"
 #include "params/param_set.h"
 
 #include <QDir>

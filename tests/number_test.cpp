@@ -10,9 +10,16 @@ TEST(ParseDecimal, AcceptsSignDigitsAndFraction) {
         const char* text;
         std::int64_t num, den;
     };
-    for (const Case c : {Case{"0", 0, 1}, {"05", 5, 1}, {"-0", 0, 1}, {"-150", -150, 1},
-                         {"+7", 7, 1}, {"37.5", 375, 10}, {".5", 5, 10}, {"5.", 5, 1},
-                         {"6500", 6500, 1}, {"0.125", 125, 1000}}) {
+    for (const Case c : {Case{"0", 0, 1},
+                         {"05", 5, 1},
+                         {"-0", 0, 1},
+                         {"-150", -150, 1},
+                         {"+7", 7, 1},
+                         {"37.5", 375, 10},
+                         {".5", 5, 10},
+                         {"5.", 5, 1},
+                         {"6500", 6500, 1},
+                         {"0.125", 125, 1000}}) {
         const auto value = parse_decimal(c.text);
         ASSERT_TRUE(value) << c.text;
         EXPECT_EQ(value->num, c.num) << c.text;
@@ -28,13 +35,13 @@ TEST(ParseDecimal, RefusesWhatIsNotANumber) {
 }
 
 TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
-    EXPECT_EQ(round_half_even(375, 250), 2);   // 1.5
-    EXPECT_EQ(round_half_even(625, 250), 2);   // 2.5
-    EXPECT_EQ(round_half_even(1125, 250), 4);  // 4.5
-    EXPECT_EQ(round_half_even(1375, 250), 6);  // 5.5
+    EXPECT_EQ(round_half_even(375, 250), 2);     // 1.5
+    EXPECT_EQ(round_half_even(625, 250), 2);     // 2.5
+    EXPECT_EQ(round_half_even(1125, 250), 4);    // 4.5
+    EXPECT_EQ(round_half_even(1375, 250), 6);    // 5.5
     EXPECT_EQ(round_half_even(50000, 4000), 12); // 12.5
-    EXPECT_EQ(round_half_even(-5, 10), 0);     // -0.5
-    EXPECT_EQ(round_half_even(-15, 10), -2);   // -1.5
+    EXPECT_EQ(round_half_even(-5, 10), 0);       // -0.5
+    EXPECT_EQ(round_half_even(-15, 10), -2);     // -1.5
     EXPECT_EQ(round_half_even(-16, 10), -2);
     EXPECT_EQ(round_half_even(7, 10), 1);
     EXPECT_EQ(round_half_even(30, 25), 1);

@@ -26,7 +26,6 @@ const SettingsTexts kLaterShown{"双", "-10", "200", "外部", "200",
 const SettingsTexts kImported{"双", "-20",  "300", "外部", "2000",
                               "30", "1500", "kHz", "0.33", "80"};
 
-
 struct Bench {
     std::vector<std::string> complaints;
     std::unique_ptr<EasyD12Driver> binding;

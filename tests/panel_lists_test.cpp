@@ -13,7 +13,6 @@ namespace {
 using Command3 = std::array<std::uint8_t, 3>;
 const char* const kRefused = "重复频率与脉冲宽度不匹配，请重新选择重复频率！";
 
-
 } // namespace
 
 TEST(Lists, EveryEntrySendsItsFrameAndShowsItsText) {

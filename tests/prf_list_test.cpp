@@ -1,7 +1,7 @@
 // The repetition-frequency list as a widget: the mouse opens it (and so fetches the width),
 // the keyboard on the closed list does not, typed text is nothing.
-#include "ui_rig.h"
 #include "sim_cases.h"
+#include "ui_rig.h"
 
 #include "ui/colours.h"
 
@@ -13,7 +13,6 @@ using namespace qlm::testing;
 namespace {
 
 const char* const kRefused = "重复频率与脉冲宽度不匹配，请重新选择重复频率！";
-
 
 } // namespace
 

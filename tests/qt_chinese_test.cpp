@@ -3,8 +3,8 @@
 #include "ui/platform_seams.h"
 #include "ui/qt_chinese.h"
 
-#include <QDir>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>

@@ -1,7 +1,7 @@
 // The read-back and the comparison with the instrument as the window runs them: start-up and
 // the two menu items reach the labels, the lists and the entry fields.
-#include "ui_rig.h"
 #include "sim_cases.h"
+#include "ui_rig.h"
 
 #include <gtest/gtest.h>
 

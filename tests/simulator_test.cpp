@@ -12,9 +12,9 @@ const Frame kRequest = make_control_frame(FrameType::read_request);
 
 TEST(Simulator, AppliesEveryCodeToItsSettingsByte) {
     SimInstrument sim;
-    const std::vector<std::array<std::uint8_t, 3>> commands{
-        {0, 1, 0}, {1, 70, 0}, {2, 16, 0}, {3, 1, 0}, {4, 6, 0},
-        {5, 1, 0}, {6, 100, 25}, {7, 0, 0}, {8, 3, 0}};
+    const std::vector<std::array<std::uint8_t, 3>> commands{{0, 1, 0},    {1, 70, 0}, {2, 16, 0},
+                                                            {3, 1, 0},    {4, 6, 0},  {5, 1, 0},
+                                                            {6, 100, 25}, {7, 0, 0},  {8, 3, 0}};
     for (const auto& c : commands) {
         EXPECT_EQ(sim.write(kAnnounce), 0);
         EXPECT_EQ(sim.write(make_data_frame(c[0], c[1], c[2])), 0);
@@ -34,7 +34,7 @@ TEST(Simulator, CountsProtocolViolations) {
     SimInstrument sim;
     Frame answer{};
     EXPECT_LT(sim.write(make_data_frame(8, 3, 0)), 0); // no announce
-    EXPECT_LT(sim.read(answer), 0);                     // no request
+    EXPECT_LT(sim.read(answer), 0);                    // no request
     Frame bad_header = kAnnounce;
     bad_header[3] = 9;
     EXPECT_LT(sim.write(bad_header), 0);
@@ -53,9 +53,14 @@ TEST(Simulator, CountsProtocolViolations) {
 
 TEST(Simulator, RejectsValuesTheInstrumentDoesNotTake) {
     SimInstrument sim;
-    for (const auto& c : std::vector<std::array<std::uint8_t, 3>>{
-             {0, 2, 0}, {1, 111, 0}, {2, 0, 0}, {2, 17, 0}, {4, 7, 0}, {6, 24, 0}, {6, 101, 25},
-             {8, 0, 0}}) {
+    for (const auto& c : std::vector<std::array<std::uint8_t, 3>>{{0, 2, 0},
+                                                                  {1, 111, 0},
+                                                                  {2, 0, 0},
+                                                                  {2, 17, 0},
+                                                                  {4, 7, 0},
+                                                                  {6, 24, 0},
+                                                                  {6, 101, 25},
+                                                                  {8, 0, 0}}) {
         sim.write(kAnnounce);
         EXPECT_LT(sim.write(make_data_frame(c[0], c[1], c[2])), 0);
     }

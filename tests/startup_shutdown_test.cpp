@@ -15,7 +15,9 @@ namespace {
 
 const SettingsTexts kLast{"双", "05", "250", "外部", "1000", "30", "300", "kHz", "1.67", "80"};
 
-SettingsTexts display(const UiRig& rig) { return rig.window->panel().params().texts(); }
+SettingsTexts display(const UiRig& rig) {
+    return rig.window->panel().params().texts();
+}
 
 void write_auto_file(UiRig& rig, const SettingsTexts& texts) {
     ASSERT_TRUE(save_auto_file(rig.folders, texts).isEmpty());
@@ -52,7 +54,8 @@ TEST(StartUp, FillsTheListsAfterTheirTextsWithNoEntrySelected) {
     EXPECT_EQ(counts, (std::vector<int>{2, 6, 2, 4, 2, 2}));
     EXPECT_EQ(rig.combo(4)->itemText(0), "400");
     EXPECT_EQ(rig.combo(5)->itemText(0), "30MHz");
-    for (ChoiceCombo* combo : rig.ui().lists()) EXPECT_EQ(combo->currentIndex(), -1);
+    for (ChoiceCombo* combo : rig.ui().lists())
+        EXPECT_EQ(combo->currentIndex(), -1);
     EXPECT_EQ(rig.combo(4)->currentText(), "80"); // the restored text, not the first entry
     // The instrument's values replace the display, not the list texts.
     EXPECT_EQ(rig.label("Label19"), "50");

@@ -37,11 +37,10 @@ const Typed kVoltages[] = {{"400", Command{2, 16, 0}}, {"25", Command{2, 1, 0}},
                            {"110", Command{2, 4, 0}},  {"-150", Command{2, 6, 0}},
                            {"399", Command{2, 15, 0}}, {"24", std::nullopt},
                            {"401", std::nullopt},      {"-", std::nullopt}};
-const Typed kWidths[] = {{"6500", Command{6, 100, 25}}, {"1234", Command{6, 196, 4}},
-                         {"999", Command{6, 227, 3}},   {"25", Command{6, 25, 0}},
-                         {"1000", Command{6, 232, 3}},  {"4999", Command{6, 116, 19}},
-                         {"200", Command{6, 200, 0}},   {"6501", std::nullopt},
-                         {"24", std::nullopt}};
+const Typed kWidths[] = {
+    {"6500", Command{6, 100, 25}}, {"1234", Command{6, 196, 4}}, {"999", Command{6, 227, 3}},
+    {"25", Command{6, 25, 0}},     {"1000", Command{6, 232, 3}}, {"4999", Command{6, 116, 19}},
+    {"200", Command{6, 200, 0}},   {"6501", std::nullopt},       {"24", std::nullopt}};
 const Typed kGains[] = {{"60", Command{1, 110, 0}}, {"-50", Command{1, 0, 0}},
                         {"05", Command{1, 55, 0}},  {"-0", Command{1, 50, 0}},
                         {"61", std::nullopt},       {"-51", std::nullopt},
@@ -73,16 +72,26 @@ const int kPrfWidthLimit[] = {1 << 30, 1 << 30, 1 << 30, 5000, 2000, 1000};
 // Which parameter a tick sends, by the counter value it reaches.
 std::optional<Field> tick_field(int value) {
     switch (value) {
-    case 1: return Field::mode;
-    case 2: return Field::gain;
-    case 4: return Field::voltage;
-    case 6: return Field::trigger;
-    case 7: return Field::prf;
-    case 9: return Field::lpf;
-    case 11: return Field::pw;
-    case 12: return Field::hpf_unit;
-    case 13: return Field::damping;
-    default: return std::nullopt;
+    case 1:
+        return Field::mode;
+    case 2:
+        return Field::gain;
+    case 4:
+        return Field::voltage;
+    case 6:
+        return Field::trigger;
+    case 7:
+        return Field::prf;
+    case 9:
+        return Field::lpf;
+    case 11:
+        return Field::pw;
+    case 12:
+        return Field::hpf_unit;
+    case 13:
+        return Field::damping;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -106,13 +115,15 @@ public:
         in_wait_ = [this] {
             rig_.during_wait.push_back(in_wait_);
             const int count = std::uniform_int_distribution<int>(0, 2)(random_);
-            for (int i = 0; i < count; ++i) act();
+            for (int i = 0; i < count; ++i)
+                act();
         };
         rig_.during_wait.assign(1, in_wait_);
     }
 
     void run() {
-        while (remaining_ > 0) act();
+        while (remaining_ > 0)
+            act();
     }
 
     std::vector<Command> issued;
@@ -127,14 +138,22 @@ private:
         if (depth_ > 0) ++from_waits; // actions nest only through waits
         ++depth_;
         const int pick = std::uniform_int_distribution<int>(0, 99)(random_);
-        if (pick < 30) choose();
-        else if (pick < 50) confirm_by_enter();
-        else if (pick < 62) confirm_by_button();
-        else if (pick < 68) open_prf_list();
-        else if (pick < 74) rig_.trigger(rig_.ui().seting2);
-        else if (pick < 79) import();
-        else if (pick < 95) tick();
-        else stop_key();
+        if (pick < 30)
+            choose();
+        else if (pick < 50)
+            confirm_by_enter();
+        else if (pick < 62)
+            confirm_by_button();
+        else if (pick < 68)
+            open_prf_list();
+        else if (pick < 74)
+            rig_.trigger(rig_.ui().seting2);
+        else if (pick < 79)
+            import();
+        else if (pick < 95)
+            tick();
+        else
+            stop_key();
         --depth_;
     }
 
@@ -158,8 +177,7 @@ private:
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
     }
 
-    template <std::size_t N>
-    const Typed& any_of(const Typed (&table)[N]) {
+    template <std::size_t N> const Typed& any_of(const Typed (&table)[N]) {
         return table[static_cast<std::size_t>(number(0, static_cast<int>(N) - 1))];
     }
 
@@ -197,7 +215,7 @@ private:
         EntryField* entry = type_entry(typed);
         QPushButton* button = entry == rig_.text(1)   ? rig_.button(12)
                               : entry == rig_.text(2) ? rig_.button(13)
-                                                         : rig_.button(11);
+                                                      : rig_.button(11);
         ASSERT_TRUE(button->isEnabled()); // the keys just typed stopped any upload
         if (typed->sent) issued.push_back(*typed->sent);
         QTest::mouseClick(button, Qt::LeftButton);
@@ -268,8 +286,8 @@ TEST(Stress, ActionsDuringWaitsKeepTheProtocolAndTheOrder) {
     std::printf("stress: seed %u, %ld actions (%ld inside waits), %zu commands issued, %zu "
                 "applied, %d violations, %d rejected values, %zu messages, %.2f s\n",
                 seed, stress.performed, stress.from_waits, stress.issued.size(), applied.size(),
-                rig.instrument.violations(), rig.instrument.rejected_values(),
-                rig.messages.size(), seconds);
+                rig.instrument.violations(), rig.instrument.rejected_values(), rig.messages.size(),
+                seconds);
 
     EXPECT_EQ(stress.performed, actions);
     EXPECT_GT(stress.from_waits, actions / 2);

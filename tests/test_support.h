@@ -20,8 +20,7 @@ inline void set_environment(const char* name, const std::string& value) {
 inline std::filesystem::path scratch_file(const std::string& name) {
     static const std::filesystem::path folder =
         std::filesystem::temp_directory_path() /
-        ("qlm-test-" +
-         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        ("qlm-test-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     std::filesystem::create_directories(folder);
     return folder / name;
 }

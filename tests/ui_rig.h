@@ -11,12 +11,12 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QFile>
-#include <QTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -116,15 +116,18 @@ public:
     const Form1Widgets& ui() const { return window->widgets(); }
     const Panel& panel() const { return window->panel(); }
     // Controls by their designer names.
-    template <typename T = QWidget>
-    T* named(const QString& name) const {
+    template <typename T = QWidget> T* named(const QString& name) const {
         T* widget = window->findChild<T*>(name);
         if (!widget) ADD_FAILURE() << "no control " << name.toStdString();
         return widget;
     }
-    QLabel* label_widget(const char* name) const { return named<QLabel>(QString::fromLatin1(name)); }
+    QLabel* label_widget(const char* name) const {
+        return named<QLabel>(QString::fromLatin1(name));
+    }
     QString label(const char* name) const { return label_widget(name)->text(); }
-    ChoiceCombo* combo(int number) const { return named<ChoiceCombo>(QString("Combo%1").arg(number)); }
+    ChoiceCombo* combo(int number) const {
+        return named<ChoiceCombo>(QString("Combo%1").arg(number));
+    }
     EntryField* text(int number) const { return named<EntryField>(QString("Text%1").arg(number)); }
     QPushButton* button(int number) const {
         return named<QPushButton>(QString("Command%1").arg(number));
@@ -132,7 +135,8 @@ public:
     // The ten value labels' texts, in settings-file order.
     std::vector<QString> display_texts() const {
         std::vector<QString> texts;
-        for (const Field field : kAllFields) texts.push_back(ui().of(field).value->text());
+        for (const Field field : kAllFields)
+            texts.push_back(ui().of(field).value->text());
         return texts;
     }
 
@@ -174,12 +178,14 @@ public:
     std::vector<std::array<std::uint8_t, 3>> applied() const { return instrument.applied(); }
     int writes() const {
         int count = 0;
-        for (const auto& call : instrument.calls()) count += call.direction == 'W';
+        for (const auto& call : instrument.calls())
+            count += call.direction == 'W';
         return count;
     }
     std::vector<QString> message_texts() const {
         std::vector<QString> texts;
-        for (const auto& message : messages) texts.push_back(message.text);
+        for (const auto& message : messages)
+            texts.push_back(message.text);
         return texts;
     }
 };

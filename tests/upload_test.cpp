@@ -12,8 +12,10 @@ TEST(Upload, ThirteenTicksNineCommandsInOrder) {
     std::vector<int> silent;
     int finished_at = 0;
     while (auto tick = upload.tick()) {
-        if (tick->field) sent.push_back(*tick->field);
-        else silent.push_back(tick->value);
+        if (tick->field)
+            sent.push_back(*tick->field);
+        else
+            silent.push_back(tick->value);
         if (tick->finished) finished_at = tick->value;
     }
     EXPECT_EQ(finished_at, 13);

@@ -11,8 +11,8 @@ std::string parameter_lines() {
     std::string text = "参数名：\n";
     for (const Field field : kAllFields) {
         const ParamDescriptor& param = descriptor(field);
-        text += "  " + std::string(param.name) + std::string(12 - std::string(param.name).size(), ' ') +
-                param.title + "：";
+        text += "  " + std::string(param.name) +
+                std::string(12 - std::string(param.name).size(), ' ') + param.title + "：";
         if (param.numeric) {
             text += std::to_string(param.numeric->min) + "~" + std::to_string(param.numeric->max) +
                     " " + param.unit;
@@ -44,7 +44,8 @@ QLM-5120RX 超声脉冲发射接收仪的命令行程序。与主窗口使用同
   export 文件.qini        读回仪器参数并保存为设置文件，与窗口的“导出设置”相同
   compare 文件.qini       读回仪器参数，列出与文件不同的参数
 
-)" + parameter_lines() + R"(
+)" + parameter_lines() +
+           R"(
 退出状态：
   0  完成
   1  用法错误

@@ -31,14 +31,18 @@ BridgeDriver::BridgeDriver(BridgeOptions options, std::function<void(const std::
     }
 }
 
-BridgeDriver::~BridgeDriver() { process_.finish(std::chrono::milliseconds(500)); }
+BridgeDriver::~BridgeDriver() {
+    process_.finish(std::chrono::milliseconds(500));
+}
 
 std::int16_t BridgeDriver::write(const Frame& frame) {
     Frame body = frame;
     return call(bridge::kWrite, body);
 }
 
-std::int16_t BridgeDriver::read(Frame& buffer) { return call(bridge::kRead, buffer); }
+std::int16_t BridgeDriver::read(Frame& buffer) {
+    return call(bridge::kRead, buffer);
+}
 
 bool BridgeDriver::is_simulator() {
     Frame body{};

@@ -24,9 +24,9 @@ bool bridge_can_load(const DynLib& attempt) {
            attempt.error_detail().find("wrong ELF class") != std::string::npos;
 }
 
-std::unique_ptr<UsbDriver> make_instrument_driver(
-    const LibraryLocation& location, const std::string& bridge_program,
-    const std::function<void(const std::string&)>& note) {
+std::unique_ptr<UsbDriver>
+make_instrument_driver(const LibraryLocation& location, const std::string& bridge_program,
+                       const std::function<void(const std::string&)>& note) {
     // The binding's own complaint is held back until it is clear that it stands.
     auto held = std::make_shared<std::string>();
     auto direct = std::make_unique<EasyD12Driver>(

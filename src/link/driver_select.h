@@ -19,9 +19,9 @@ bool bridge_can_load(const DynLib& attempt);
 // The EasyD12 library in-process when it loads, else the bridge when that helps and the
 // bridge program is there, else the in-process binding acting as an absent instrument.
 // One line on stderr (or to `note`) tells why when it is not the in-process library.
-std::unique_ptr<UsbDriver> make_instrument_driver(
-    const LibraryLocation& location, const std::string& bridge_program,
-    const std::function<void(const std::string&)>& note);
+std::unique_ptr<UsbDriver>
+make_instrument_driver(const LibraryLocation& location, const std::string& bridge_program,
+                       const std::function<void(const std::string&)>& note);
 
 // The same for the program: the library and the bridge beside the program.
 std::unique_ptr<UsbDriver> make_instrument_driver();

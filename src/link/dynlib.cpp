@@ -53,7 +53,10 @@ bool looks_like_library(const std::string& path) {
     unsigned char magic[4] = {};
     const std::size_t got = std::fread(magic, 1, sizeof magic, file);
     std::fclose(file);
-    return got == 4 && std::memcmp(magic, "\x7f" "ELF", 4) == 0;
+    return got == 4 && std::memcmp(magic,
+                                   "\x7f"
+                                   "ELF",
+                                   4) == 0;
 }
 
 // What to hand dlopen for a library of the system's: the bare name, so the loader searches
@@ -69,7 +72,8 @@ std::string system_search_name(const std::string& file_name) {
     for (std::size_t start = 0;;) {
         const std::size_t end = entries.find_first_of(":;", start);
         const std::string entry = entries.substr(start, end - start);
-        if (!entry.empty() && entry.front() == '/') folders.push_back(entry);
+        if (!entry.empty() && entry.front() == '/')
+            folders.push_back(entry);
         else if (file_exists(join_path(entry.empty() ? "." : entry, file_name)))
             via_working_folder = true;
         if (end == std::string::npos) break;
@@ -155,7 +159,9 @@ bool file_exists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-std::string wow64_system_folder() { return {}; }
+std::string wow64_system_folder() {
+    return {};
+}
 
 } // namespace qlm
 
@@ -202,7 +208,8 @@ std::string last_error_text(DWORD code) {
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                    buffer, sizeof buffer / sizeof buffer[0], nullptr);
     std::string text = narrow(buffer); // the system's words in UTF-8, as every other text
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
     return "error " + std::to_string(code) + (text.empty() ? "" : ": " + text);
 }
 } // namespace
@@ -245,7 +252,8 @@ void* DynLib::optional_symbol(const char* name) {
 
 std::string program_folder() {
     std::wstring buffer(32768, L'\0');
-    const DWORD size = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD size =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (size == 0 || size >= buffer.size()) return {};
     buffer.resize(size);
     const std::string path = narrow(buffer);

@@ -26,8 +26,7 @@ constexpr std::array<std::uint8_t, 4> kControlBody{2, 3, 4, 5};
 // A read answer holds the ten settings bytes from its start.
 constexpr std::size_t kAnswerSettingsBytes = 10;
 inline std::span<const std::uint8_t, kAnswerSettingsBytes> answer_settings(const Frame& answer) {
-    return std::span<const std::uint8_t, kAnswerSettingsBytes>(answer.data(),
-                                                               kAnswerSettingsBytes);
+    return std::span<const std::uint8_t, kAnswerSettingsBytes>(answer.data(), kAnswerSettingsBytes);
 }
 
 // Byte 15.

@@ -14,7 +14,9 @@ void Link::read_settings(ReadHandler done) {
     submit({Kind::read_settings, {}, std::move(done)});
 }
 
-void Link::read_width(ReadHandler done) { submit({Kind::read_width, {}, std::move(done)}); }
+void Link::read_width(ReadHandler done) {
+    submit({Kind::read_width, {}, std::move(done)});
+}
 
 void Link::submit(Exchange exchange) {
     queue_.push_back(std::move(exchange));

@@ -59,7 +59,8 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
     posix_spawn_file_actions_adddup2(&actions, ends[1], 0);
     posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const auto& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     pid_t pid = -1;
     const int failed =
@@ -82,7 +83,9 @@ bool ChildProcess::running() {
     return false;
 }
 
-long ChildProcess::pid() const { return impl_->pid < 0 ? 0 : impl_->pid; }
+long ChildProcess::pid() const {
+    return impl_->pid < 0 ? 0 : impl_->pid;
+}
 
 namespace {
 
@@ -289,7 +292,8 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
     startup.hStdError = child_err;
     const std::wstring path = widen(program);
     std::wstring command = quote(path);
-    for (const auto& argument : arguments) command += L" " + quote(widen(argument));
+    for (const auto& argument : arguments)
+        command += L" " + quote(widen(argument));
     PROCESS_INFORMATION info{};
     // Handles of ours are made inheritable only for the child's ends, just above.
     const BOOL made = CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, TRUE,
@@ -317,7 +321,9 @@ bool ChildProcess::running() {
     return false;
 }
 
-long ChildProcess::pid() const { return impl_->process ? static_cast<long>(impl_->pid) : 0; }
+long ChildProcess::pid() const {
+    return impl_->process ? static_cast<long>(impl_->pid) : 0;
+}
 
 IoResult ChildProcess::move_all(bool writing, char* data, std::size_t size,
                                 std::chrono::milliseconds timeout) {
@@ -352,8 +358,7 @@ void ChildProcess::kill() {
 }
 
 bool terminate_process(long pid) {
-    HANDLE process =
-        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
     if (!process) return false;
     const BOOL killed =
         WaitForSingleObject(process, 0) == WAIT_TIMEOUT && TerminateProcess(process, 1);
@@ -376,6 +381,8 @@ IoResult ChildProcess::read_exact(void* data, std::size_t size, std::chrono::mil
     return move_all(false, static_cast<char*>(data), size, timeout);
 }
 
-ChildProcess::~ChildProcess() { kill(); }
+ChildProcess::~ChildProcess() {
+    kill();
+}
 
 } // namespace qlm

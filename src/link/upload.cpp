@@ -20,10 +20,20 @@ std::optional<Upload::Tick> Upload::tick() {
 std::optional<Field> upload_field(int value) {
     using F = std::optional<Field>;
     static const std::array<F, Upload::kSteps + 1> kOrder{
-        F{},           F{Field::mode}, F{Field::gain},     F{},
-        F{Field::voltage}, F{},        F{Field::trigger},  F{Field::prf},
-        F{},           F{Field::lpf},  F{},                F{Field::pw},
-        F{Field::hpf_unit}, F{Field::damping},
+        F{},
+        F{Field::mode},
+        F{Field::gain},
+        F{},
+        F{Field::voltage},
+        F{},
+        F{Field::trigger},
+        F{Field::prf},
+        F{},
+        F{Field::lpf},
+        F{},
+        F{Field::pw},
+        F{Field::hpf_unit},
+        F{Field::damping},
     };
     if (value < 0 || value > Upload::kSteps) return std::nullopt;
     return kOrder[static_cast<std::size_t>(value)];

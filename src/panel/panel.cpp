@@ -20,8 +20,8 @@ std::string comparison_text(const std::vector<Difference>& differences) {
     if (differences.empty()) return "仪器参数与显示面板一致。";
     std::string text = "以下参数与显示面板不一致：";
     for (const Difference& d : differences) {
-        text += "\n" + std::string(descriptor(d.field).title) + "：显示 " + shown_text(d.field, d.shown) +
-                "，仪器 " + shown_text(d.field, d.instrument);
+        text += "\n" + std::string(descriptor(d.field).title) + "：显示 " +
+                shown_text(d.field, d.shown) + "，仪器 " + shown_text(d.field, d.instrument);
     }
     return text;
 }
@@ -32,7 +32,8 @@ Panel::Panel(UsbDriver& driver, PanelView& view)
                               [this](const std::string& text) { view_.message(text); }}) {}
 
 void Panel::show_all() {
-    for (const Field field : kAllFields) view_.show_field(field, params_[field]);
+    for (const Field field : kAllFields)
+        view_.show_field(field, params_[field]);
 }
 
 void Panel::start(const std::optional<SettingsTexts>& restored) {
@@ -52,20 +53,25 @@ void Panel::set_field(Field field, const std::string& text) {
     view_.show_field(field, text);
 }
 
-void Panel::show_emphasis(Field field) { view_.show_emphasis(field); }
+void Panel::show_emphasis(Field field) {
+    view_.show_emphasis(field);
+}
 
 void Panel::apply_settings_fields(const SettingsTexts& texts) {
-    for (const Field field : kAllFields) set_field(field, texts[static_cast<std::size_t>(field)]);
+    for (const Field field : kAllFields)
+        set_field(field, texts[static_cast<std::size_t>(field)]);
     set_list_texts();
     copy_labels_to_entries();
 }
 
 void Panel::set_list_texts() {
-    for (const Field field : list_fields()) view_.set_list_text(field, list_text(field, params_[field]));
+    for (const Field field : list_fields())
+        view_.set_list_text(field, list_text(field, params_[field]));
 }
 
 void Panel::copy_labels_to_entries() {
-    for (const Field field : entry_fields()) view_.set_entry_text(field, params_[field]);
+    for (const Field field : entry_fields())
+        view_.set_entry_text(field, params_[field]);
 }
 
 // ---- the link
@@ -79,7 +85,9 @@ void Panel::send_field(Field field) {
         write_seting(command->code, command->value1, command->value2);
 }
 
-void Panel::read_seting() { read_settings_then({}); }
+void Panel::read_seting() {
+    read_settings_then({});
+}
 
 void Panel::read_settings_then(std::function<void()> then) {
     link_.read_settings([this, then](Link::ReadOutcome outcome, const Frame& answer) {
@@ -138,9 +146,13 @@ void Panel::choose_prf(const std::string& prf) {
 
 // ---- the entry fields
 
-void Panel::entry_key(Field) { stop_upload(); }
+void Panel::entry_key(Field) {
+    stop_upload();
+}
 
-void Panel::entry_key_done(Field field) { show_emphasis(field); }
+void Panel::entry_key_done(Field field) {
+    show_emphasis(field);
+}
 
 void Panel::press_button(Field field, const std::string& typed) {
     stop_upload();

@@ -18,12 +18,12 @@ constexpr std::array<Choice, 4> kDamping{{{"400", 4}, {"150", 3}, {"80", 2}, {"5
 constexpr std::array<Step, 1> kVoltageSteps{{{0, 25}}};
 constexpr std::array<Step, 2> kWidthSteps{{{0, 5}, {1000, 20}}};
 
-constexpr NumericRule kGain{-50, 60, {}, true, false, "增益值：{min}~{max}dB!",
-                            "增益值：{min}~{max}dB!"};
-constexpr NumericRule kVoltage{25,   400,  kVoltageSteps, true, true, "电压值范围{min}~{max}V!",
-                               "电压值：-{min}~{max}V!"};
-constexpr NumericRule kWidth{25,   6500, kWidthSteps, false, false, "脉冲宽度{min}~{max}ns",
-                             "脉冲宽度：{min}~{max}ns!"};
+constexpr NumericRule kGain{
+    -50, 60, {}, true, false, "增益值：{min}~{max}dB!", "增益值：{min}~{max}dB!"};
+constexpr NumericRule kVoltage{
+    25, 400, kVoltageSteps, true, true, "电压值范围{min}~{max}V!", "电压值：-{min}~{max}V!"};
+constexpr NumericRule kWidth{
+    25, 6500, kWidthSteps, false, false, "脉冲宽度{min}~{max}ns", "脉冲宽度：{min}~{max}ns!"};
 
 using E = Encoding;
 
@@ -43,7 +43,7 @@ constexpr std::array<ParamDescriptor, kFieldCount> kParams{{
 }};
 // clang-format on
 
-constexpr std::array<Field, 6> kListFields{Field::mode, Field::prf,  Field::trigger,
+constexpr std::array<Field, 6> kListFields{Field::mode,    Field::prf, Field::trigger,
                                            Field::damping, Field::lpf, Field::hpf_unit};
 constexpr std::array<Field, 3> kEntryFields{Field::voltage, Field::pw, Field::gain};
 
@@ -60,8 +60,12 @@ std::optional<Field> field_named(std::string_view name) {
     return std::nullopt;
 }
 
-std::span<const Field> list_fields() { return kListFields; }
-std::span<const Field> entry_fields() { return kEntryFields; }
+std::span<const Field> list_fields() {
+    return kListFields;
+}
+std::span<const Field> entry_fields() {
+    return kEntryFields;
+}
 
 std::string list_text(Field field, const std::string& text) {
     const ParamDescriptor& param = descriptor(field);

@@ -106,7 +106,9 @@ bool same_value(Field field, const std::string& a, const std::string& b) {
     return reduced(*x) == reduced(*y);
 }
 
-void decode_width(param_set& set, SettingsBytes bytes) { decode_field(set, Field::pw, bytes); }
+void decode_width(param_set& set, SettingsBytes bytes) {
+    decode_field(set, Field::pw, bytes);
+}
 
 void decode_settings(param_set& set, SettingsBytes bytes) {
     for (const Field field : {Field::mode, Field::gain, Field::voltage, Field::trigger, Field::prf,

@@ -9,7 +9,9 @@ namespace {
 constexpr std::array<PrfBand, 3> kBands{{{1000, 5000}, {2000, 2000}, {5000, 1000}}};
 } // namespace
 
-std::span<const PrfBand> prf_bands() { return kBands; }
+std::span<const PrfBand> prf_bands() {
+    return kBands;
+}
 
 int max_prf_for_pw(const Decimal& width) {
     for (const PrfBand& band : kBands) {

@@ -18,8 +18,7 @@ std::optional<Decimal> parse_decimal(std::string_view text) {
     const std::string_view fraction =
         point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
     if (whole.empty() && fraction.empty()) return std::nullopt;
-    if (whole.size() > kMaxWholeDigits || fraction.size() > kMaxFractionDigits)
-        return std::nullopt;
+    if (whole.size() > kMaxWholeDigits || fraction.size() > kMaxFractionDigits) return std::nullopt;
 
     Decimal value;
     for (const std::string_view part : {whole, fraction}) {
@@ -28,7 +27,8 @@ std::optional<Decimal> parse_decimal(std::string_view text) {
             value.num = value.num * 10 + (c - '0');
         }
     }
-    for (std::size_t i = 0; i < fraction.size(); ++i) value.den *= 10;
+    for (std::size_t i = 0; i < fraction.size(); ++i)
+        value.den *= 10;
     if (negative) value.num = -value.num;
     return value;
 }

@@ -30,7 +30,9 @@ void ChoiceCombo::showPopup() {
     QComboBox::showPopup();
 }
 
-void ChoiceCombo::wheelEvent(QWheelEvent* event) { event->ignore(); }
+void ChoiceCombo::wheelEvent(QWheelEvent* event) {
+    event->ignore();
+}
 
 bool ChoiceCombo::eventFilter(QObject* watched, QEvent* event) {
     // Enter in the edit field would pick the entry matching the typed text.

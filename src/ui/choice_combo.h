@@ -1,7 +1,8 @@
 #pragma once
 // An editable drop-down list in which only a real choice of an entry counts: a choice in
 // the opened list, or a keyboard step on the closed list. Typed text is never confirmed
-// (Enter, leaving the field and completion are not choices) and the wheel does not change the value.
+// (Enter, leaving the field and completion are not choices) and the wheel does not change the
+// value.
 
 #include <QComboBox>
 

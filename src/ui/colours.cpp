@@ -47,11 +47,15 @@ void paint(QWidget* widget, SystemColour background, SystemColour text) {
 }
 
 void paint_value_label(QLabel* label, bool emphasised) {
-    if (emphasised) paint(label, ColourCaptionText, ColourInactiveCaption);
-    else paint(label, ColourInactiveCaption, ColourCaptionText);
+    if (emphasised)
+        paint(label, ColourCaptionText, ColourInactiveCaption);
+    else
+        paint(label, ColourInactiveCaption, ColourCaptionText);
     label->setProperty("emphasised", emphasised);
 }
 
-bool is_emphasised(const QLabel* label) { return label->property("emphasised").toBool(); }
+bool is_emphasised(const QLabel* label) {
+    return label->property("emphasised").toBool();
+}
 
 } // namespace qlm

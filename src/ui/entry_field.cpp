@@ -24,8 +24,13 @@ bool EntryField::passes(const QKeyEvent* event) const {
 
 void EntryField::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-    case Qt::Key_Shift: case Qt::Key_Control: case Qt::Key_Alt: case Qt::Key_Meta:
-    case Qt::Key_AltGr: case Qt::Key_CapsLock: case Qt::Key_NumLock:
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
         QLineEdit::keyPressEvent(event);
         return;
     default:

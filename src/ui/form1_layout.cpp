@@ -1,9 +1,9 @@
 #include "ui/form1_layout.h"
 
+#include "params/descriptor.h"
 #include "ui/choice_combo.h"
 #include "ui/colours.h"
 #include "ui/entry_field.h"
-#include "params/descriptor.h"
 
 #include <QAction>
 #include <QFontDatabase>
@@ -162,7 +162,8 @@ const FieldNames* entry_named(std::string_view name) {
 
 std::vector<Placement> placements_of(const std::vector<Control>& controls) {
     std::vector<Placement> out;
-    for (const Control& control : controls) out.push_back(control.at);
+    for (const Control& control : controls)
+        out.push_back(control.at);
     return out;
 }
 
@@ -276,8 +277,7 @@ QWidget* make(const Control& control, QWidget* parent) {
 
 using Made = std::map<std::string_view, QWidget*>;
 
-template <typename T>
-T* made_as(const Made& made, const char* name) {
+template <typename T> T* made_as(const Made& made, const char* name) {
     return name ? static_cast<T*>(made.at(name)) : nullptr;
 }
 
@@ -291,7 +291,8 @@ void resolve_fields(const Made& made, Form1Widgets& out) {
         controls.list = made_as<ChoiceCombo>(made, names.list);
         controls.entry = made_as<EntryField>(made, names.entry);
         controls.button = made_as<QPushButton>(made, names.button);
-        if (names.prefix) made_as<QLabel>(made, names.prefix)->setText(QString::fromUtf8(param.prefix));
+        if (names.prefix)
+            made_as<QLabel>(made, names.prefix)->setText(QString::fromUtf8(param.prefix));
         if (names.unit) made_as<QLabel>(made, names.unit)->setText(QString::fromUtf8(param.unit));
     }
     for (const auto& [caption, field] : kRangeHints) {
@@ -365,36 +366,44 @@ void set_up_status_bar(Form1Widgets& widgets) {
                       add_panel(bar, "Panel4", QString::fromUtf8(kMakerAddress), 0)};
 }
 
-std::span<const FieldNames> field_names() { return kFieldNames; }
+std::span<const FieldNames> field_names() {
+    return kFieldNames;
+}
 
 std::vector<ChoiceCombo*> Form1Widgets::lists() const {
     std::vector<ChoiceCombo*> out;
-    for (const Field field : list_fields()) out.push_back(of(field).list);
+    for (const Field field : list_fields())
+        out.push_back(of(field).list);
     return out;
 }
 
 std::vector<QPushButton*> Form1Widgets::buttons() const {
     std::vector<QPushButton*> out;
-    for (const Field field : entry_fields()) out.push_back(of(field).button);
+    for (const Field field : entry_fields())
+        out.push_back(of(field).button);
     return out;
 }
 
-std::span<const Placement> form1_placements() { return kPlacements; }
+std::span<const Placement> form1_placements() {
+    return kPlacements;
+}
 
 const QString& song_family() {
-    static const QString family =
-        first_installed({"SimSun", "宋体", "NSimSun", "AR PL UMing CN", "AR PL UMing TW",
-                         "AR PL SungtiL GB", "Songti SC", "STSong", "Noto Serif CJK SC",
-                         "Source Han Serif SC"});
+    static const QString family = first_installed(
+        {"SimSun", "宋体", "NSimSun", "AR PL UMing CN", "AR PL UMing TW", "AR PL SungtiL GB",
+         "Songti SC", "STSong", "Noto Serif CJK SC", "Source Han Serif SC"});
     return family;
 }
 
 const QString& verdana_family() {
-    static const QString family = first_installed({"Verdana", "DejaVu Sans", "Bitstream Vera Sans"});
+    static const QString family =
+        first_installed({"Verdana", "DejaVu Sans", "Bitstream Vera Sans"});
     return family;
 }
 
-QIcon program_icon() { return QIcon(QStringLiteral(":/qlm/icon.png")); }
+QIcon program_icon() {
+    return QIcon(QStringLiteral(":/qlm/icon.png"));
+}
 
 Form1Widgets build_form1(QMainWindow* window) {
     Form1Widgets out;

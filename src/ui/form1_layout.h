@@ -28,7 +28,9 @@ constexpr int kTwipsPerPixel = 15;
 constexpr int kClientWidthTwips = 11685;
 constexpr int kClientHeightTwips = 7620;
 
-constexpr int px(int twips) { return twips / kTwipsPerPixel; }
+constexpr int px(int twips) {
+    return twips / kTwipsPerPixel;
+}
 
 // Each parameter's controls by their designer names; null where it has none.
 struct FieldNames {
@@ -86,7 +88,9 @@ Form1Widgets build_form1(QMainWindow* window);
 
 // The status bar's four panels, "Panel1" to "Panel4"; panel 2 takes the hints.
 void set_up_status_bar(Form1Widgets& widgets);
-inline QLabel* hint_panel(const Form1Widgets& widgets) { return widgets.panels[1]; }
+inline QLabel* hint_panel(const Form1Widgets& widgets) {
+    return widgets.panels[1];
+}
 
 // SimSun where it is installed, else the first Song/Ming face found; looked up once.
 const QString& song_family();

@@ -24,15 +24,14 @@ namespace {
 const QString kErrorTitle = QString::fromUtf8("错误");
 const QString kFileFilter = QStringLiteral("*.qini (*.qini)");
 
-QString qs(const std::string& text) { return QString::fromStdString(text); }
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 } // namespace
 
 MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, QWidget* parent)
-    : QMainWindow(parent),
-      driver_(driver),
-      seams_(std::move(seams)),
-      ui_(build_form1(this)),
+    : QMainWindow(parent), driver_(driver), seams_(std::move(seams)), ui_(build_form1(this)),
       panel_(driver, *this) {
     timer1_ = new QTimer(this);
     timer1_->setObjectName("Timer1");
@@ -43,7 +42,8 @@ MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, QWidget* parent)
 
 MainWindow::~MainWindow() {
     // The child widgets outlive the members; none of their signals may reach the panel then.
-    for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
 }
 
 void MainWindow::connect_controls() {
@@ -61,9 +61,8 @@ void MainWindow::connect_controls() {
         });
         connect(entry, &EntryField::keyDone, this, [this, field] { panel_.entry_key_done(field); });
         QPushButton* button = ui_.of(field).button;
-        connect(button, &QPushButton::clicked, this, [this, field, entry] {
-            panel_.press_button(field, entry->text().toStdString());
-        });
+        connect(button, &QPushButton::clicked, this,
+                [this, field, entry] { panel_.press_button(field, entry->text().toStdString()); });
         button->setMouseTracking(true);
         button->installEventFilter(this);
     }
@@ -85,7 +84,8 @@ void MainWindow::start() {
     // No file is a first start; a file that cannot be read is worth a word.
     if (!last.fields && QFileInfo::exists(auto_file_to_load(seams_.folders)))
         error(QString::fromUtf8("上次的参数无法恢复，显示初始参数。\n") + last.error);
-    for (const Field field : entry_fields()) ui_.of(field).entry->setEnabled(true);
+    for (const Field field : entry_fields())
+        ui_.of(field).entry->setEnabled(true);
     panel_.start(last.fields);
     fill_lists();
     // A session that ends without closing the window still keeps the values.
@@ -122,7 +122,9 @@ void MainWindow::fill_lists() {
     }
 }
 
-void MainWindow::error(const QString& text) { seams_.message(kErrorTitle, text); }
+void MainWindow::error(const QString& text) {
+    seams_.message(kErrorTitle, text);
+}
 
 // ---- what the panel shows
 
@@ -149,8 +151,10 @@ void MainWindow::set_entry_text(Field field, const std::string& text) {
 }
 
 void MainWindow::hold_controls(bool held) {
-    for (QPushButton* button : ui_.buttons()) button->setEnabled(!held);
-    for (ChoiceCombo* list : ui_.lists()) list->setEnabled(!held);
+    for (QPushButton* button : ui_.buttons())
+        button->setEnabled(!held);
+    for (ChoiceCombo* list : ui_.lists())
+        list->setEnabled(!held);
 }
 
 void MainWindow::show_progress(std::optional<int> value) {
@@ -166,9 +170,13 @@ void MainWindow::run_timer(bool running) {
     timer1_->start();
 }
 
-void MainWindow::message(const std::string& text) { error(qs(text)); }
+void MainWindow::message(const std::string& text) {
+    error(qs(text));
+}
 
-void MainWindow::wait(long passes) { seams_.wait(passes); }
+void MainWindow::wait(long passes) {
+    seams_.wait(passes);
+}
 
 // ---- menus
 
@@ -177,7 +185,8 @@ void MainWindow::on_import() {
     if (path.isEmpty()) return;
     const LoadResult loaded = load_settings_file(path);
     if (!loaded.fields) {
-        error(QString::fromUtf8("导入失败：%1\n%2").arg(QDir::toNativeSeparators(path), loaded.error));
+        error(QString::fromUtf8("导入失败：%1\n%2")
+                  .arg(QDir::toNativeSeparators(path), loaded.error));
         return;
     }
     panel_.import_set(*loaded.fields);
@@ -202,7 +211,9 @@ void MainWindow::on_help() {
     if (!problem.isEmpty()) error(problem);
 }
 
-AboutWindow* MainWindow::about_window() const { return about_.data(); }
+AboutWindow* MainWindow::about_window() const {
+    return about_.data();
+}
 
 void MainWindow::on_about() {
     if (!about_) about_ = new AboutWindow(this);

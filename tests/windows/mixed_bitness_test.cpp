@@ -32,7 +32,8 @@ fs::path scratch_folder(const std::string& name) {
 std::vector<std::string> lines_of(const fs::path& file) {
     std::ifstream in(file);
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
@@ -54,8 +55,8 @@ TEST(MixedBitness, TheProgramsDriverSendsAndReadsBackThroughThe32BitBridge) {
     ASSERT_NE(bridged, nullptr);
 
     std::vector<std::string> messages;
-    Link link(*driver, LinkSeams{[](long) {},
-                                 [&](const std::string& text) { messages.push_back(text); }});
+    Link link(*driver,
+              LinkSeams{[](long) {}, [&](const std::string& text) { messages.push_back(text); }});
     const auto start = std::chrono::steady_clock::now();
     link.write_seting(8, 3, 0);
     const auto first = std::chrono::steady_clock::now() - start;
