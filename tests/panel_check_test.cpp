@@ -121,7 +121,7 @@ TEST(Check, ARefusedRequestStopsAnUpload) {
 TEST(Check, StartedDuringASendItComparesAfterIt) {
     // Work mode shows before its send, the other lists after: either way the comparison
     // queued behind the send compares with the chosen value.
-    for (const Field field : {Field::mode, Field::damping, Field::lpf}) {
+    for (const Field field : {Field::mode, Field::damping, Field::lpf, Field::prf}) {
         PanelRig rig;
         rig.panel.start(std::nullopt);
         Check result;

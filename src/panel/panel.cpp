@@ -139,6 +139,7 @@ void Panel::choose_prf(const std::string& prf) {
         view_.set_list_text(Field::prf, prf_text_saved_);
         return;
     }
+    params_.prf = prf; // as for the other lists: the set holds it during the send
     if (const auto command = encode_text(Field::prf, prf))
         write_seting(command->code, command->value1, command->value2);
     set_field(Field::prf, prf);
