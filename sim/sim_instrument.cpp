@@ -7,31 +7,35 @@ namespace qlm::sim {
 
 namespace {
 
-// Whether the instrument takes a value for a code, and where it keeps it.
+// The instrument's command codes, as its own documentation numbers them.
+enum Code : std::uint8_t { mode, gain, voltage, trigger, prf, lpf, width, hpf, damping };
+
+// Whether the instrument takes a value for a code.
 bool value_allowed(std::uint8_t code, std::uint8_t value1, std::uint8_t value2) {
     switch (code) {
-    case 0:
-    case 3:
-    case 5:
-    case 7:
+    case mode:
+    case trigger:
+    case lpf:
+    case hpf:
         return value1 <= 1 && value2 == 0;
-    case 1:
+    case gain:
         return value1 <= 110 && value2 == 0;
-    case 2:
+    case voltage:
         return value1 >= 1 && value1 <= 16 && value2 == 0;
-    case 4:
+    case prf:
         return value1 >= 1 && value1 <= 6 && value2 == 0;
-    case 6: {
-        const int width = value2 * 256 + value1;
-        return width >= 25 && width <= 6500;
+    case width: {
+        const int ns = value2 * 256 + value1;
+        return ns >= 25 && ns <= 6500;
     }
-    case 8:
+    case damping:
         return value1 >= 1 && value1 <= 4 && value2 == 0;
     default:
         return false;
     }
 }
 
+// Where the answer keeps each code's value; the width's high byte follows its low byte.
 constexpr std::array<std::size_t, 9> kSettingsByte{0, 1, 2, 3, 4, 5, 6, 8, 9};
 
 } // namespace
@@ -85,7 +89,7 @@ std::int16_t SimInstrument::accept_write(const Frame& frame) {
 
 std::int16_t SimInstrument::accept_data(const Frame& frame) {
     requested_ = false;
-    if (!announced_ || frame[14] != 0) return violation('W', frame);
+    if (!announced_ || frame[kSpareByte] != 0) return violation('W', frame);
     announced_ = false;
     if (faults.data) return record('W', frame, kFailed);
     const std::uint8_t code = frame[kCodeByte];
@@ -98,7 +102,7 @@ std::int16_t SimInstrument::accept_data(const Frame& frame) {
     }
     Settings changed = settings_;
     changed[kSettingsByte[code]] = value1;
-    if (code == 6) changed[7] = value2;
+    if (code == width) changed[kSettingsByte[width] + 1] = value2;
     if (file_ && !file_->store(changed)) return record('W', frame, kFailed);
     settings_ = changed;
     applied_.push_back({code, value1, value2});
