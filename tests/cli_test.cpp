@@ -1,5 +1,6 @@
 // The command line's commands and exit statuses over the in-process simulator.
 #include "cli_rig.h"
+#include "sim_cases.h"
 
 #include "link/link.h"
 
@@ -13,8 +14,6 @@ using namespace std::chrono_literals;
 namespace {
 
 const sim::Settings kWidth1000{0, 50, 4, 0, 6, 0, 232, 3, 1, 1}; // 5000 Hz, 1000 ns
-const SettingsTexts kExampleSet{"双", "20",   "100", "外部", "1000",
-                                "30", "6500", "MHz", "0.08", "150"};
 
 } // namespace
 
@@ -209,15 +208,7 @@ TEST(CliUpload, NineCommandsOverThirteenTicksTwoHundredMillisecondsApart) {
     rig.memory.files["set.qini"] = kExampleSet;
     const CliResult result = rig.run({"upload", "set.qini"});
     EXPECT_EQ(result.status, cli::kDone) << result.err;
-    EXPECT_EQ(rig.instrument.applied(), (Applied{{0, 1, 0},
-                                                 {1, 70, 0},
-                                                 {2, 4, 0},
-                                                 {3, 1, 0},
-                                                 {4, 4, 0},
-                                                 {5, 1, 0},
-                                                 {6, 100, 25},
-                                                 {7, 1, 0},
-                                                 {8, 3, 0}}));
+    EXPECT_EQ(rig.instrument.applied(), kExampleSetFrames);
     EXPECT_TRUE(contains(result.out, "已发送 pw=6500nS（6 100 25）\n已发送 hpf_unit=1MHz"));
     EXPECT_TRUE(contains(result.err, "\r上传 1/13"));
     EXPECT_TRUE(contains(result.err, "\r上传 13/13\n"));

@@ -1,5 +1,6 @@
 // An imported set: shown, then uploaded over thirteen ticks; what stops the upload.
 #include "panel_rig.h"
+#include "sim_cases.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +8,6 @@ using namespace qlm;
 using namespace qlm::testing;
 
 namespace {
-
-const SettingsTexts kExampleSet{"双", "20",   "100", "外部", "1000",
-                                "30", "6500", "MHz", "0.08", "150"};
 
 // An import, and the upload running as far as `ticks`.
 void import_and_tick(PanelRig& rig, int ticks) {
@@ -55,15 +53,7 @@ TEST(Upload, AnImportShowsTheSetThenSendsNineCommandsOverThirteenTicks) {
     EXPECT_EQ(values, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
     // Ticks 3, 5, 8 and 10 send nothing; damping goes out in the tick that ends it.
     EXPECT_EQ(sent_after, (std::vector<std::size_t>{1, 2, 2, 3, 3, 4, 5, 5, 6, 6, 7, 8, 9}));
-    EXPECT_EQ(rig.applied(), (Applied{{0, 1, 0},
-                                      {1, 70, 0},
-                                      {2, 4, 0},
-                                      {3, 1, 0},
-                                      {4, 4, 0},
-                                      {5, 1, 0},
-                                      {6, 100, 25},
-                                      {7, 1, 0},
-                                      {8, 3, 0}}));
+    EXPECT_EQ(rig.applied(), kExampleSetFrames);
     EXPECT_EQ(rig.instrument.violations(), 0);
     expect_idle(rig);
     rig.panel.tick(); // a late tick does nothing
@@ -152,15 +142,7 @@ TEST(Upload, TicksDuringASendAreQueuedBehindIt) {
         rig.view.during_wait.push_back([&] { rig.panel.tick(); });
     rig.panel.tick();
     rig.run_upload();
-    EXPECT_EQ(rig.applied(), (Applied{{0, 1, 0},
-                                      {1, 70, 0},
-                                      {2, 4, 0},
-                                      {3, 1, 0},
-                                      {4, 4, 0},
-                                      {5, 1, 0},
-                                      {6, 100, 25},
-                                      {7, 1, 0},
-                                      {8, 3, 0}}));
+    EXPECT_EQ(rig.applied(), kExampleSetFrames);
     EXPECT_EQ(rig.instrument.violations(), 0);
     expect_idle(rig);
 }

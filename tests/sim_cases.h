@@ -1,13 +1,25 @@
 #pragma once
 // Simulator settings and driver faults that several test programs run through.
 
+#include "params/param_set.h"
 #include "sim_instrument.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
 
 namespace qlm::testing {
 
 // An instrument that differs from the initial texts in most fields: single, 20 dB, 100 V,
 // internal, 1000 Hz, 30 MHz, 6500 ns, 1 MHz, 150 ohm (probe 0.08 MHz).
 inline constexpr sim::Settings kExampleSettings{0, 70, 4, 0, 4, 1, 100, 25, 1, 3};
+
+// A settings file's texts, and the nine frames (code, value 1, value 2) its upload sends.
+inline const SettingsTexts kExampleSet{"双", "20",   "100", "外部", "1000",
+                                       "30", "6500", "MHz", "0.08", "150"};
+inline const std::vector<std::array<std::uint8_t, 3>> kExampleSetFrames{
+    {0, 1, 0}, {1, 70, 0},   {2, 4, 0}, {3, 1, 0}, {4, 4, 0},
+    {5, 1, 0}, {6, 100, 25}, {7, 1, 0}, {8, 3, 0}};
 
 // The simulator's usual settings with another width, as the PRF list's opening fetches it.
 inline sim::Settings with_width(int width) {
