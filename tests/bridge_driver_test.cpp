@@ -45,13 +45,18 @@ double ms_since(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// A link over a bridge driver, recording what the operator would see.
+// A link over a bridge driver, recording the sends that did not arrive.
 struct Rig {
-    std::vector<std::string> messages;
+    std::vector<SendResult> failed;
     std::vector<std::string> complaints;
     BridgeDriver driver;
-    Link link{driver, LinkSeams{[](long) {},
-                                [this](const std::string& text) { messages.push_back(text); }}};
+    Link link{driver, LinkSeams{[](long) {}}};
+
+    void send(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1) {
+        link.write_seting(num, data_ch, data_ch1, [this](SendResult result) {
+            if (result != SendResult::delivered) failed.push_back(result);
+        });
+    }
 
     explicit Rig(std::vector<std::string> arguments = {}, BridgeOptions options = {})
         : driver(with_arguments(std::move(options), std::move(arguments)),
@@ -102,13 +107,13 @@ TEST(BridgeDriver, SendsAndReadsBackThroughTheBridge) {
     set_environment("EASYD12_SIM_TRACE", trace.string());
     Rig rig;
     const auto start = Clock::now();
-    rig.link.write_seting(8, 3, 0);
+    rig.send(8, 3, 0);
     const double first_send = ms_since(start);
-    rig.link.write_seting(6, 26, 10); // 2586 ns
+    rig.send(6, 26, 10); // 2586 ns
     const Frame answer = rig.read_back();
     set_environment("EASYD12_SIM_TRACE", "");
 
-    EXPECT_TRUE(rig.messages.empty());
+    EXPECT_TRUE(rig.failed.empty());
     EXPECT_TRUE(rig.complaints.empty());
     EXPECT_EQ(rig.driver.starts(), 1);
     EXPECT_EQ(answer, (Frame{0, 50, 4, 0, 4, 0, 26, 10, 1, 3, 0, 0, 0, 0, 0, 0}));
@@ -133,26 +138,26 @@ TEST(BridgeDriver, SendsAndReadsBackThroughTheBridge) {
 TEST(BridgeDriver, ACallTheBridgeDiesInFailsAndTheNextCallStartsANewOne) {
     FaultOrder fault;
     Rig rig({"--library", kFaultyLibrary});
-    rig.link.write_seting(8, 3, 0);
-    ASSERT_TRUE(rig.messages.empty());
+    rig.send(8, 3, 0);
+    ASSERT_TRUE(rig.failed.empty());
 
     // Killed from outside while the write-announce frame is inside the library.
     fault.give("hang");
     const long pid = rig.driver.bridge_pid();
     std::atomic<bool> killed{false};
     std::thread killer([&] { killed = fault.hanging() && terminate_process(pid); });
-    rig.link.write_seting(1, 60, 0);
+    rig.send(1, 60, 0);
     killer.join();
     EXPECT_TRUE(killed);
-    EXPECT_EQ(rig.messages, std::vector<std::string>{kConnectionFailedText});
+    EXPECT_EQ(rig.failed, std::vector<SendResult>{SendResult::announce_refused});
     EXPECT_NE(rig.driver.last_failure().find("ended during a call"), std::string::npos)
         << rig.driver.last_failure();
     EXPECT_EQ(rig.complaints.size(), 1u);
     fault.clear();
 
-    rig.link.write_seting(2, 8, 0);
+    rig.send(2, 8, 0);
     const Frame answer = rig.read_back();
-    EXPECT_EQ(rig.messages.size(), 1u);
+    EXPECT_EQ(rig.failed.size(), 1u);
     EXPECT_EQ(rig.driver.starts(), 2);
     EXPECT_EQ(answer[2], 8);
     EXPECT_EQ(answer[9], 1); // a new instrument: the first bridge's damping is gone
@@ -251,7 +256,7 @@ TEST(BridgeDriver, ABridgeOfAnotherProtocolVersionIsRefusedAndNamedSo) {
                                      std::to_string(bridge::kProtocolVersion) + ")"),
               std::string::npos)
         << rig.complaints[0];
-    EXPECT_EQ(rig.messages.size(), 0u);
+    EXPECT_EQ(rig.failed.size(), 0u);
 }
 
 TEST(BridgeDriver, TwoBridgesShareOneInstrumentThroughTheStateFile) {
@@ -259,8 +264,8 @@ TEST(BridgeDriver, TwoBridgesShareOneInstrumentThroughTheStateFile) {
     set_environment("EASYD12_SIM_STATE_FILE", file.string());
     Rig window;
     Rig script;
-    window.link.write_seting(8, 2, 0);   // damping 75
-    script.link.write_seting(6, 26, 10); // 2586 ns
+    window.send(8, 2, 0);   // damping 75
+    script.send(6, 26, 10); // 2586 ns
     const Frame seen_by_window = window.read_back();
     const Frame seen_by_script = script.read_back();
     set_environment("EASYD12_SIM_STATE_FILE", "");
@@ -269,5 +274,5 @@ TEST(BridgeDriver, TwoBridgesShareOneInstrumentThroughTheStateFile) {
     EXPECT_EQ(seen_by_window, (Frame{0, 50, 4, 0, 4, 0, 26, 10, 1, 2, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(seen_by_script, seen_by_window);
     EXPECT_EQ(file_text(file), "0,50,4,0,4,0,26,10,1,2\n");
-    EXPECT_TRUE(window.messages.empty() && script.messages.empty());
+    EXPECT_TRUE(window.failed.empty() && script.failed.empty());
 }

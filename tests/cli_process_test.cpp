@@ -23,7 +23,7 @@ const QString kConnectionFailed = QString::fromUtf8("数据通信失败！仪器
 const QString kRequest = "W 01020304050102030405010203040503 0";
 const QString kAnnounce = "W 01020304050102030405010203040504 0";
 
-struct Outcome {
+struct ProcessRun {
     int status;
     QString out;
     QString err;
@@ -35,7 +35,7 @@ protected:
     QTemporaryDir dir;
     QString trace = dir.path() + "/trace.txt";
 
-    Outcome run(const QStringList& args, const QStringList& settings = {}) {
+    ProcessRun run(const QStringList& args, const QStringList& settings = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"EASYD12_SIM_STATE", "EASYD12_SIM_STATE_FILE", "EASYD12_SIM_FAULT",
                                  "EASYD12_SIM_TRACE"})
@@ -68,7 +68,7 @@ protected:
 } // namespace
 
 TEST_F(CliProcess, SetDampingSendsTheAnnounceAndTheDataFrameAfterRealWaits) {
-    const Outcome result = run({"set", "damping", "150"});
+    const ProcessRun result = run({"set", "damping", "150"});
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     const QStringList lines = trace_lines();
     ASSERT_EQ(lines.size(), 5);
@@ -78,7 +78,7 @@ TEST_F(CliProcess, SetDampingSendsTheAnnounceAndTheDataFrameAfterRealWaits) {
 }
 
 TEST_F(CliProcess, ARefusedWidthExitsTwoWithTheWindowsTextAndSendsNothing) {
-    const Outcome result = run({"set", "pw", "7000"});
+    const ProcessRun result = run({"set", "pw", "7000"});
     EXPECT_EQ(result.status, 2);
     EXPECT_TRUE(result.err.contains(QString::fromUtf8("脉冲宽度25~6500ns")));
     EXPECT_TRUE(result.out.isEmpty());
@@ -88,7 +88,7 @@ TEST_F(CliProcess, ARefusedWidthExitsTwoWithTheWindowsTextAndSendsNothing) {
 }
 
 TEST_F(CliProcess, GetJsonPrintsTheSimulatorsSettings) {
-    const Outcome result = run({"get", "--json"}, {"EASYD12_SIM_STATE=0,70,4,0,4,1,100,25,1,3"});
+    const ProcessRun result = run({"get", "--json"}, {"EASYD12_SIM_STATE=0,70,4,0,4,1,100,25,1,3"});
     EXPECT_EQ(result.status, 0);
     const QJsonObject object = QJsonDocument::fromJson(result.out.toUtf8()).object();
     const QStringList expected{"单", "20",   "100", "内部", "1000",
@@ -109,7 +109,7 @@ TEST_F(CliProcess, WithoutAnInstrumentEveryCommandExitsThree) {
          {QStringList{"get"}, QStringList{"set", "damping", "150"},
           QStringList{"upload", path("set.qini")}, QStringList{"export", path("out.qini")},
           QStringList{"compare", path("set.qini")}}) {
-        const Outcome result = run(args, {"EASYD12_SIM_FAULT=absent"});
+        const ProcessRun result = run(args, {"EASYD12_SIM_FAULT=absent"});
         EXPECT_EQ(result.status, 3) << args.join(' ').toStdString();
         EXPECT_TRUE(result.err.contains(kConnectionFailed)) << result.err.toStdString();
     }
@@ -120,7 +120,7 @@ TEST_F(CliProcess, UploadExportCompareFilesAndUsage) {
     const SettingsTexts example{"双", "20",   "100", "外部", "1000",
                                 "30", "6500", "MHz", "0.08", "150"};
     ASSERT_TRUE(save_settings_file(path("set.qini"), example).isEmpty());
-    Outcome result = run({"upload", path("set.qini")});
+    ProcessRun result = run({"upload", path("set.qini")});
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(QString::fromUtf8("上传 13/13")));
     EXPECT_EQ(trace_lines().size(), 3 + 18);
@@ -153,7 +153,7 @@ TEST_F(CliProcess, RunsThatShareTheSimulatorsStateFileShareTheInstrument) {
     ASSERT_TRUE(save_settings_file(path("set.qini"), example).isEmpty());
     const QString shared = "EASYD12_SIM_STATE_FILE=" + path("instrument.txt");
 
-    Outcome result = run({"upload", path("set.qini")}, {shared});
+    ProcessRun result = run({"upload", path("set.qini")}, {shared});
     ASSERT_EQ(result.status, 0) << result.err.toStdString();
     result = run({"compare", path("set.qini")}, {shared});
     EXPECT_EQ(result.status, 0) << result.out.toStdString();

@@ -10,10 +10,10 @@
 
 namespace qlm::testing {
 
-struct MemoryFiles : cli::SettingsFiles {
+struct MemoryFiles : SettingsStore {
     std::map<std::string, SettingsTexts> files;
     std::string save_problem; // what every save answers when set
-    cli::FileRead load(const std::string& path) override {
+    FileRead load(const std::string& path) override {
         const auto found = files.find(path);
         if (found == files.end()) return {std::nullopt, "无法打开文件"};
         return {found->second, {}};
@@ -38,7 +38,7 @@ struct CliRig {
     sim::SimInstrument instrument;
     UsbDriver* driver = &instrument; // another instrument, such as a window's
     MemoryFiles memory;
-    cli::SettingsFiles* files = &memory;
+    SettingsStore* files = &memory;
     cli::Clock::time_point now{};
     std::vector<std::chrono::microseconds> sleeps;
     std::vector<cli::Clock::time_point> call_times; // of each instrument call

@@ -177,8 +177,8 @@ TEST(CliSet, ARefusedDataFrameIsNamedAndARefusedAnnounceIsExitThree) {
     };
     result = rig.run({"set", "damping", "150", "lpf", "30"});
     EXPECT_EQ(result.status, cli::kUnreachable);
-    EXPECT_EQ(result.err, std::string("错误：") + kConnectionFailedText + "\n错误：" +
-                              kConnectionFailedText + "\n");
+    EXPECT_EQ(result.err,
+              std::string("错误：") + kConnectionFailed + "\n错误：" + kConnectionFailed + "\n");
 }
 
 TEST(CliUnreachable, EveryInstrumentCommandExitsThreeWithTheWindowsMessage) {
@@ -195,7 +195,7 @@ TEST(CliUnreachable, EveryInstrumentCommandExitsThreeWithTheWindowsMessage) {
             (absent ? rig.instrument.faults.absent : rig.instrument.faults.answer) = true;
             const CliResult result = rig.run(args);
             EXPECT_EQ(result.status, cli::kUnreachable) << ::testing::PrintToString(args);
-            EXPECT_EQ(result.err, std::string("错误：") + kConnectionFailedText + "\n");
+            EXPECT_EQ(result.err, std::string("错误：") + kConnectionFailed + "\n");
             EXPECT_TRUE(result.out.empty());
             EXPECT_EQ(rig.writes_of(FrameType::write_announce), 0);
             EXPECT_FALSE(rig.memory.files.count("out.qini")); // no file of initial values

@@ -4,7 +4,7 @@
 #include "rule_cases.h"
 #include "ui_rig.h"
 
-#include "cli/qini_files.h"
+#include "files/qini_store.h"
 #include "params/descriptor.h"
 #include "settings/settings_file.h"
 
@@ -91,7 +91,7 @@ TEST(CliAndWindow, UploadSendsTheWindowsFramesInOrder) {
     ASSERT_EQ(rig.run_upload(), 13);
 
     CliRig cli;
-    cli::QiniFiles files;
+    QiniStore files;
     cli.files = &files;
     ASSERT_EQ(cli.run({"upload", path.toStdString()}).status, cli::kDone);
 
@@ -111,7 +111,7 @@ TEST(CliAndWindow, ExportIsTheWindowsByteForByte) {
     rig.trigger(rig.ui().save);
 
     CliRig cli(state);
-    cli::QiniFiles files;
+    QiniStore files;
     cli.files = &files;
     const QString path = rig.config_dir.path() + "/cli.qini";
     ASSERT_EQ(cli.run({"export", path.toStdString()}).status, cli::kDone);
@@ -139,7 +139,7 @@ TEST(CliAndWindow, CompareFindsWhatAFailedSendLeftOnTheWindow) {
 
     CliRig cli;
     cli.driver = &rig.instrument; // the window's instrument
-    cli::QiniFiles files;
+    QiniStore files;
     cli.files = &files;
     const CliResult result = cli.run({"compare", rig.save_answer.toStdString()});
     EXPECT_EQ(result.status, cli::kDiffers);

@@ -78,7 +78,7 @@ int failure_messages(const UiRig& rig, std::size_t from) {
     int count = 0;
     for (std::size_t i = from; i < rig.messages.size(); ++i) {
         EXPECT_EQ(rig.messages[i].title, QString::fromUtf8("错误"));
-        EXPECT_EQ(rig.messages[i].text, QString::fromUtf8(kConnectionFailedText));
+        EXPECT_EQ(rig.messages[i].text, QString::fromUtf8(kConnectionFailed));
         ++count;
     }
     return count;

@@ -15,17 +15,21 @@ namespace {
 struct LinkRig {
     sim::SimInstrument instrument;
     std::vector<long> waits;
-    std::vector<std::string> messages;
+    std::vector<SendResult> results;                // of every send, as it ran
     std::vector<std::function<void()>> during_wait; // run one per wait, in order
     Link link{instrument, LinkSeams{[this](long passes) {
-                                        waits.push_back(passes);
-                                        if (!during_wait.empty()) {
-                                            auto handler = during_wait.front();
-                                            during_wait.erase(during_wait.begin());
-                                            handler();
-                                        }
-                                    },
-                                    [this](const std::string& text) { messages.push_back(text); }}};
+                  waits.push_back(passes);
+                  if (!during_wait.empty()) {
+                      auto handler = during_wait.front();
+                      during_wait.erase(during_wait.begin());
+                      handler();
+                  }
+              }}};
+
+    void send(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1) {
+        link.write_seting(num, data_ch, data_ch1,
+                          [this](SendResult result) { results.push_back(result); });
+    }
 
     std::vector<std::string> trace() const {
         std::vector<std::string> lines;
@@ -54,28 +58,28 @@ TEST(Frames, HeaderTypesAndValueBytes) {
 
 TEST(WriteSeting, AnnounceWaitThenDataFrame) {
     LinkRig rig;
-    rig.link.write_seting(8, 3, 0);
+    rig.send(8, 3, 0);
     EXPECT_EQ(rig.trace(),
               (std::vector<std::string>{kAnnounce, "W 01020304050102030405010803000000 0"}));
     EXPECT_EQ(rig.waits, std::vector<long>{100001});
-    EXPECT_TRUE(rig.messages.empty());
+    EXPECT_EQ(rig.results, std::vector<SendResult>{SendResult::delivered});
     EXPECT_EQ(rig.instrument.settings()[9], 3);
 }
 
-TEST(WriteSeting, RefusedAnnounceShowsOneMessageAndSendsNothingMore) {
+TEST(WriteSeting, RefusedAnnounceIsReportedAndSendsNothingMore) {
     LinkRig rig;
     rig.instrument.faults.absent = true;
-    rig.link.write_seting(8, 3, 0);
-    EXPECT_EQ(rig.messages, std::vector<std::string>{kConnectionFailedText});
+    rig.send(8, 3, 0);
+    EXPECT_EQ(rig.results, std::vector<SendResult>{SendResult::announce_refused});
     EXPECT_EQ(rig.instrument.calls().size(), 1u);
     EXPECT_TRUE(rig.waits.empty());
 }
 
-TEST(WriteSeting, RefusedDataFrameShowsNothing) {
+TEST(WriteSeting, RefusedDataFrameIsReported) {
     LinkRig rig;
     rig.instrument.faults.data = true;
-    rig.link.write_seting(1, 70, 0);
-    EXPECT_TRUE(rig.messages.empty());
+    rig.send(1, 70, 0);
+    EXPECT_EQ(rig.results, std::vector<SendResult>{SendResult::data_refused});
     EXPECT_EQ(rig.instrument.calls().size(), 2u);
     EXPECT_EQ(rig.instrument.calls()[1].status, -1);
 }
@@ -110,15 +114,13 @@ TEST(ReadBack, WidthReadDoesNotWait) {
     EXPECT_EQ(rig.instrument.calls().size(), 3u);
 }
 
-TEST(ReadBack, RefusedRequestReportsThenCallsBack) {
+TEST(ReadBack, RefusedRequestCallsBackAsRefused) {
     LinkRig rig;
     rig.instrument.faults.request = true;
-    std::vector<std::string> order;
-    rig.link.read_settings([&](Link::ReadOutcome outcome, const Frame&) {
-        EXPECT_EQ(outcome, Link::ReadOutcome::refused);
-        order.push_back("done after " + std::to_string(rig.messages.size()) + " message");
-    });
-    EXPECT_EQ(order, std::vector<std::string>{"done after 1 message"});
+    std::vector<Link::ReadOutcome> outcomes;
+    rig.link.read_settings(
+        [&](Link::ReadOutcome outcome, const Frame&) { outcomes.push_back(outcome); });
+    EXPECT_EQ(outcomes, std::vector<Link::ReadOutcome>{Link::ReadOutcome::refused});
     EXPECT_EQ(rig.instrument.calls().size(), 1u);
 }
 
@@ -132,7 +134,6 @@ TEST(ReadBack, FailedAnswerDeliversNothingAndSaysNothing) {
     rig.link.read_settings(record);
     rig.link.read_width(record);
     EXPECT_EQ(outcomes, std::vector<Link::ReadOutcome>(2, Link::ReadOutcome::no_answer));
-    EXPECT_TRUE(rig.messages.empty());
 }
 
 TEST(Queue, ExchangesStartedInsideAWaitRunAfterInOrder) {
@@ -165,7 +166,7 @@ TEST(Queue, ExchangesStartedInsideAWaitRunAfterInOrder) {
     EXPECT_EQ(kinds, "40403RR40");
 }
 
-TEST(Queue, AMessageForAQueuedSendDoesNotStopTheRest) {
+TEST(Queue, AFailedQueuedSendDoesNotStopTheRest) {
     LinkRig rig;
     int sent = 0;
     rig.instrument.on_call = [&](const sim::Call& call) {
@@ -174,10 +175,12 @@ TEST(Queue, AMessageForAQueuedSendDoesNotStopTheRest) {
         if (sent == 1) rig.instrument.faults.absent = true;
     };
     rig.during_wait.push_back([&] {
-        rig.link.write_seting(3, 1, 0);
-        rig.link.write_seting(5, 1, 0);
+        rig.send(3, 1, 0);
+        rig.send(5, 1, 0);
     });
-    rig.link.write_seting(0, 1, 0);
-    EXPECT_EQ(rig.messages.size(), 2u);
+    rig.send(0, 1, 0);
+    EXPECT_EQ(rig.results,
+              (std::vector<SendResult>{SendResult::delivered, SendResult::announce_refused,
+                                       SendResult::announce_refused}));
     EXPECT_EQ(rig.instrument.violations(), 0);
 }

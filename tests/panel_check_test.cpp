@@ -14,13 +14,19 @@ struct Check {
     std::vector<Difference> differences;
 };
 
+// The comparisons the check reported, the last one's differences.
 Check check(PanelRig& rig) {
+    const std::size_t before = rig.view.all<Compared>().size();
+    rig.panel.check_instrument();
+    const auto compared = rig.view.all<Compared>();
     Check result;
-    rig.panel.check_instrument([&](const std::vector<Difference>& differences) {
-        ++result.calls;
-        result.differences = differences;
-    });
+    result.calls = static_cast<int>(compared.size() - before);
+    if (result.calls) result.differences = compared.back().differences;
     return result;
+}
+
+std::string comparison_text(const std::vector<Difference>& differences) {
+    return texts::comparison({Against::display, differences});
 }
 
 // Everything the view shows, apart from the emphasis and the messages.
@@ -124,17 +130,14 @@ TEST(Check, StartedDuringASendItComparesAfterIt) {
     for (const Field field : {Field::mode, Field::damping, Field::lpf, Field::prf}) {
         PanelRig rig;
         rig.panel.start(std::nullopt);
-        Check result;
         rig.view.during_wait.push_back([&] {
-            rig.panel.check_instrument([&](const std::vector<Difference>& differences) {
-                ++result.calls;
-                result.differences = differences;
-            });
-            EXPECT_EQ(result.calls, 0); // queued behind the send
+            rig.panel.check_instrument();
+            EXPECT_TRUE(rig.view.all<Compared>().empty()); // queued behind the send
         });
         rig.panel.choose(field, 0);
-        EXPECT_EQ(result.calls, 1);
-        EXPECT_TRUE(result.differences.empty()) << comparison_text(result.differences);
+        const auto compared = rig.view.all<Compared>();
+        ASSERT_EQ(compared.size(), 1u);
+        EXPECT_TRUE(compared[0].differences.empty()) << comparison_text(compared[0].differences);
         EXPECT_EQ(rig.call_kinds(), "3RR403RR");
     }
 }

@@ -107,7 +107,7 @@ const std::vector<Operation>& operations() {
              set(d, Field::probe_freq, "0.50");
          }},
         {"menu read-back", 0, 1, Reads::everything, [](P p) { p.read_back(); }, [](S) {}},
-        {"comparison", 0, 1, Reads::nothing, [](P p) { p.check_instrument({}); }, [](S) {}},
+        {"comparison", 0, 1, Reads::nothing, [](P p) { p.check_instrument(); }, [](S) {}},
         {"import and upload", 9, 0, Reads::nothing,
          [](P p) {
              p.import_set(kImported);

@@ -4,7 +4,9 @@
 // operations started in the middle of an exchange can be tested. No Qt.
 
 #include "panel/panel.h"
+#include "panel/texts.h"
 #include "params/descriptor.h"
+#include "sim_cases.h"
 #include "sim_instrument.h"
 
 #include <array>
@@ -28,7 +30,8 @@ public:
     bool held = false;
     std::optional<int> progress; // none: hidden
     bool timer = false;
-    std::vector<std::string> messages;
+    std::vector<Outcome> outcomes;
+    std::vector<std::string> messages; // the texts of the error boxes the window would show
     long wait_passes = 0;
     // Run one per wait, in order, as handlers that the event processing would run.
     std::vector<std::function<void()>> during_wait;
@@ -46,9 +49,20 @@ public:
     void hold_controls(bool h) override { held = h; }
     void show_progress(std::optional<int> value) override { progress = value; }
     void run_timer(bool running) override { timer = running; }
-    void message(const std::string& text) override {
-        messages.push_back(text);
+    void report(const Outcome& outcome) override {
+        outcomes.push_back(outcome);
+        const auto notice = texts::notice_for(outcome);
+        if (!notice || !notice->error) return;
+        messages.push_back(notice->text);
         if (during_message) during_message();
+    }
+    // The outcomes of one kind, in order.
+    template <class Kind> std::vector<Kind> all() const {
+        std::vector<Kind> out;
+        for (const Outcome& outcome : outcomes) {
+            if (const auto* each = std::get_if<Kind>(&outcome)) out.push_back(*each);
+        }
+        return out;
     }
     void wait(long passes) override {
         wait_passes += passes;
@@ -96,7 +110,5 @@ struct PanelRig {
         return ticks;
     }
 };
-
-constexpr const char* kConnectionFailed = "数据通信失败！仪器和计算机无法连接";
 
 } // namespace qlm::testing

@@ -10,6 +10,9 @@
 
 namespace qlm::testing {
 
+// The operator's message when the instrument does not take a frame.
+inline constexpr const char* kConnectionFailed = "数据通信失败！仪器和计算机无法连接";
+
 // An instrument that differs from the initial texts in most fields: single, 20 dB, 100 V,
 // internal, 1000 Hz, 30 MHz, 6500 ns, 1 MHz, 150 ohm (probe 0.08 MHz).
 inline constexpr sim::Settings kExampleSettings{0, 70, 4, 0, 4, 1, 100, 25, 1, 3};

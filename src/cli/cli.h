@@ -3,6 +3,7 @@
 // command-line arguments: get, set, upload, export, compare.
 
 #include "cli/console_view.h"
+#include "files/setup_files.h"
 #include "link/usb_driver.h"
 #include "params/param_set.h"
 
@@ -24,26 +25,13 @@ enum ExitStatus : int {
     kFileError = 5,   // a settings file could not be read or written
 };
 
-struct FileRead {
-    std::optional<SettingsTexts> texts;
-    std::string error; // the reason, as the window gives it
-};
-
-// The .qini files, behind a seam: the program uses the window's reader and writer.
-class SettingsFiles {
-public:
-    virtual ~SettingsFiles() = default;
-    virtual FileRead load(const std::string& path) = 0;
-    // Empty on success, else the reason.
-    virtual std::string save(const std::string& path, const SettingsTexts& texts) = 0;
-};
-
 using Clock = std::chrono::steady_clock;
 
 struct Context {
     // The instrument's driver, asked for only by commands that reach the instrument.
     std::function<UsbDriver&()> instrument;
-    SettingsFiles& files;
+    // The .qini files: the window's reader and writer in the program.
+    SettingsStore& files;
     std::ostream& out;
     std::ostream& err;
     Sleep sleep;

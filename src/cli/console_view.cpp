@@ -1,10 +1,12 @@
 #include "cli/console_view.h"
 
 #include "link/upload.h"
+#include "panel/texts.h"
 
 namespace qlm::cli {
 
-ConsoleView::ConsoleView(std::ostream* err, Sleep sleep) : err_(err), sleep_(std::move(sleep)) {}
+ConsoleView::ConsoleView(std::ostream& out, std::ostream& err, Sleep sleep)
+    : out_(out), err_(err), sleep_(std::move(sleep)) {}
 
 void ConsoleView::set_list_text(Field field, const std::string& text) {
     list_texts_[static_cast<std::size_t>(field)] = text;
@@ -15,22 +17,33 @@ std::string ConsoleView::list_text(Field field) const {
 }
 
 void ConsoleView::show_progress(std::optional<int> value) {
-    if (!err_) return;
     if (!value) {
-        if (progress_shown_) *err_ << "\n" << std::flush;
+        if (progress_shown_) err_ << "\n" << std::flush;
         progress_shown_ = false;
         return;
     }
-    *err_ << "\r上传 " << *value << "/" << Upload::kSteps << std::flush;
+    err_ << "\r上传 " << *value << "/" << Upload::kSteps << std::flush;
     progress_shown_ = true;
 }
 
-void ConsoleView::message(const std::string& text) {
-    messages_.push_back(text);
-    if (!err_) return;
-    if (progress_shown_) *err_ << "\n";
+void ConsoleView::error_line(const std::string& text) {
+    if (progress_shown_) err_ << "\n";
     progress_shown_ = false;
-    *err_ << "错误：" << text << std::endl;
+    err_ << text << std::endl;
+}
+
+// A file's failure names the file and the reason; a comparison with a file is the run's
+// output; the window's message boxes become "错误：" lines.
+void ConsoleView::report(const Outcome& outcome) {
+    outcomes_.push_back(outcome);
+    if (const auto* compared = std::get_if<Compared>(&outcome)) {
+        if (compared->against == Against::file) out_ << texts::comparison(*compared);
+        return;
+    }
+    const auto notice = texts::notice_for(outcome);
+    if (!notice || !notice->error) return;
+    if (std::holds_alternative<FileDone>(outcome)) return error_line(notice->text);
+    error_line("错误：" + notice->text);
 }
 
 void ConsoleView::wait(long passes) {

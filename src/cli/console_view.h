@@ -1,6 +1,7 @@
 #pragma once
-// The front panel seen from a console: no display to draw, messages to stderr, the upload's
-// progress as one line, and the exchange waits as real time.
+// The front panel seen from a console: no display to draw, outcomes rendered as lines (what
+// was sent and compared on stdout, messages on stderr), the upload's progress as one line,
+// and the exchange waits as real time.
 
 #include "panel/panel_view.h"
 
@@ -22,8 +23,7 @@ using Sleep = std::function<void(std::chrono::microseconds)>;
 
 class ConsoleView : public PanelView {
 public:
-    // `err` gets every message and the progress line; null keeps them to messages().
-    ConsoleView(std::ostream* err, Sleep sleep);
+    ConsoleView(std::ostream& out, std::ostream& err, Sleep sleep);
 
     void show_field(Field, const std::string&) override {}
     void show_emphasis(Field) override {}
@@ -32,19 +32,22 @@ public:
     void set_entry_text(Field, const std::string&) override {}
     void hold_controls(bool) override {}
     void show_progress(std::optional<int> value) override;
-    void run_timer(bool running) override { timer_running_ = running; }
-    void message(const std::string& text) override;
+    void run_timer(bool) override {}
+    void report(const Outcome& outcome) override;
     void wait(long passes) override;
 
-    const std::vector<std::string>& messages() const { return messages_; }
-    bool timer_running() const { return timer_running_; }
+    // A message line on stderr, ending the progress line first.
+    void error_line(const std::string& text);
+
+    // Every outcome of the run, in order.
+    const std::vector<Outcome>& outcomes() const { return outcomes_; }
 
 private:
-    std::ostream* err_;
+    std::ostream& out_;
+    std::ostream& err_;
     Sleep sleep_;
     std::array<std::string, kFieldCount> list_texts_;
-    std::vector<std::string> messages_;
-    bool timer_running_ = false;
+    std::vector<Outcome> outcomes_;
     bool progress_shown_ = false;
 };
 

@@ -9,10 +9,20 @@ namespace qlm::cli {
 
 namespace {
 
-std::optional<SettingsTexts> load(Context& context, const std::string& path, const char* failed) {
-    FileRead file = context.files.load(path);
-    if (!file.texts) context.err << failed << path << "\n" << file.error << "\n";
-    return file.texts;
+// A settings file read before the instrument is reached, so that a bad file touches nothing.
+std::optional<SettingsTexts> load(Context& context, const std::string& path, FileOp op) {
+    ConsoleView view(context.out, context.err, {});
+    SetupFiles files(context.files, [&view](const Outcome& outcome) { view.report(outcome); });
+    return files.load(path, op);
+}
+
+bool upload_ended(const std::vector<Outcome>& outcomes) {
+    for (const Outcome& outcome : outcomes) {
+        if (std::holds_alternative<UploadFinished>(outcome) ||
+            std::holds_alternative<UploadStopped>(outcome))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -48,22 +58,22 @@ int get_command(const Args& args, Context& context) {
 // The window's import: the file's texts on the panel, then thirteen ticks 200 ms apart.
 int upload_command(const Args& args, Context& context) {
     if (args.size() != 1) return usage_error(context, "upload 需要一个设置文件");
-    const auto texts = load(context, args[0], "导入失败：");
+    const auto texts = load(context, args[0], FileOp::import);
     if (!texts) return kFileError;
     Session session(context);
     if (!session.read_back()) return kUnreachable;
-    const std::size_t from = session.driver().calls().size();
+    const std::size_t from = session.outcome_count();
     session.panel().import_set(*texts);
     // A tick that ran long is followed at once, as a timer's next tick would be.
     Clock::time_point next = context.now();
-    while (session.view().timer_running()) {
+    while (!upload_ended(session.outcomes_since(from))) {
         next += std::chrono::milliseconds(Upload::kIntervalMs);
         const Clock::time_point now = context.now();
         if (next > now)
             context.sleep(std::chrono::duration_cast<std::chrono::microseconds>(next - now));
         session.panel().tick();
     }
-    print_sent(context.out, session.driver(), from, session.panel().params());
+    print_sent(context.out, session.outcomes_since(from));
     return session.connection_failed() ? kUnreachable : kDone;
 }
 
@@ -71,33 +81,16 @@ int export_command(const Args& args, Context& context) {
     if (args.size() != 1) return usage_error(context, "export 需要一个设置文件");
     Session session(context);
     if (!session.read_back()) return kUnreachable;
-    const std::string problem = context.files.save(args[0], session.panel().params().texts());
-    if (!problem.empty()) {
-        context.err << "导出失败：" << args[0] << "\n" << problem << "\n";
-        return kFileError;
-    }
-    return kDone;
+    return session.files().export_file(session.panel(), args[0]) ? kDone : kFileError;
 }
 
 int compare_command(const Args& args, Context& context) {
     if (args.size() != 1) return usage_error(context, "compare 需要一个设置文件");
-    const auto texts = load(context, args[0], "读取失败：");
+    const auto texts = load(context, args[0], FileOp::compare);
     if (!texts) return kFileError;
     Session session(context);
     if (!session.read_back()) return kUnreachable;
-    const auto found = differences(param_set::from_texts(*texts), session.panel().params());
-    if (found.empty()) {
-        context.out << "仪器参数与文件一致。\n";
-        return kDone;
-    }
-    context.out << "以下参数与文件不一致：\n";
-    for (const Difference& d : found) {
-        const ParamDescriptor& param = descriptor(d.field);
-        context.out << param.name << "（" << param.title << "）：文件 "
-                    << shown_text(d.field, d.shown) << "，仪器 "
-                    << shown_text(d.field, d.instrument) << "\n";
-    }
-    return kDiffers;
+    return session.files().compare(session.panel(), *texts).differences.empty() ? kDone : kDiffers;
 }
 
 } // namespace qlm::cli

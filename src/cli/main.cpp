@@ -1,6 +1,6 @@
 // qlm5120rx-cli: the real driver, real time, the window's settings files and the console.
 #include "cli/cli.h"
-#include "cli/qini_files.h"
+#include "files/qini_store.h"
 #include "link/driver_select.h"
 
 #include <QCoreApplication>
@@ -26,7 +26,7 @@ int main(int argc, char* argv[]) {
         args.push_back(arguments[i].toStdString());
 
     std::unique_ptr<qlm::UsbDriver> driver;
-    qlm::cli::QiniFiles files;
+    qlm::QiniStore files;
     qlm::cli::Context context{
         [&driver]() -> qlm::UsbDriver& {
             if (!driver) driver = qlm::make_instrument_driver();

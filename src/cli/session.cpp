@@ -1,46 +1,53 @@
 #include "cli/session.h"
 
-#include "params/descriptor.h"
+#include "panel/texts.h"
 
 namespace qlm::cli {
 
 Session::Session(Context& context)
-    : driver_(context.instrument()), view_(&context.err, context.sleep), panel_(driver_, view_) {}
+    : view_(context.out, context.err, context.sleep), panel_(context.instrument(), view_),
+      files_(context.files, [this](const Outcome& outcome) { view_.report(outcome); }) {}
 
 bool Session::read_back() {
+    const std::size_t from = outcome_count();
     panel_.start(std::nullopt);
-    const bool answered = driver_.answered();
-    // A request taken but never answered shows nothing in the window; here it ends the run.
-    if (!answered && view_.messages().empty()) view_.message(kConnectionFailedText);
-    messages_after_read_ = view_.messages().size();
+    bool answered = false;
+    for (const Outcome& outcome : outcomes_since(from)) {
+        const auto* read = std::get_if<ReadBack>(&outcome);
+        if (!read || read->kind != ReadKind::settings) continue;
+        answered = read->result == ReadResult::answered;
+        // A request taken but never answered shows nothing in the window; here it ends the run.
+        if (read->result == ReadResult::no_answer)
+            view_.error_line(std::string("错误：") + texts::kConnectionFailed);
+    }
+    after_read_ = outcome_count();
     return answered;
 }
 
-namespace {
-
-std::optional<Field> field_of_code(std::uint8_t code) {
-    for (const Field field : kAllFields) {
-        if (descriptor(field).code == code) return field;
+bool Session::connection_failed() const {
+    for (const Outcome& outcome : outcomes_since(after_read_)) {
+        const auto* sent = std::get_if<Sent>(&outcome);
+        const auto* read = std::get_if<ReadBack>(&outcome);
+        if (sent && sent->delivery == SendResult::announce_refused) return true;
+        if (read && read->result == ReadResult::request_refused) return true;
     }
-    return std::nullopt;
+    return false;
 }
 
-} // namespace
+std::vector<Outcome> Session::outcomes_since(std::size_t from) const {
+    const auto& all = view_.outcomes();
+    return {all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end()};
+}
 
-std::vector<Field> print_sent(std::ostream& out, const RecordingDriver& driver, std::size_t from,
-                              const param_set& shown) {
-    std::vector<Field> sent;
-    for (const DriverCall& call : driver.data_frames(from)) {
-        const auto field = field_of_code(call.frame[kCodeByte]);
-        if (!field) continue;
-        sent.push_back(*field);
-        out << "已发送 " << descriptor(*field).name << "=" << shown_text(*field, shown[*field])
-            << "（" << int{call.frame[kCodeByte]} << " " << int{call.frame[kValue1Byte]} << " "
-            << int{call.frame[kValue2Byte]} << "）";
-        if (call.status < 0) out << " 仪器未接收";
-        out << "\n";
+std::vector<Field> print_sent(std::ostream& out, const std::vector<Outcome>& outcomes) {
+    std::vector<Field> fields;
+    for (const Outcome& outcome : outcomes) {
+        const auto* sent = std::get_if<Sent>(&outcome);
+        if (!sent || sent->delivery == SendResult::announce_refused) continue;
+        fields.push_back(sent->field);
+        out << texts::sent_line(*sent) << "\n";
     }
-    return sent;
+    return fields;
 }
 
 } // namespace qlm::cli

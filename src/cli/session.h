@@ -1,9 +1,9 @@
 #pragma once
-// One run's front panel over the instrument: a console view, a record of every frame, and
-// the read-back that every run starts with.
+// One run's front panel over the instrument: a console view that keeps every outcome, the
+// file flow, and the read-back that every run starts with.
 
 #include "cli/cli.h"
-#include "cli/recording_driver.h"
+#include "files/setup_files.h"
 #include "panel/panel.h"
 
 namespace qlm::cli {
@@ -15,23 +15,25 @@ public:
     // The instrument's settings read back into the panel; false (said on stderr) when the
     // instrument refused the request or gave no answer.
     bool read_back();
-    // A frame was refused since the read-back (the connection message was shown).
-    bool connection_failed() const { return view_.messages().size() > messages_after_read_; }
+    // The instrument did not take a frame since the read-back.
+    bool connection_failed() const;
+    // The outcomes from `from` on.
+    std::vector<Outcome> outcomes_since(std::size_t from) const;
+    std::size_t outcome_count() const { return view_.outcomes().size(); }
 
     Panel& panel() { return panel_; }
     ConsoleView& view() { return view_; }
-    RecordingDriver& driver() { return driver_; }
+    SetupFiles& files() { return files_; }
 
 private:
-    RecordingDriver driver_;
     ConsoleView view_;
     Panel panel_;
-    std::size_t messages_after_read_ = 0;
+    SetupFiles files_;
+    std::size_t after_read_ = 0;
 };
 
-// Lines for the data frames handed over from call `from` on, each with the value the panel
-// now shows for its field: "已发送 damping=150Ω（8 3 0）". The fields they carried.
-std::vector<Field> print_sent(std::ostream& out, const RecordingDriver& driver, std::size_t from,
-                              const param_set& shown);
+// The lines of the commands among `outcomes` that reached the instrument's data frame:
+// "已发送 damping=150Ω（8 3 0）". The fields they carried.
+std::vector<Field> print_sent(std::ostream& out, const std::vector<Outcome>& outcomes);
 
 } // namespace qlm::cli

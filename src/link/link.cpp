@@ -2,20 +2,19 @@
 
 namespace qlm {
 
-const char* const kConnectionFailedText = "数据通信失败！仪器和计算机无法连接";
-
 Link::Link(UsbDriver& driver, LinkSeams seams) : driver_(driver), seams_(std::move(seams)) {}
 
-void Link::write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1) {
-    submit({Kind::send, make_data_frame(num, data_ch, data_ch1), {}});
+void Link::write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1,
+                        SendHandler done) {
+    submit({Kind::send, make_data_frame(num, data_ch, data_ch1), {}, std::move(done)});
 }
 
 void Link::read_settings(ReadHandler done) {
-    submit({Kind::read_settings, {}, std::move(done)});
+    submit({Kind::read_settings, {}, std::move(done), {}});
 }
 
 void Link::read_width(ReadHandler done) {
-    submit({Kind::read_width, {}, std::move(done)});
+    submit({Kind::read_width, {}, std::move(done), {}});
 }
 
 void Link::submit(Exchange exchange) {
@@ -32,14 +31,16 @@ void Link::submit(Exchange exchange) {
 
 void Link::run(const Exchange& exchange) {
     switch (exchange.kind) {
-    case Kind::send:
-        if (driver_.write(make_control_frame(FrameType::write_announce)) < 0) {
-            seams_.report_error(kConnectionFailedText);
-            return;
+    case Kind::send: {
+        SendResult result = SendResult::announce_refused;
+        if (driver_.write(make_control_frame(FrameType::write_announce)) >= 0) {
+            seams_.wait(kSendWaitPasses);
+            result =
+                driver_.write(exchange.data) < 0 ? SendResult::data_refused : SendResult::delivered;
         }
-        seams_.wait(kSendWaitPasses);
-        driver_.write(exchange.data);
+        if (exchange.sent) exchange.sent(result);
         return;
+    }
     case Kind::read_settings:
         run_read(exchange, kReadWaitPasses);
         return;
@@ -54,10 +55,8 @@ void Link::run_read(const Exchange& exchange, long passes) {
     const auto finish = [&](ReadOutcome outcome) {
         if (exchange.done) exchange.done(outcome, answer);
     };
-    if (driver_.write(make_control_frame(FrameType::read_request)) < 0) {
-        seams_.report_error(kConnectionFailedText);
+    if (driver_.write(make_control_frame(FrameType::read_request)) < 0)
         return finish(ReadOutcome::refused);
-    }
     if (passes > 0) seams_.wait(passes);
     driver_.read(answer); // the first answer is discarded
     if (driver_.read(answer) < 0) return finish(ReadOutcome::no_answer);

@@ -12,40 +12,43 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <string>
 
 namespace qlm {
 
 constexpr long kSendWaitPasses = 100001; // between write-announce and data frame
 constexpr long kReadWaitPasses = 150001; // between read request and answer
 
-// Shown (titled "错误") when the instrument does not take a frame.
-extern const char* const kConnectionFailedText;
-
 struct LinkSeams {
     // Yield to the window's event processing this many times.
     std::function<void(long passes)> wait;
-    // Modal error message with a single OK button.
-    std::function<void(const std::string& text)> report_error;
+};
+
+// How far a parameter command got.
+enum class SendResult {
+    delivered,        // both frames taken
+    announce_refused, // the data frame was not sent
+    data_refused,     // the announce was taken, the data frame refused
 };
 
 class Link {
 public:
     enum class ReadOutcome {
         answered,  // the second answer read; the frame holds it
-        refused,   // the request was refused (and reported)
+        refused,   // the request was refused
         no_answer, // the answer could not be read
     };
     using ReadHandler = std::function<void(ReadOutcome outcome, const Frame& answer)>;
+    using SendHandler = std::function<void(SendResult result)>;
 
     Link(UsbDriver& driver, LinkSeams seams);
 
-    // Announce, wait, data frame. A refused announce is reported and the data frame is not
-    // sent; the data frame's own status is not looked at.
-    void write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1);
+    // Announce, wait, data frame; after a refused announce the data frame is not sent.
+    // `done` runs when the exchange has run, whatever its result.
+    void write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1,
+                      SendHandler done = {});
 
-    // Read request; wait (read_settings only); two reads, the second one decoded. A refused
-    // request is reported. `done` runs when the exchange has run, whatever its outcome.
+    // Read request; wait (read_settings only); two reads, the second one decoded. `done`
+    // runs when the exchange has run, whatever its outcome.
     void read_settings(ReadHandler done);
     void read_width(ReadHandler done);
 
@@ -59,6 +62,7 @@ private:
         Kind kind;
         Frame data{};
         ReadHandler done;
+        SendHandler sent;
     };
 
     void submit(Exchange exchange);

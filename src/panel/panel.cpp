@@ -16,20 +16,8 @@ std::vector<Difference> differences(const param_set& shown, const param_set& ins
     return out;
 }
 
-std::string comparison_text(const std::vector<Difference>& differences) {
-    if (differences.empty()) return "仪器参数与显示面板一致。";
-    std::string text = "以下参数与显示面板不一致：";
-    for (const Difference& d : differences) {
-        text += "\n" + std::string(descriptor(d.field).title) + "：显示 " +
-                shown_text(d.field, d.shown) + "，仪器 " + shown_text(d.field, d.instrument);
-    }
-    return text;
-}
-
 Panel::Panel(UsbDriver& driver, PanelView& view)
-    : view_(view),
-      link_(driver, LinkSeams{[this](long passes) { view_.wait(passes); },
-                              [this](const std::string& text) { view_.message(text); }}) {}
+    : view_(view), link_(driver, LinkSeams{[this](long passes) { view_.wait(passes); }}) {}
 
 void Panel::show_all() {
     for (const Field field : kAllFields)
@@ -76,37 +64,74 @@ void Panel::copy_labels_to_entries() {
 
 // ---- the link
 
-void Panel::write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1) {
-    link_.write_seting(num, data_ch, data_ch1);
-}
-
-void Panel::send_field(Field field) {
-    if (const auto command = encode_param(params_, field))
-        write_seting(command->code, command->value1, command->value2);
+// The field's command as the set holds it now; a text that encodes to nothing is skipped.
+void Panel::send_field(Field field, const std::string& before) {
+    const auto command = encode_param(params_, field);
+    if (!command) return;
+    Sent sent{field,  command->code,  command->value1,      command->value2,
+              before, params_[field], SendResult::delivered};
+    link_.write_seting(command->code, command->value1, command->value2,
+                       [this, sent](SendResult result) mutable {
+                           sent.delivery = result;
+                           view_.report(sent);
+                       });
 }
 
 void Panel::read_seting() {
-    read_settings_then({});
+    read_settings_then(ReadKind::settings, {});
 }
 
-void Panel::read_settings_then(std::function<void()> then) {
-    link_.read_settings([this, then](Link::ReadOutcome outcome, const Frame& answer) {
-        if (outcome == Link::ReadOutcome::refused) stop_upload();
+namespace {
+
+ReadResult read_result(Link::ReadOutcome outcome) {
+    switch (outcome) {
+    case Link::ReadOutcome::answered:
+        return ReadResult::answered;
+    case Link::ReadOutcome::refused:
+        return ReadResult::request_refused;
+    case Link::ReadOutcome::no_answer:
+        break;
+    }
+    return ReadResult::no_answer;
+}
+
+std::vector<Field> changed_fields(const param_set& before, const param_set& after) {
+    std::vector<Field> changed;
+    for (const Field field : kAllFields) {
+        if (before[field] != after[field]) changed.push_back(field);
+    }
+    return changed;
+}
+
+} // namespace
+
+void Panel::read_settings_then(ReadKind kind, std::function<void()> then) {
+    link_.read_settings([this, kind, then](Link::ReadOutcome outcome, const Frame& answer) {
+        ReadBack read{kind, read_result(outcome), {}};
         if (outcome == Link::ReadOutcome::answered) {
+            const param_set before = params_;
             decode_settings(params_, answer_settings(answer));
             show_all();
             copy_labels_to_entries();
+            read.changed = changed_fields(before, params_);
         }
+        view_.report(read);
+        if (outcome == Link::ReadOutcome::refused) stop_upload(UploadStop::read_failed);
         if (then) then();
     });
 }
 
 void Panel::pw_read() {
     link_.read_width([this](Link::ReadOutcome outcome, const Frame& answer) {
-        if (outcome == Link::ReadOutcome::refused) stop_upload();
-        if (outcome != Link::ReadOutcome::answered) return;
-        decode_width(params_, answer_settings(answer));
-        view_.show_field(Field::pw, params_.pw);
+        ReadBack read{ReadKind::width, read_result(outcome), {}};
+        if (outcome == Link::ReadOutcome::answered) {
+            const std::string before = params_.pw;
+            decode_width(params_, answer_settings(answer));
+            view_.show_field(Field::pw, params_.pw);
+            if (params_.pw != before) read.changed.push_back(Field::pw);
+        }
+        view_.report(read);
+        if (outcome == Link::ReadOutcome::refused) stop_upload(UploadStop::read_failed);
     });
 }
 
@@ -118,12 +143,12 @@ void Panel::choose(Field field, int position) {
     if (position < 0 || static_cast<std::size_t>(position) >= param.choices.size()) return;
     const std::string text = param.choices[static_cast<std::size_t>(position)].text;
     if (field == Field::prf) return choose_prf(text);
-    const auto command = encode_text(field, text);
+    const std::string before = params_[field];
     // The set holds the choice from the start, so that whatever runs during the send's wait
     // (a comparison, an export) sees it; the label shows it before or after the send.
     params_[field] = text;
     if (param.label_first) view_.show_field(field, text);
-    if (command) write_seting(command->code, command->value1, command->value2);
+    send_field(field, before);
     if (!param.label_first) set_field(field, text);
 }
 
@@ -135,20 +160,20 @@ void Panel::open_list(Field field) {
 
 void Panel::choose_prf(const std::string& prf) {
     if (!prf_choice_allowed(prf, params_.pw)) {
-        view_.message("重复频率与脉冲宽度不匹配，请重新选择重复频率！");
+        view_.report(Refused{Field::prf, Rule::prf_not_allowed, ConfirmedBy::enter, prf});
         view_.set_list_text(Field::prf, prf_text_saved_);
         return;
     }
+    const std::string before = params_.prf;
     params_.prf = prf; // as for the other lists: the set holds it during the send
-    if (const auto command = encode_text(Field::prf, prf))
-        write_seting(command->code, command->value1, command->value2);
+    send_field(Field::prf, before);
     set_field(Field::prf, prf);
 }
 
 // ---- the entry fields
 
 void Panel::entry_key(Field) {
-    stop_upload();
+    stop_upload(UploadStop::entry_key);
 }
 
 void Panel::entry_key_done(Field field) {
@@ -156,7 +181,7 @@ void Panel::entry_key_done(Field field) {
 }
 
 void Panel::press_button(Field field, const std::string& typed) {
-    stop_upload();
+    stop_upload(UploadStop::button);
     show_emphasis(field);
     confirm(field, typed, ConfirmedBy::button);
     // Unconfirmed edits in the other two fields are dropped.
@@ -168,19 +193,79 @@ void Panel::press_button(Field field, const std::string& typed) {
 void Panel::confirm(Field field, const std::string& typed, ConfirmedBy by) {
     const EntryResult result = confirm_entry(field, typed);
     if (result.field_text != typed) view_.set_entry_text(field, result.field_text);
-    if (!result.accepted) return view_.message(refusal_text(field, by));
+    if (!result.accepted) {
+        view_.report(
+            Refused{field, result.number ? Rule::out_of_range : Rule::not_a_number, by, typed});
+        return;
+    }
+    const std::string before = params_[field];
     set_field(field, result.display_text);
-    send_field(field);
+    send_field(field, before);
     if (field == Field::pw) confirm_pulse_width(result.display_text);
+}
+
+// A field shown anew because another one changed; nothing is sent for it.
+void Panel::follow(Field field, Field because, const std::string& text) {
+    const std::string before = params_[field];
+    set_field(field, text);
+    if (before != text) view_.report(DisplayOnly{field, because, before, text});
 }
 
 // The probe frequency follows the width, and the shown PRF comes down to what the width
 // allows; nothing is sent for the PRF here.
 void Panel::confirm_pulse_width(const std::string& display_text) {
     const Decimal width = *parse_decimal(display_text);
-    set_field(Field::probe_freq, probe_freq_text(width.num));
-    if (const auto lowered = prf_lowered_for(params_.prf, width)) set_field(Field::prf, *lowered);
+    follow(Field::probe_freq, Field::pw, probe_freq_text(width.num));
+    if (const auto lowered = prf_lowered_for(params_.prf, width))
+        follow(Field::prf, Field::pw, *lowered);
     view_.set_list_text(Field::prf, list_text(Field::prf, params_.prf));
+}
+
+// ---- changes from a script
+
+void Panel::apply(const Change& change) {
+    const auto position = choice_position(change.field, change.value);
+    if (descriptor(change.field).choices.empty()) {
+        confirm(change.field, change.value, ConfirmedBy::enter);
+    } else if (!position) {
+        view_.report(Refused{change.field, Rule::not_an_entry, ConfirmedBy::enter, change.value});
+    } else {
+        open_list(change.field);
+        choose(change.field, static_cast<int>(*position));
+    }
+}
+
+std::vector<Refused> Panel::validate(const std::vector<Change>& changes) const {
+    param_set set = params_;
+    std::vector<Refused> refused;
+    for (const Change& change : changes) {
+        const Field field = change.field;
+        if (!descriptor(field).choices.empty()) {
+            const auto position = choice_position(field, change.value);
+            if (!position) {
+                refused.push_back({field, Rule::not_an_entry, ConfirmedBy::enter, change.value});
+                continue;
+            }
+            const std::string text = descriptor(field).choices[*position].text;
+            if (field == Field::prf && !prf_choice_allowed(text, set.pw)) {
+                refused.push_back({field, Rule::prf_not_allowed, ConfirmedBy::enter, change.value});
+                continue;
+            }
+            set[field] = text;
+            continue;
+        }
+        const EntryResult result = confirm_entry(field, change.value);
+        if (!result.accepted) {
+            refused.push_back({field, result.number ? Rule::out_of_range : Rule::not_a_number,
+                               ConfirmedBy::enter, change.value});
+            continue;
+        }
+        set[field] = result.display_text;
+        if (field != Field::pw) continue;
+        if (const auto lowered = prf_lowered_for(set.prf, *parse_decimal(result.display_text)))
+            set.prf = *lowered;
+    }
+    return refused;
 }
 
 // ---- import, read-back, comparison
@@ -191,16 +276,17 @@ void Panel::import_set(const SettingsTexts& texts) {
 }
 
 void Panel::read_back() {
-    read_settings_then([this] { set_list_texts(); });
+    read_settings_then(ReadKind::settings, [this] { set_list_texts(); });
 }
 
-void Panel::check_instrument(std::function<void(const std::vector<Difference>&)> done) {
-    link_.read_settings([this, done](Link::ReadOutcome outcome, const Frame& answer) {
-        if (outcome == Link::ReadOutcome::refused) stop_upload();
+void Panel::check_instrument() {
+    link_.read_settings([this](Link::ReadOutcome outcome, const Frame& answer) {
+        view_.report(ReadBack{ReadKind::check, read_result(outcome), {}});
+        if (outcome == Link::ReadOutcome::refused) stop_upload(UploadStop::read_failed);
         if (outcome != Link::ReadOutcome::answered) return;
         param_set instrument = params_;
         decode_settings(instrument, answer_settings(answer));
-        if (done) done(differences(params_, instrument));
+        view_.report(Compared{Against::display, differences(params_, instrument)});
     });
 }
 
@@ -210,6 +296,7 @@ void Panel::start_upload() {
     view_.hold_controls(true);
     view_.show_progress(0);
     upload_.start();
+    view_.report(UploadStarted{});
     view_.run_timer(true);
 }
 
@@ -217,21 +304,24 @@ void Panel::tick() {
     const auto step = upload_.tick();
     if (!step) return view_.run_timer(false);
     view_.show_progress(step->value);
+    view_.report(UploadStep{step->value});
     if (step->finished) {
         view_.run_timer(false);
         view_.show_progress(std::nullopt);
         view_.hold_controls(false);
     }
-    if (step->field) send_field(*step->field);
+    if (step->field) send_field(*step->field, params_[*step->field]);
+    if (step->finished) view_.report(UploadFinished{});
 }
 
 // A stopped upload gives the controls back: the operator is never left with a dead panel.
-void Panel::stop_upload() {
+void Panel::stop_upload(UploadStop why) {
     view_.run_timer(false);
     if (!upload_.running()) return;
     upload_.stop();
     view_.show_progress(std::nullopt);
     view_.hold_controls(false);
+    view_.report(UploadStopped{why, upload_.value()});
 }
 
 } // namespace qlm

@@ -1,34 +1,24 @@
 #pragma once
 // The front panel: the parameter set on display, the operator's operations on it and the
 // rules they follow (PRF interlock, probe frequency, rounding, refusals, the order of
-// display and send), the link to the instrument and the timed upload. It reports to a view.
+// display and send), the link to the instrument and the timed upload. It reports what
+// happened to a view, as outcomes.
 
 #include "link/link.h"
 #include "link/upload.h"
+#include "panel/outcome.h"
 #include "panel/panel_view.h"
 #include "params/entry_rules.h"
 #include "params/param_set.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace qlm {
 
-// A field whose value on the instrument differs from the one on display.
-struct Difference {
-    Field field;
-    std::string shown;      // on the display panel
-    std::string instrument; // read back
-};
-
 // The fields the instrument holds (not the probe frequency, which follows the width) whose
 // values differ between the two sets, in field order.
 std::vector<Difference> differences(const param_set& shown, const param_set& instrument);
-
-// What the comparison tells the operator: that the instrument holds what is shown, or each
-// differing field with both values.
-std::string comparison_text(const std::vector<Difference>& differences);
 
 class Panel {
 public:
@@ -41,7 +31,6 @@ public:
     void start(const std::optional<SettingsTexts>& restored);
 
     // The exchanges.
-    void write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1);
     void read_seting();
     void pw_read();
     void show_emphasis(Field field);
@@ -57,36 +46,45 @@ public:
     void confirm(Field field, const std::string& typed, ConfirmedBy by);
     void press_button(Field field, const std::string& typed);
 
+    // A change as a script makes it: a list entry chosen in the opened list, or a number
+    // confirmed with Enter. The list value names an entry (choice_position).
+    void apply(const Change& change);
+    // What apply() would refuse, change by change on what the display holds, each seeing the
+    // ones before it; nothing is sent or shown.
+    std::vector<Refused> validate(const std::vector<Change>& changes) const;
+
     // Menus: a set read from a file, shown and uploaded; the instrument read back into the
-    // display and the lists; the instrument read back and compared with the display.
+    // display and the lists; the instrument read back and compared with the display
+    // (reported as Compared).
     void import_set(const SettingsTexts& texts);
     void read_back();
-    // `done` gets the differences when the instrument answered; with no answer it is not
-    // called (a refused request has been reported).
-    void check_instrument(std::function<void(const std::vector<Difference>&)> done);
+    void check_instrument();
 
     // The upload, started by an import: one tick of its timer; stopped from outside.
     void start_upload();
     void tick();
-    void stop_upload();
+    void stop_upload(UploadStop why = UploadStop::by_caller);
     bool uploading() const { return upload_.running(); }
     int upload_step() const { return upload_.value(); }
 
     // Ten texts into the display, the list texts and the entry fields.
     void apply_settings_fields(const SettingsTexts& texts);
 
+    // Reported as it happens; front ends that run files report those outcomes here too.
+    void report(const Outcome& outcome) { view_.report(outcome); }
+
     const param_set& params() const { return params_; }
     const std::string& prf_text_saved() const { return prf_text_saved_; }
-    const Link& link() const { return link_; }
 
 private:
     void set_field(Field field, const std::string& text);
-    void send_field(Field field);
-    void read_settings_then(std::function<void()> then);
+    void send_field(Field field, const std::string& before);
+    void read_settings_then(ReadKind kind, std::function<void()> then);
     void set_list_texts();
     void copy_labels_to_entries();
     void choose_prf(const std::string& prf);
     void confirm_pulse_width(const std::string& display_text);
+    void follow(Field field, Field because, const std::string& text);
 
     PanelView& view_;
     Link link_;

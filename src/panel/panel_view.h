@@ -1,6 +1,7 @@
 #pragma once
 // What the front panel shows and asks of whoever presents it: the window, or a console.
 
+#include "panel/outcome.h"
 #include "params/param_set.h"
 
 #include <optional>
@@ -27,8 +28,8 @@ public:
     virtual void show_progress(std::optional<int> value) = 0;
     // The upload's timer, a tick every Upload::kIntervalMs.
     virtual void run_timer(bool running) = 0;
-    // A modal error message ("错误") with a single OK button.
-    virtual void message(const std::string& text) = 0;
+    // What an operation did; panel/texts.h renders it.
+    virtual void report(const Outcome& outcome) = 0;
     // Yields to the event processing this many times (the wait inside an exchange).
     virtual void wait(long passes) = 0;
 };

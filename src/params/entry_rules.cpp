@@ -48,7 +48,7 @@ bool entry_accepts(Field field, char32_t character) {
 EntryResult confirm_entry(Field field, std::string_view text) {
     const NumericRule& rule = *descriptor(field).numeric;
     const auto number = whole_number(text, rule.takes_minus);
-    if (!number) return {false, std::string(text), {}};
+    if (!number) return {false, std::string(text), {}, false};
     const std::int64_t value = rule.magnitude && *number < 0 ? -*number : *number;
     // A magnitude is shown as such, even when refused.
     const std::string typed = rule.magnitude ? std::to_string(value) : std::string(text);

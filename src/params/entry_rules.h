@@ -19,6 +19,7 @@ struct EntryResult {
     bool accepted = false;
     std::string field_text;   // what the entry field shows afterwards
     std::string display_text; // the value label's new text when accepted
+    bool number = true;       // false: refused as not a whole number of the field's form
 };
 
 // A whole number of the field's form within its range, rounded down to the field's step

@@ -1,7 +1,8 @@
 #include "ui/main_window.h"
 
+#include "panel/texts.h"
 #include "params/descriptor.h"
-#include "settings/settings_file.h"
+#include "settings/auto_file.h"
 #include "ui/about_window.h"
 #include "ui/choice_combo.h"
 #include "ui/colours.h"
@@ -32,7 +33,7 @@ QString qs(const std::string& text) {
 
 MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, QWidget* parent)
     : QMainWindow(parent), driver_(driver), seams_(std::move(seams)), ui_(build_form1(this)),
-      panel_(driver, *this) {
+      panel_(driver, *this), files_(store_, [this](const Outcome& outcome) { report(outcome); }) {
     timer1_ = new QTimer(this);
     timer1_->setObjectName("Timer1");
     timer1_->setInterval(Upload::kIntervalMs);
@@ -83,7 +84,7 @@ void MainWindow::start() {
     const LoadResult last = load_auto_file(seams_.folders);
     // No file is a first start; a file that cannot be read is worth a word.
     if (!last.fields && QFileInfo::exists(auto_file_to_load(seams_.folders)))
-        error(QString::fromUtf8("上次的参数无法恢复，显示初始参数。\n") + last.error);
+        error(qs(texts::restore_failed(last.error.toStdString())));
     for (const Field field : entry_fields())
         ui_.of(field).entry->setEnabled(true);
     panel_.start(last.fields);
@@ -99,8 +100,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::save_last_settings() {
     const QString problem = save_auto_file(seams_.folders, panel_.params().texts());
-    if (!problem.isEmpty())
-        error(QString::fromUtf8("参数保存失败，下次启动将无法恢复当前参数。\n") + problem);
+    if (!problem.isEmpty()) error(qs(texts::save_failed(problem.toStdString())));
 }
 
 // Nobody should take the simulated instrument for a real one: the caption and the first
@@ -170,8 +170,11 @@ void MainWindow::run_timer(bool running) {
     timer1_->start();
 }
 
-void MainWindow::message(const std::string& text) {
-    error(qs(text));
+void MainWindow::report(const Outcome& outcome) {
+    const auto notice = texts::notice_for(outcome);
+    if (!notice) return;
+    if (notice->error) return error(qs(notice->text));
+    seams_.inform(qs(notice->title), qs(notice->text));
 }
 
 void MainWindow::wait(long passes) {
@@ -183,27 +186,17 @@ void MainWindow::wait(long passes) {
 void MainWindow::on_import() {
     const QString path = seams_.open_file(QString::fromUtf8("导入文件"), kFileFilter);
     if (path.isEmpty()) return;
-    const LoadResult loaded = load_settings_file(path);
-    if (!loaded.fields) {
-        error(QString::fromUtf8("导入失败：%1\n%2")
-                  .arg(QDir::toNativeSeparators(path), loaded.error));
-        return;
-    }
-    panel_.import_set(*loaded.fields);
+    files_.import_file(panel_, QDir::toNativeSeparators(path).toStdString());
 }
 
 void MainWindow::on_export() {
     const QString path = seams_.save_file(QString::fromUtf8("导出文件"), kFileFilter);
     if (path.isEmpty()) return;
-    const QString problem = save_settings_file(path, panel_.params().texts());
-    if (!problem.isEmpty())
-        error(QString::fromUtf8("导出失败：%1\n%2").arg(QDir::toNativeSeparators(path), problem));
+    files_.export_file(panel_, QDir::toNativeSeparators(path).toStdString());
 }
 
 void MainWindow::on_check() {
-    panel_.check_instrument([this](const std::vector<Difference>& differences) {
-        seams_.inform(QString::fromUtf8("核对仪器参数"), qs(comparison_text(differences)));
-    });
+    panel_.check_instrument();
 }
 
 void MainWindow::on_help() {

@@ -3,6 +3,8 @@
 // upload's timer, connected to the front panel, which holds every rule. The window shows
 // what the panel tells it and hands it the operator's actions.
 
+#include "files/qini_store.h"
+#include "files/setup_files.h"
 #include "panel/panel.h"
 #include "ui/form1_layout.h"
 #include "ui/seams.h"
@@ -48,7 +50,7 @@ private:
     void hold_controls(bool held) override;
     void show_progress(std::optional<int> value) override;
     void run_timer(bool running) override;
-    void message(const std::string& text) override;
+    void report(const Outcome& outcome) override;
     void wait(long passes) override;
 
     void connect_controls();
@@ -67,6 +69,8 @@ private:
     UiSeams seams_;
     Form1Widgets ui_;
     Panel panel_;
+    QiniStore store_;
+    SetupFiles files_;
     QTimer* timer1_ = nullptr;
     QPointer<AboutWindow> about_;
 };

@@ -1,0 +1,33 @@
+#include "files/setup_files.h"
+
+namespace qlm {
+
+SetupFiles::SetupFiles(SettingsStore& store, Report report)
+    : store_(store), report_(std::move(report)) {}
+
+std::optional<SettingsTexts> SetupFiles::load(const std::string& path, FileOp op) {
+    FileRead file = store_.load(path);
+    report_(FileDone{op, path, file.texts.has_value(), file.texts ? "" : file.error});
+    return file.texts;
+}
+
+bool SetupFiles::import_file(Panel& panel, const std::string& path) {
+    const auto texts = load(path, FileOp::import);
+    if (!texts) return false;
+    panel.import_set(*texts);
+    return true;
+}
+
+bool SetupFiles::export_file(const Panel& panel, const std::string& path) {
+    const std::string problem = store_.save(path, panel.params().texts());
+    report_(FileDone{FileOp::export_, path, problem.empty(), problem});
+    return problem.empty();
+}
+
+Compared SetupFiles::compare(const Panel& panel, const SettingsTexts& file) {
+    Compared compared{Against::file, differences(param_set::from_texts(file), panel.params())};
+    report_(compared);
+    return compared;
+}
+
+} // namespace qlm

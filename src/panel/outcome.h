@@ -1,0 +1,114 @@
+#pragma once
+// What a front-panel operation did, as data: every front end switches on these and renders
+// them through the catalogue (panel/texts.h), never by reading text.
+
+#include "link/link.h"
+#include "params/entry_rules.h"
+#include "params/param_set.h"
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace qlm {
+
+// One parameter command handed to the instrument. `before` is the display text before the
+// operation, `text` what the command carries.
+struct Sent {
+    Field field;
+    std::uint8_t code, value1, value2;
+    std::string before;
+    std::string text;
+    SendResult delivery;
+};
+
+enum class Rule {
+    out_of_range,    // a number outside the field's range
+    not_a_number,    // not a whole number of the field's form
+    prf_not_allowed, // a PRF the width on display does not allow
+    not_an_entry,    // a list value the list does not hold
+};
+
+// A value the rules do not take: nothing was sent, the display kept its value.
+struct Refused {
+    Field field;
+    Rule rule;
+    ConfirmedBy by; // the entry's refusal text depends on it; enter for lists
+    std::string value;
+};
+
+// A value changed on the display only, following another one (the PRF after a longer
+// width, the probe frequency after any width).
+struct DisplayOnly {
+    Field field;
+    Field because;
+    std::string before;
+    std::string text;
+};
+
+enum class ReadKind { settings, width, check };
+enum class ReadResult { answered, request_refused, no_answer };
+
+// A read-back. `changed` lists the fields whose display text it changed (settings only).
+struct ReadBack {
+    ReadKind kind;
+    ReadResult result;
+    std::vector<Field> changed;
+};
+
+enum class UploadStop { entry_key, button, read_failed, by_caller };
+
+struct UploadStarted {};
+struct UploadStep {
+    int value; // 1..Upload::kSteps
+};
+struct UploadFinished {};
+struct UploadStopped {
+    UploadStop why;
+    int at; // the step reached
+};
+
+// A field whose value differs between two sets.
+struct Difference {
+    Field field;
+    std::string shown;      // on the display panel, or in the file
+    std::string instrument; // read back
+};
+
+// The instrument read back and compared with the display, or with a file.
+enum class Against { display, file };
+struct Compared {
+    Against against;
+    std::vector<Difference> differences;
+};
+
+enum class FileOp { import, export_, compare };
+
+// A settings file read or written; `reason` says why it failed.
+struct FileDone {
+    FileOp op;
+    std::string path;
+    bool ok;
+    std::string reason;
+};
+
+using Outcome = std::variant<Sent, Refused, DisplayOnly, ReadBack, UploadStarted, UploadStep,
+                             UploadFinished, UploadStopped, Compared, FileDone>;
+
+// One change asked of the panel: a list entry by its text, or a number as typed.
+struct Change {
+    Field field;
+    std::string value;
+};
+
+// True for a command the instrument did not take, or a read it did not answer.
+inline bool unreachable(const Outcome& outcome) {
+    if (const auto* sent = std::get_if<Sent>(&outcome))
+        return sent->delivery != SendResult::delivered;
+    if (const auto* read = std::get_if<ReadBack>(&outcome))
+        return read->result != ReadResult::answered;
+    return false;
+}
+
+} // namespace qlm

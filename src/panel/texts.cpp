@@ -1,0 +1,134 @@
+#include "panel/texts.h"
+
+#include "params/descriptor.h"
+
+#include <array>
+
+namespace qlm::texts {
+
+const char* const kConnectionFailed = "数据通信失败！仪器和计算机无法连接";
+const char* const kPrfNotForWidth = "重复频率与脉冲宽度不匹配，请重新选择重复频率！";
+const char* const kCheckTitle = "核对仪器参数";
+
+namespace {
+
+const char* const kImportFailed = "导入失败：";
+const char* const kExportFailed = "导出失败：";
+const char* const kReadFailed = "读取失败：";
+const char* const kRestoreFailed = "上次的参数无法恢复，显示初始参数。";
+const char* const kSaveFailed = "参数保存失败，下次启动将无法恢复当前参数。";
+const char* const kSameAsDisplay = "仪器参数与显示面板一致。";
+const char* const kDiffersFromDisplay = "以下参数与显示面板不一致：";
+const char* const kSameAsFile = "仪器参数与文件一致。";
+const char* const kDiffersFromFile = "以下参数与文件不一致：";
+
+std::string with_reason(const char* head, const std::string& path, const std::string& reason) {
+    return head + path + "\n" + reason;
+}
+
+} // namespace
+
+std::string refusal(const Refused& refused) {
+    if (refused.rule == Rule::prf_not_allowed) return kPrfNotForWidth;
+    if (refused.rule == Rule::not_an_entry)
+        return std::string(descriptor(refused.field).title) + "没有取值 " + refused.value;
+    return refusal_text(refused.field, refused.by);
+}
+
+std::string import_failed(const std::string& path, const std::string& reason) {
+    return with_reason(kImportFailed, path, reason);
+}
+std::string export_failed(const std::string& path, const std::string& reason) {
+    return with_reason(kExportFailed, path, reason);
+}
+std::string read_failed(const std::string& path, const std::string& reason) {
+    return with_reason(kReadFailed, path, reason);
+}
+
+std::string restore_failed(const std::string& reason) {
+    return std::string(kRestoreFailed) + "\n" + reason;
+}
+std::string save_failed(const std::string& reason) {
+    return std::string(kSaveFailed) + "\n" + reason;
+}
+
+std::string comparison(const Compared& compared) {
+    const auto& differences = compared.differences;
+    if (compared.against == Against::file) {
+        if (differences.empty()) return std::string(kSameAsFile) + "\n";
+        std::string text = std::string(kDiffersFromFile) + "\n";
+        for (const Difference& d : differences) {
+            const ParamDescriptor& param = descriptor(d.field);
+            text += std::string(param.name) + "（" + param.title + "）：文件 " +
+                    shown_text(d.field, d.shown) + "，仪器 " + shown_text(d.field, d.instrument) +
+                    "\n";
+        }
+        return text;
+    }
+    if (differences.empty()) return kSameAsDisplay;
+    std::string text = kDiffersFromDisplay;
+    for (const Difference& d : differences) {
+        text += "\n" + std::string(descriptor(d.field).title) + "：显示 " +
+                shown_text(d.field, d.shown) + "，仪器 " + shown_text(d.field, d.instrument);
+    }
+    return text;
+}
+
+std::string sent_line(const Sent& sent) {
+    std::string line = "已发送 " + std::string(descriptor(sent.field).name) + "=" +
+                       shown_text(sent.field, sent.text) + "（" + std::to_string(sent.code) + " " +
+                       std::to_string(sent.value1) + " " + std::to_string(sent.value2) + "）";
+    if (sent.delivery == SendResult::data_refused) line += " 仪器未接收";
+    return line;
+}
+
+std::string display_only_line(Field field, const std::string& text) {
+    return "仅显示 " + std::string(descriptor(field).name) + "=" + shown_text(field, text) +
+           (descriptor(field).code ? "（未发送）" : "（由脉冲宽度得出）");
+}
+
+std::optional<Notice> notice_for(const Outcome& outcome) {
+    if (const auto* refused = std::get_if<Refused>(&outcome))
+        return Notice{true, "", refusal(*refused)};
+    if (const auto* sent = std::get_if<Sent>(&outcome)) {
+        if (sent->delivery == SendResult::announce_refused)
+            return Notice{true, "", kConnectionFailed};
+        return std::nullopt;
+    }
+    if (const auto* read = std::get_if<ReadBack>(&outcome)) {
+        if (read->result == ReadResult::request_refused)
+            return Notice{true, "", kConnectionFailed};
+        return std::nullopt;
+    }
+    if (const auto* compared = std::get_if<Compared>(&outcome)) {
+        if (compared->against == Against::display)
+            return Notice{false, kCheckTitle, comparison(*compared)};
+        return std::nullopt;
+    }
+    if (const auto* file = std::get_if<FileDone>(&outcome)) {
+        if (file->ok) return std::nullopt;
+        switch (file->op) {
+        case FileOp::import: return Notice{true, "", import_failed(file->path, file->reason)};
+        case FileOp::export_: return Notice{true, "", export_failed(file->path, file->reason)};
+        case FileOp::compare: return Notice{true, "", read_failed(file->path, file->reason)};
+        }
+    }
+    return std::nullopt;
+}
+
+std::span<const Message> messages() {
+    static const std::array<Message, 8> kMessages{{
+        {"connection", true, kConnectionFailed},
+        {"prf", true, kPrfNotForWidth},
+        {"refusals", true, "增益、电压、脉冲宽度的范围提示（见下表）"},
+        {"import", true, import_failed("文件名", "原因")},
+        {"export", true, export_failed("文件名", "原因（如“无法写入文件：…”）")},
+        {"restore", true, kRestoreFailed},
+        {"save", true, kSaveFailed},
+        {"check", false,
+         std::string(kSameAsDisplay) + " / " + kDiffersFromDisplay + "（每个不一致的参数一行）"},
+    }};
+    return kMessages;
+}
+
+} // namespace qlm::texts

@@ -1,0 +1,53 @@
+#pragma once
+// Every text the operator reads about what happened, rendered from outcomes. The entry
+// fields' refusal texts stay in the parameters' descriptions and are read from there.
+
+#include "panel/outcome.h"
+
+#include <optional>
+#include <span>
+#include <string>
+
+namespace qlm::texts {
+
+extern const char* const kConnectionFailed;
+extern const char* const kPrfNotForWidth;
+
+// The refusal's message box text.
+std::string refusal(const Refused& refused);
+
+std::string import_failed(const std::string& path, const std::string& reason);
+std::string export_failed(const std::string& path, const std::string& reason);
+std::string read_failed(const std::string& path, const std::string& reason);
+
+// The automatic settings file at start-up and at shutdown.
+std::string restore_failed(const std::string& reason);
+std::string save_failed(const std::string& reason);
+
+// The comparison: "仪器参数与显示面板一致。", or one line per differing field.
+std::string comparison(const Compared& compared);
+extern const char* const kCheckTitle;
+
+// The console's line for a command: "已发送 damping=150Ω（8 3 0）".
+std::string sent_line(const Sent& sent);
+// The console's line for a value shown but not sent: "仅显示 prf=500Hz（未发送）".
+std::string display_only_line(Field field, const std::string& text);
+
+// The box a window shows for an outcome, if any.
+struct Notice {
+    bool error; // titled "错误"; else an information box with `title`
+    std::string title;
+    std::string text;
+};
+std::optional<Notice> notice_for(const Outcome& outcome);
+
+// The messages as the manual lists them: each with its box, its text (with a placeholder
+// where a path or a reason goes) and a key for the manual's explanation.
+struct Message {
+    const char* key;
+    bool error;
+    std::string text;
+};
+std::span<const Message> messages();
+
+} // namespace qlm::texts
