@@ -6,6 +6,7 @@
 // What it reads: the parameters' descriptions (title, unit, list entries, initial text),
 // confirm_entry, refusal_text, the interlock, probe_freq_text and the upload's steps.
 #include "link/upload.h"
+#include "panel/texts.h"
 #include "params/descriptor.h"
 #include "params/entry_rules.h"
 #include "params/interlock.h"
@@ -131,6 +132,78 @@ std::string refusals_table() {
     return out.str();
 }
 
+// When each message appears and what to do, by the catalogue's key.
+struct Explanation {
+    const char* when;
+    const char* what_to_do;
+};
+const std::map<std::string, Explanation>& explanations() {
+    static const std::map<std::string, Explanation> kExplanations{
+        {"connection",
+         {"向仪器发送参数或读取参数失败：启动时、选择列表项、确认数值、打开重复频率列表、导入下发、"
+          "手动读取、核对仪器参数。",
+          "检查连接，见<a href=\"connection.html\">仪器无法连接</a>。显示面板中已改动的值不会恢复，"
+          "但仪器没有收到。"}},
+        {"prf",
+         {"选择的重复频率超过当前脉冲宽度允许的最高值。",
+          "选择较低的重复频率，或先减小脉冲宽度。见<a "
+          "href=\"interlock.html\">重复频率与脉冲宽度</a>。"}},
+        {"refusals",
+         {"输入的数值超出范围或不是整数。",
+          "按表中范围重新输入，见<a href=\"entries.html\">输入数值</a>。"}},
+        {"import",
+         {"参数文件无法读取或不完整。",
+          "检查文件，见<a href=\"files.html\">导出与导入</a>。没有任何参数被改动或发送。"}},
+        {"export",
+         {"文件无法写入：文件夹不可写、磁盘已满、目标不是普通文件，或某个值含有无法保存的字符。",
+          "换一个文件夹或文件名再导出。"}},
+        {"restore",
+         {"启动时自动设置文件存在但无法读取。", "检查参数后继续使用；关闭窗口时会重新保存。见<a "
+                                                "href=\"autosave.html\">自动设置文件</a>。"}},
+        {"save",
+         {"关闭窗口时自动设置文件无法写入。",
+          "检查程序文件夹和用户配置文件夹的写入权限及磁盘空间。"}},
+        {"check",
+         {"选择“参数 → 核对仪器参数”后仪器回答了读取请求。",
+          "有不一致时，可用“参数 → 仪器参数（手动获取）”读回，或重新设置这些参数。见<a "
+          "href=\"readback.html\">读取仪器参数</a>。"}},
+        {"help_missing",
+         {"Linux：程序文件夹、安装的手册文件夹和当前文件夹中都没有手册。", "重新安装软件包。"}},
+        {"no_help_viewer",
+         {"Linux：手册存在，但没有能打开它的程序。",
+          "安装 CHM 阅读器（xchm 或 kchmviewer）或网页浏览器。"}},
+        {"help_viewer",
+         {"Windows：无法启动帮助查看器。",
+          "在 Windows 中 hh.exe 是系统自带的；检查系统是否完整。Windows 找不到 5120.CHM 时由 "
+          "hh.exe "
+          "自己提示：请从“开始”菜单的快捷方式启动程序，使当前文件夹为程序文件夹。"}},
+    };
+    return kExplanations;
+}
+
+// The lines of a message, one after another in a cell.
+std::string cell_text(const std::string& text) {
+    std::string out;
+    for (const char c : text)
+        out += c == '\n' ? std::string(" ") : std::string(1, c);
+    return out;
+}
+
+std::string messages_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"messages\">\n"
+        << "<tr><th>提示</th><th>对话框</th><th>何时出现</th><th>怎么办</th></tr>\n";
+    for (const texts::Message& message : texts::messages()) {
+        const auto found = explanations().find(message.key);
+        if (found == explanations().end()) fail(std::string("no explanation for ") + message.key);
+        out << "<tr><td>" << cell_text(message.text) << "</td><td>"
+            << (message.error ? "错误" : texts::kCheckTitle) << "</td><td>" << found->second.when
+            << "</td><td>" << found->second.what_to_do << "</td></tr>\n";
+    }
+    out << "</table>\n";
+    return out.str();
+}
+
 std::string lists_table() {
     std::ostringstream out;
     out << "<table class=\"data\" id=\"lists\">\n"
@@ -244,7 +317,7 @@ int main(int argc, char** argv) {
         {"entries", entries_table()}, {"refusals", refusals_table()},
         {"lists", lists_table()},     {"interlock", interlock_table()},
         {"probe", probe_table()},     {"upload", upload_table()},
-        {"initial", initial_table()},
+        {"initial", initial_table()}, {"messages", messages_table()},
     };
     for (const auto& [name, html] : tables) {
         std::ofstream file(folder + "/" + name + ".html", std::ios::binary);

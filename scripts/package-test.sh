@@ -34,12 +34,18 @@ gcc -O2 -o "$work/close_window" "$root/tests/package/close_window.c" -lX11
 cp "$root/tests/package/session.sh" "$work/"
 
 DEBIAN_FRONTEND=noninteractive apt_get install -y -qq "$deb" >/dev/null
-for file in /usr/bin/qlm5120rx /usr/share/qlm5120rx/manual/index.html \
+for file in /usr/bin/qlm5120rx /usr/bin/qlm5120rx-cli /usr/share/man/man1/qlm5120rx-cli.1.gz \
+    /usr/share/qlm5120rx/manual/index.html \
     /usr/lib/qlm5120rx/simulator/libEasyD12.so /usr/share/icons/hicolor/48x48/apps/qlm5120rx.png; do
     [ -f "$file" ] || { echo "missing after install: $file" >&2; exit 1; }
 done
 # The driver search never reaches the simulator unless asked to.
 if ldconfig -p | grep -q libEasyD12; then echo "libEasyD12 in the loader's cache" >&2; exit 1; fi
+
+# The installed command line against the packaged simulator.
+LD_LIBRARY_PATH=/usr/lib/qlm5120rx/simulator /usr/bin/qlm5120rx-cli set damping 150 |
+    grep -q "已发送 damping=150Ω" || { echo "qlm5120rx-cli set failed" >&2; exit 1; }
+echo "ok: /usr/bin/qlm5120rx-cli sets the simulated instrument"
 
 # What the menu entries start.
 exec_of() { sed -n 's/^Exec=//p' "/usr/share/applications/$1.desktop"; }

@@ -9,6 +9,7 @@ namespace qlm::texts {
 const char* const kConnectionFailed = "数据通信失败！仪器和计算机无法连接";
 const char* const kPrfNotForWidth = "重复频率与脉冲宽度不匹配，请重新选择重复频率！";
 const char* const kCheckTitle = "核对仪器参数";
+const char* const kHelpViewerFailed = "无法启动帮助查看器 hh.exe。";
 
 namespace {
 
@@ -50,6 +51,14 @@ std::string restore_failed(const std::string& reason) {
 }
 std::string save_failed(const std::string& reason) {
     return std::string(kSaveFailed) + "\n" + reason;
+}
+
+std::string help_missing(const std::string& file, const std::string& folders) {
+    return "找不到帮助文档 " + file + "（查找过：" + folders + "）。";
+}
+std::string no_help_viewer(const std::string& file) {
+    return "没有可以打开帮助文档 " + file +
+           " 的查看器：请安装 CHM 阅读器（xchm 或 kchmviewer）或网页浏览器。";
 }
 
 std::string comparison(const Compared& compared) {
@@ -96,8 +105,7 @@ std::optional<Notice> notice_for(const Outcome& outcome) {
         return std::nullopt;
     }
     if (const auto* read = std::get_if<ReadBack>(&outcome)) {
-        if (read->result == ReadResult::request_refused)
-            return Notice{true, "", kConnectionFailed};
+        if (read->result == ReadResult::request_refused) return Notice{true, "", kConnectionFailed};
         return std::nullopt;
     }
     if (const auto* compared = std::get_if<Compared>(&outcome)) {
@@ -108,16 +116,19 @@ std::optional<Notice> notice_for(const Outcome& outcome) {
     if (const auto* file = std::get_if<FileDone>(&outcome)) {
         if (file->ok) return std::nullopt;
         switch (file->op) {
-        case FileOp::import: return Notice{true, "", import_failed(file->path, file->reason)};
-        case FileOp::export_: return Notice{true, "", export_failed(file->path, file->reason)};
-        case FileOp::compare: return Notice{true, "", read_failed(file->path, file->reason)};
+        case FileOp::import:
+            return Notice{true, "", import_failed(file->path, file->reason)};
+        case FileOp::export_:
+            return Notice{true, "", export_failed(file->path, file->reason)};
+        case FileOp::compare:
+            return Notice{true, "", read_failed(file->path, file->reason)};
         }
     }
     return std::nullopt;
 }
 
 std::span<const Message> messages() {
-    static const std::array<Message, 8> kMessages{{
+    static const std::array<Message, 11> kMessages{{
         {"connection", true, kConnectionFailed},
         {"prf", true, kPrfNotForWidth},
         {"refusals", true, "增益、电压、脉冲宽度的范围提示（见下表）"},
@@ -127,6 +138,9 @@ std::span<const Message> messages() {
         {"save", true, kSaveFailed},
         {"check", false,
          std::string(kSameAsDisplay) + " / " + kDiffersFromDisplay + "（每个不一致的参数一行）"},
+        {"help_missing", true, help_missing("5120.CHM", "…")},
+        {"no_help_viewer", true, no_help_viewer("…")},
+        {"help_viewer", true, kHelpViewerFailed},
     }};
     return kMessages;
 }

@@ -24,6 +24,11 @@ std::string read_failed(const std::string& path, const std::string& reason);
 std::string restore_failed(const std::string& reason);
 std::string save_failed(const std::string& reason);
 
+// Help: no manual found (the folders searched), nothing to open it with, no viewer started.
+std::string help_missing(const std::string& file, const std::string& folders);
+std::string no_help_viewer(const std::string& file);
+extern const char* const kHelpViewerFailed;
+
 // The comparison: "仪器参数与显示面板一致。", or one line per differing field.
 std::string comparison(const Compared& compared);
 extern const char* const kCheckTitle;

@@ -1,5 +1,7 @@
 #include "ui/help.h"
 
+#include "panel/texts.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -63,11 +65,10 @@ QString open_help_document(const HelpSystem& system) {
     // Whatever the desktop opens CHM files with.
     if (!chm.isEmpty() && system.open_url(QUrl::fromLocalFile(chm))) return {};
     if (chm.isEmpty() && html.isEmpty())
-        return QString::fromUtf8("找不到帮助文档 %1（查找过：%2）。")
-            .arg(QString::fromLatin1(kHelpFile), folder_list(system.folders));
-    return QString::fromUtf8("没有可以打开帮助文档 %1 的查看器：请安装 CHM 阅读器（xchm 或 "
-                             "kchmviewer）或网页浏览器。")
-        .arg(QDir::toNativeSeparators(chm.isEmpty() ? html : chm));
+        return QString::fromStdString(
+            texts::help_missing(kHelpFile, folder_list(system.folders).toStdString()));
+    return QString::fromStdString(
+        texts::no_help_viewer(QDir::toNativeSeparators(chm.isEmpty() ? html : chm).toStdString()));
 }
 
 QString open_help_document() {
@@ -82,7 +83,7 @@ QString open_help_document() {
         arguments->startupInfo->wShowWindow = SW_SHOWNORMAL;
     });
     if (viewer.startDetached()) return {};
-    return QString::fromUtf8("无法启动帮助查看器 hh.exe。");
+    return QString::fromUtf8(texts::kHelpViewerFailed);
 #else
     return open_help_document(default_help_system());
 #endif
