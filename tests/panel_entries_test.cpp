@@ -36,6 +36,7 @@ void check(Field field, const std::vector<Typed>& cases) {
     for (const Typed& typed : cases) {
         const std::string what = std::string(typed.text) + (typed.by_button ? " button" : " Enter");
         rig.view.messages.clear();
+        rig.view.outcomes.clear();
         const std::string before = rig.view.shown[field];
         const std::size_t sent_before = rig.applied().size();
         confirm(rig, field, typed.text, typed.by_button);
@@ -52,6 +53,17 @@ void check(Field field, const std::vector<Typed>& cases) {
             EXPECT_EQ(rig.view.messages, std::vector<std::string>{typed.message}) << what;
         else
             EXPECT_TRUE(rig.view.messages.empty()) << what;
+        // The same told as data: the refusal with its field, or the command with its text.
+        const auto refused = rig.view.all<Refused>();
+        const auto sent = rig.view.all<Sent>();
+        EXPECT_EQ(refused.size(), typed.message ? 1u : 0u) << what;
+        if (!refused.empty()) EXPECT_EQ(refused[0].field, field) << what;
+        EXPECT_EQ(sent.size(), typed.sent ? 1u : 0u) << what;
+        if (!sent.empty()) {
+            EXPECT_EQ(sent[0].text, rig.view.shown[field]) << what;
+            EXPECT_EQ(sent[0].before, before) << what;
+            EXPECT_EQ(sent[0].delivery, SendResult::delivered) << what;
+        }
     }
     EXPECT_EQ(rig.instrument.rejected_values(), 0);
 }
@@ -249,4 +261,36 @@ TEST(Entries, OnlyTheWidthTouchesOtherFields) {
     expected[static_cast<std::size_t>(Field::voltage)] = "400";
     expected[static_cast<std::size_t>(Field::gain)] = "60";
     EXPECT_EQ(rig.display(), expected);
+}
+
+// The dry run refuses exactly what applying the changes one by one refuses, and sends or
+// shows nothing itself.
+TEST(Validate, RefusesWhatApplyingRefusesAndSendsNothing) {
+    using C = std::vector<Change>;
+    const std::vector<C> cases{
+        {{Field::damping, "150"}, {Field::gain, "20"}},
+        {{Field::gain, "61"}},
+        {{Field::voltage, "-130"}, {Field::pw, "abc"}},
+        {{Field::pw, "6000"}, {Field::prf, "1000"}}, // the width lowers what the list allows
+        {{Field::prf, "5000Hz"}, {Field::pw, "2000"}},
+        {{Field::pw, "6500"}, {Field::prf, "500"}, {Field::pw, "100"}, {Field::prf, "5000"}},
+        {{Field::mode, "双"}, {Field::hpf_unit, "1kHz"}, {Field::lpf, "30MHz"}},
+        {{Field::pw, "7000"}, {Field::prf, "5000"}},
+    };
+    for (const C& changes : cases) {
+        PanelRig rig;
+        rig.panel.start(std::nullopt);
+        const std::string calls = rig.call_kinds();
+        std::vector<Field> refused;
+        for (const Refused& each : rig.panel.validate(changes))
+            refused.push_back(each.field);
+        EXPECT_EQ(rig.call_kinds(), calls);
+
+        for (const Change& change : changes)
+            rig.panel.apply(change);
+        std::vector<Field> applying;
+        for (const Refused& each : rig.view.all<Refused>())
+            applying.push_back(each.field);
+        EXPECT_EQ(refused, applying) << changes.front().value;
+    }
 }

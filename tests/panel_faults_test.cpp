@@ -1,4 +1,5 @@
-// Every driver fault against every operation of the panel: the messages the operator sees,
+// Every driver fault against every operation of the panel: the failures it reports, the
+// messages the operator sees,
 // the display left behind, and a panel that is usable afterwards. The simulator's four
 // fault modes run in process; a missing library and a library without ReadPort1 go through
 // the real EasyD12 binding.
@@ -123,13 +124,28 @@ const std::vector<Operation>& operations() {
     return table;
 }
 
-int failure_messages(const PanelRig& rig, std::size_t from) {
-    int count = 0;
-    for (std::size_t i = from; i < rig.view.messages.size(); ++i) {
-        EXPECT_EQ(rig.view.messages[i], kConnectionFailed);
-        ++count;
+// What failed among the outcomes from `from` on: commands whose announce was refused, read
+// requests refused. Each is shown as the connection message, and nothing else is.
+struct Failures {
+    int sends = 0, requests = 0;
+    bool operator==(const Failures&) const = default;
+};
+Failures failures(const PanelRig& rig, std::size_t from, std::size_t messages_from) {
+    Failures found;
+    for (std::size_t i = from; i < rig.view.outcomes.size(); ++i) {
+        const Outcome& outcome = rig.view.outcomes[i];
+        if (const auto* sent = std::get_if<Sent>(&outcome))
+            found.sends += sent->delivery == SendResult::announce_refused;
+        if (const auto* read = std::get_if<ReadBack>(&outcome))
+            found.requests += read->result == ReadResult::request_refused;
     }
-    return count;
+    const std::vector<std::string> shown(rig.view.messages.begin() +
+                                             static_cast<std::ptrdiff_t>(messages_from),
+                                         rig.view.messages.end());
+    EXPECT_EQ(shown,
+              std::vector<std::string>(static_cast<std::size_t>(found.sends + found.requests),
+                                       kConnectionFailed));
+    return found;
 }
 
 } // namespace
@@ -139,7 +155,7 @@ TEST(PanelFaults, StartUp) {
         SCOPED_TRACE(fault.name);
         Bench bench(fault);
         const PanelRig& rig = *bench.rig;
-        EXPECT_EQ(failure_messages(rig, 0), fault.requests_refused ? 1 : 0);
+        EXPECT_EQ(failures(rig, 0, 0), (Failures{0, fault.requests_refused ? 1 : 0}));
         EXPECT_EQ(rig.display(), fault.answers_arrive ? kAtStartShown : param_set().texts());
         EXPECT_TRUE(rig.instrument.applied().empty()); // start-up sends no command
         // The binding says once why it cannot work, and only when it cannot.
@@ -156,6 +172,7 @@ TEST(PanelFaults, EveryOperationUnderEveryFault) {
             rig.instrument.set_settings(kLater);
             const SettingsTexts before = rig.display();
             const std::size_t messages_before = rig.view.messages.size();
+            const std::size_t outcomes_before = rig.view.outcomes.size();
 
             operation.run(rig.panel);
 
@@ -168,9 +185,9 @@ TEST(PanelFaults, EveryOperationUnderEveryFault) {
             EXPECT_EQ(rig.display(), expected);
             EXPECT_EQ(rig.panel.params().texts(), expected);
 
-            const int expected_messages = (fault.sends_refused ? operation.sends : 0) +
-                                          (fault.requests_refused ? operation.requests : 0);
-            EXPECT_EQ(failure_messages(rig, messages_before), expected_messages);
+            EXPECT_EQ(failures(rig, outcomes_before, messages_before),
+                      (Failures{fault.sends_refused ? operation.sends : 0,
+                                fault.requests_refused ? operation.requests : 0}));
             EXPECT_EQ(rig.instrument.applied().size(),
                       fault.commands_arrive ? static_cast<std::size_t>(operation.sends) : 0u);
             EXPECT_EQ(rig.instrument.violations(), 0);
@@ -199,10 +216,13 @@ TEST(PanelFaults, RefusedReadBackDuringAnUploadStopsIt) {
         rig.panel.tick();
         rig.panel.tick();
         const std::size_t messages_before = rig.view.messages.size();
+        const std::size_t outcomes_before = rig.view.outcomes.size();
         rig.panel.read_back();
         EXPECT_EQ(rig.view.timer, !fault.requests_refused);
         EXPECT_EQ(rig.view.held, !fault.requests_refused);
-        EXPECT_EQ(failure_messages(rig, messages_before), fault.requests_refused ? 1 : 0);
+        EXPECT_EQ(failures(rig, outcomes_before, messages_before),
+                  (Failures{0, fault.requests_refused ? 1 : 0}));
+        EXPECT_EQ(rig.view.all<UploadStopped>().size(), fault.requests_refused ? 1u : 0u);
         rig.run_upload();
         EXPECT_FALSE(rig.view.progress);
         EXPECT_FALSE(rig.view.held);
