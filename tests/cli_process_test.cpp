@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -35,7 +36,9 @@ protected:
     QTemporaryDir dir;
     QString trace = dir.path() + "/trace.txt";
 
-    ProcessRun run(const QStringList& args, const QStringList& settings = {}) {
+    // `out_file`, when given, is where standard output goes.
+    ProcessRun run(const QStringList& args, const QStringList& settings = {},
+                   const QString& out_file = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"EASYD12_SIM_STATE", "EASYD12_SIM_STATE_FILE", "EASYD12_SIM_FAULT",
                                  "EASYD12_SIM_TRACE"})
@@ -45,6 +48,8 @@ protected:
             env.insert(setting.section('=', 0, 0), setting.section('=', 1));
         QProcess process;
         process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir.path());
+        if (!out_file.isEmpty()) process.setStandardOutputFile(out_file);
         QElapsedTimer timer;
         timer.start();
         process.start(QLM_CLI_PROGRAM, args);
@@ -75,6 +80,50 @@ TEST_F(CliProcess, SetDampingSendsTheAnnounceAndTheDataFrameAfterRealWaits) {
     EXPECT_EQ(lines[0], kRequest);
     EXPECT_EQ(lines.mid(3), (QStringList{kAnnounce, "W 01020304050102030405010803000000 0"}));
     EXPECT_GE(result.ms, 250); // 150 ms before the answer, 100 ms between the frames
+}
+
+// Each status says what happened: a data frame the instrument refused, output that could not
+// be written, an option where a file name was meant.
+TEST_F(CliProcess, EveryStatusIsTrue) {
+    struct Case {
+        QStringList args;
+        QStringList settings;
+        const char* out_file;
+        int status;
+    };
+    const Case cases[] = {
+        {{"set", "damping", "150"}, {"EASYD12_SIM_FAULT=data"}, nullptr, 3},
+        {{"upload", "--", "--json"}, {}, nullptr, 5}, // no such file yet
+        {{"export", "--json"}, {}, nullptr, 1},
+        {{"export", "--", "--json"}, {}, nullptr, 0},
+        {{"upload", "--", "--json"}, {}, nullptr, 0},
+#ifndef _WIN32
+        {{"get", "--json"}, {}, "/dev/full", 7},
+#endif
+    };
+    for (const Case& c : cases) {
+        const ProcessRun result =
+            run(c.args, c.settings, c.out_file ? QString(c.out_file) : QString());
+        EXPECT_EQ(result.status, c.status)
+            << c.args.join(' ').toStdString() << ": " << result.err.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo::exists(path("--json")));
+}
+
+// A longer width on an instrument at 5000 Hz: the PRF the width allows goes out first, and
+// the instrument holds it afterwards.
+TEST_F(CliProcess, ALongerWidthSendsTheLoweredPrfBeforeTheWidth) {
+    const QString shared = "EASYD12_SIM_STATE_FILE=" + path("instrument.txt");
+    const QString start = "EASYD12_SIM_STATE=0,50,4,0,6,0,200,0,1,1"; // 5000 Hz, 200 ns
+    const ProcessRun result = run({"set", "pw", "6500"}, {shared, start});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_EQ(trace_lines().mid(3),
+              (QStringList{kAnnounce, "W 01020304050102030405010403000000 0", kAnnounce,
+                           "W 01020304050102030405010664190000 0"}));
+    const QJsonObject object =
+        QJsonDocument::fromJson(run({"get", "--json"}, {shared}).out.toUtf8()).object();
+    EXPECT_EQ(object.value("prf").toString(), "500");
+    EXPECT_EQ(object.value("pw").toString(), "6500");
 }
 
 TEST_F(CliProcess, ARefusedWidthExitsTwoWithTheWindowsTextAndSendsNothing) {
@@ -148,7 +197,8 @@ TEST_F(CliProcess, UploadExportCompareFilesAndUsage) {
 
 // Runs that name one state file share one simulated instrument.
 TEST_F(CliProcess, RunsThatShareTheSimulatorsStateFileShareTheInstrument) {
-    const SettingsTexts example{"双", "20",   "100", "外部", "1000",
+    // A setup the instrument takes as it stands (500 Hz with 6500 ns).
+    const SettingsTexts example{"双", "20",   "100", "外部", "500",
                                 "30", "6500", "MHz", "0.08", "150"};
     ASSERT_TRUE(save_settings_file(path("set.qini"), example).isEmpty());
     const QString shared = "EASYD12_SIM_STATE_FILE=" + path("instrument.txt");
@@ -161,13 +211,14 @@ TEST_F(CliProcess, RunsThatShareTheSimulatorsStateFileShareTheInstrument) {
     // An upload whose data frames the instrument refused leaves it as it was.
     const QString other = "EASYD12_SIM_STATE_FILE=" + path("other.txt");
     result = run({"upload", path("set.qini")}, {other, "EASYD12_SIM_FAULT=data"});
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, 3);
     result = run({"compare", path("set.qini")}, {other});
     EXPECT_EQ(result.status, 4);
     EXPECT_EQ(result.out, QString::fromUtf8("以下参数与文件不一致：\n"
                                             "mode（工作模式）：文件 双，仪器 单\n"
                                             "gain（接收增益）：文件 20dB，仪器 0dB\n"
                                             "trigger（触发源）：文件 外部，仪器 内部\n"
+                                            "prf（重复频率）：文件 500Hz，仪器 1000Hz\n"
                                             "lpf（低通滤波）：文件 30MHz，仪器 10MHz\n"
                                             "pw（脉冲宽度）：文件 6500nS，仪器 200nS\n"
                                             "damping（阻尼）：文件 150Ω，仪器 50Ω\n"));
@@ -178,7 +229,7 @@ TEST_F(CliProcess, RunsThatShareTheSimulatorsStateFileShareTheInstrument) {
     const QJsonObject object = QJsonDocument::fromJson(result.out.toUtf8()).object();
     EXPECT_EQ(object.value("damping").toString(), "400");
     EXPECT_EQ(object.value("pw").toString(), "1000");
-    EXPECT_EQ(object.value("prf").toString(), "1000");
+    EXPECT_EQ(object.value("prf").toString(), "500");
 }
 
 // The window open on the same simulated instrument: its check finds what a run has set.

@@ -118,14 +118,13 @@ TEST(CliSet, ListEntriesWithOrWithoutTheirUnit) {
 
 TEST(CliSet, TheRulesFollowTheRunsOwnEarlierPairs) {
     CliRig rig(kWidth1000);
-    // The width lowers the shown PRF and nothing is sent for it; the probe frequency follows.
+    // The width lowers the PRF, which goes out first; the probe frequency follows.
     CliResult result = rig.run({"set", "pw", "6500"});
     EXPECT_EQ(result.status, cli::kDone);
-    EXPECT_EQ(result.out, "已发送 pw=6500nS（6 100 25）\n"
-                          "仅显示 prf=500Hz（未发送）\n"
+    EXPECT_EQ(result.out, "已发送 prf=500Hz（4 3 0）\n"
+                          "已发送 pw=6500nS（6 100 25）\n"
                           "仅显示 probe_freq=0.08MHz（由脉冲宽度得出）\n");
-    // The instrument still holds 5000 Hz: a PRF chosen before a shorter width is checked
-    // against the width in force then.
+    // A PRF chosen before a shorter width is checked against the width in force then.
     result = rig.run({"set", "prf", "1000Hz", "pw", "200"});
     EXPECT_EQ(result.status, cli::kRefused);
     result = rig.run({"set", "pw", "200", "prf", "5000Hz"});
@@ -162,12 +161,13 @@ TEST(CliSet, ARefusalAnywhereSendsNothingOfTheRun) {
     }
 }
 
-TEST(CliSet, ARefusedDataFrameIsNamedAndARefusedAnnounceIsExitThree) {
+TEST(CliSet, ARefusedDataFrameOrAnnounceIsExitThree) {
     CliRig rig;
     rig.instrument.faults.data = true;
     CliResult result = rig.run({"set", "damping", "150"});
-    EXPECT_EQ(result.status, cli::kDone); // the window does not look at it either
+    EXPECT_EQ(result.status, cli::kUnreachable);
     EXPECT_EQ(result.out, "已发送 damping=150Ω（8 3 0） 仪器未接收\n");
+    EXPECT_EQ(result.err, std::string("错误：") + kConnectionFailed + "\n");
 
     // Taking the request but no announce: the window's message, once per refused frame.
     rig.instrument.faults = {};
@@ -179,6 +179,46 @@ TEST(CliSet, ARefusedDataFrameIsNamedAndARefusedAnnounceIsExitThree) {
     EXPECT_EQ(result.status, cli::kUnreachable);
     EXPECT_EQ(result.err,
               std::string("错误：") + kConnectionFailed + "\n错误：" + kConnectionFailed + "\n");
+}
+
+// Between the read-back and a later pair another program changed the width: the run stops
+// before the pair the rules now refuse, and says what it sent.
+TEST(CliSet, ARunRefusedAfterItsFirstSendIsPartlyDone) {
+    CliRig rig;
+    rig.instrument.on_call = [&](const sim::Call& call) {
+        if (call.direction == 'W' && call.frame[kTypeByte] == std::uint8_t(FrameType::data))
+            rig.instrument.set_settings(with_width(6500));
+    };
+    const CliResult result = rig.run({"set", "damping", "150", "prf", "5000Hz", "gain", "10"});
+    EXPECT_EQ(result.status, cli::kPartly);
+    EXPECT_EQ(result.out, "已发送 damping=150Ω（8 3 0）\n");
+    EXPECT_TRUE(contains(result.err, "prf 5000Hz：重复频率与脉冲宽度不匹配")) << result.err;
+    EXPECT_TRUE(contains(result.err, "其余参数未发送。"));
+    EXPECT_EQ(rig.writes_of(FrameType::data), 1);
+}
+
+// Fields of a file the rules refuse are named and not sent; the rest goes out.
+TEST(CliUpload, AFileTheRulesPartlyRefuseIsNamedAndNotReportedDone) {
+    struct Case {
+        SettingsTexts file;
+        int status;
+        const char* named;
+    };
+    for (const Case& c : {Case{{"双", "999", "100", "外部", "1000", "30", "200", "MHz", "", "150"},
+                               cli::kPartly,
+                               "接收增益 “999”：增益值：-50~60dB!"},
+                          {{"", "", "", "", "", "", "", "", "", ""}, cli::kRefused, "工作模式 “”"},
+                          {{"单", "0", "130", "内部", "1000", "10", "200", "MHz", "", "50"},
+                           cli::kDone,
+                           "脉冲电压 “130”：按仪器的步进取为 -125V"}}) {
+        CliRig rig;
+        rig.memory.files["set.qini"] = c.file;
+        const CliResult result = rig.run({"upload", "set.qini"});
+        EXPECT_EQ(result.status, c.status) << c.named;
+        EXPECT_TRUE(contains(result.err, c.named)) << result.err;
+        EXPECT_FALSE(contains(result.out, "130V")) << result.out;
+        EXPECT_EQ(rig.instrument.rejected_values(), 0);
+    }
 }
 
 TEST(CliUnreachable, EveryInstrumentCommandExitsThreeWithTheWindowsMessage) {
@@ -252,7 +292,7 @@ TEST(CliFiles, ExportThenCompareAndCompareAfterARefusedUpload) {
 
     rig.memory.files["set.qini"] = kExampleSet;
     rig.instrument.faults.data = true;
-    EXPECT_EQ(rig.run({"upload", "set.qini"}).status, cli::kDone);
+    EXPECT_EQ(rig.run({"upload", "set.qini"}).status, cli::kUnreachable);
     rig.instrument.faults.data = false;
     result = rig.run({"compare", "set.qini"});
     EXPECT_EQ(result.status, cli::kDiffers);

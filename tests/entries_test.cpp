@@ -32,23 +32,33 @@ void enter(UiRig& rig, EntryField* field, QPushButton* button, const Typed& type
         rig.press(field, Qt::Key_Return);
 }
 
+// The commands the instrument took, without the PRF that a longer width lowers and sends.
+Applied without_prf(const Applied& applied) {
+    Applied out;
+    for (const auto& frame : applied) {
+        if (frame[0] != 4) out.push_back(frame);
+    }
+    return out;
+}
+
 void check(UiRig& rig, EntryField* field, QPushButton* button, const char* label,
            const std::vector<Typed>& cases) {
     for (const Typed& typed : cases) {
         rig.messages.clear();
         const QString before = rig.label(label);
-        const std::size_t sent_before = rig.applied().size();
+        const std::size_t sent_before = without_prf(rig.applied()).size();
         enter(rig, field, button, typed);
         const std::string what = std::string(typed.keys) + (typed.by_button ? " button" : " Enter");
         EXPECT_EQ(field->text(), QString::fromUtf8(typed.field_after)) << what;
         EXPECT_EQ(rig.label(label),
                   typed.label_after ? QString::fromUtf8(typed.label_after) : before)
             << what;
+        const Applied sent = without_prf(rig.applied());
         if (typed.sent) {
-            ASSERT_EQ(rig.applied().size(), sent_before + 1) << what;
-            EXPECT_EQ(rig.applied().back(), *typed.sent) << what;
+            ASSERT_EQ(sent.size(), sent_before + 1) << what;
+            EXPECT_EQ(sent.back(), *typed.sent) << what;
         } else {
-            EXPECT_EQ(rig.applied().size(), sent_before) << what;
+            EXPECT_EQ(sent.size(), sent_before) << what;
         }
         if (typed.message) {
             ASSERT_EQ(rig.messages.size(), 1u) << what;

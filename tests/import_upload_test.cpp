@@ -1,5 +1,6 @@
 // Export and import through the window: dialogs, files, and the controls, bar and timer of
 // the upload that follows an import.
+#include "sim_cases.h"
 #include "ui_rig.h"
 
 #include "settings/settings_file.h"
@@ -10,9 +11,6 @@ using namespace qlm;
 using namespace qlm::testing;
 
 namespace {
-
-const SettingsTexts kExampleSet{"双", "20",   "100", "外部", "1000",
-                                "30", "6500", "MHz", "0.08", "150"};
 
 QString saved(UiRig& rig, const SettingsTexts& texts) {
     const QString path = rig.config_dir.path() + "/set.qini";
@@ -46,7 +44,13 @@ TEST(Import, ShowsTheFileHoldsTheControlsAndRunsTheUploadOnTheTimer) {
     EXPECT_EQ(rig.dialog_titles, std::vector<QString>{"导入文件"});
     EXPECT_EQ(rig.label("Label14"), "双");
     EXPECT_EQ(rig.label("Label21"), "0.08");
-    EXPECT_EQ(rig.combo(2)->currentText(), "1000Hz");
+    // The file's PRF of 1000 Hz, which its width does not allow, comes down to 500 Hz; the
+    // operator is told before the upload starts.
+    EXPECT_EQ(rig.combo(2)->currentText(), "500Hz");
+    ASSERT_EQ(rig.messages.size(), 1u);
+    EXPECT_EQ(rig.messages[0].title, "导入设置");
+    EXPECT_EQ(rig.messages[0].text, "设置文件中以下参数没有按文件下发：\n重复频率 “1000”："
+                                    "超出脉冲宽度允许的重复频率，降为 500Hz");
     EXPECT_EQ(rig.combo(5)->currentText(), "30MHz");
     EXPECT_EQ(rig.combo(6)->currentText(), "1MHz");
     EXPECT_EQ(rig.text(2)->text(), "6500");
@@ -65,7 +69,7 @@ TEST(Import, ShowsTheFileHoldsTheControlsAndRunsTheUploadOnTheTimer) {
         values.push_back(bar->value());
     }
     EXPECT_EQ(values, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
-    EXPECT_EQ(rig.applied().size(), 9u);
+    EXPECT_EQ(rig.applied(), kExampleSetFrames);
     EXPECT_EQ(rig.instrument.violations(), 0);
     EXPECT_TRUE(bar->isHidden());
     EXPECT_TRUE(controls_enabled(rig));

@@ -30,6 +30,15 @@ void confirm(PanelRig& rig, Field field, const std::string& text, bool by_button
         rig.panel.confirm(field, text, ConfirmedBy::enter);
 }
 
+// The commands the instrument took for one field (a width may send a lowered PRF too).
+Applied frames_of(const PanelRig& rig, Field field) {
+    Applied frames;
+    for (const auto& frame : rig.applied()) {
+        if (frame[0] == descriptor(field).code) frames.push_back(frame);
+    }
+    return frames;
+}
+
 void check(Field field, const std::vector<Typed>& cases) {
     PanelRig rig;
     rig.panel.start(std::nullopt);
@@ -38,16 +47,17 @@ void check(Field field, const std::vector<Typed>& cases) {
         rig.view.messages.clear();
         rig.view.outcomes.clear();
         const std::string before = rig.view.shown[field];
-        const std::size_t sent_before = rig.applied().size();
+        const std::size_t sent_before = frames_of(rig, field).size();
         confirm(rig, field, typed.text, typed.by_button);
         EXPECT_EQ(rig.view.entries[field], typed.entry_after) << what;
         EXPECT_EQ(rig.view.shown[field], typed.shown_after ? typed.shown_after : before) << what;
         EXPECT_EQ(rig.panel.params()[field], rig.view.shown[field]) << what;
+        const Applied frames = frames_of(rig, field);
         if (typed.sent) {
-            ASSERT_EQ(rig.applied().size(), sent_before + 1) << what;
-            EXPECT_EQ(rig.applied().back(), *typed.sent) << what;
+            ASSERT_EQ(frames.size(), sent_before + 1) << what;
+            EXPECT_EQ(frames.back(), *typed.sent) << what;
         } else {
-            EXPECT_EQ(rig.applied().size(), sent_before) << what;
+            EXPECT_EQ(frames.size(), sent_before) << what;
         }
         if (typed.message)
             EXPECT_EQ(rig.view.messages, std::vector<std::string>{typed.message}) << what;
@@ -55,7 +65,10 @@ void check(Field field, const std::vector<Typed>& cases) {
             EXPECT_TRUE(rig.view.messages.empty()) << what;
         // The same told as data: the refusal with its field, or the command with its text.
         const auto refused = rig.view.all<Refused>();
-        const auto sent = rig.view.all<Sent>();
+        std::vector<Sent> sent;
+        for (const Sent& each : rig.view.all<Sent>()) {
+            if (each.field == field) sent.push_back(each);
+        }
         EXPECT_EQ(refused.size(), typed.message ? 1u : 0u) << what;
         if (!refused.empty()) EXPECT_EQ(refused[0].field, field) << what;
         EXPECT_EQ(sent.size(), typed.sent ? 1u : 0u) << what;
@@ -198,22 +211,26 @@ TEST(Entries, TheDisplayChangesBeforeTheSendAndStaysWhenItFails) {
     EXPECT_EQ(rig.view.shown[Field::probe_freq], "0.50");
 }
 
-TEST(WidthEntry, ALongWidthLowersTheShownPrfAndTheListWithoutSendingIt) {
+// A longer width brings the PRF down to what it allows, and the lowered PRF goes out before
+// the width: the instrument is never outside its envelope, whether or not its firmware lowers
+// the PRF itself.
+TEST(WidthEntry, ALongWidthLowersThePrfAndSendsItBeforeTheWidth) {
     struct Case {
         const char* prf;
         const char* width;
         const char* prf_after;
+        std::uint8_t prf_code; // 0: the PRF stays and is not sent
     };
-    for (const Case c : {Case{"1000", "6500", "500"},
-                         {"5000", "6500", "500"},
-                         {"500", "6500", "500"},
-                         {"100", "6500", "100"},
-                         {"5000", "1000", "2000"},
-                         {"2000", "2000", "1000"},
-                         {"5000", "5000", "500"},
-                         {"1000", "3000", "1000"},
-                         {"5000", "995", "5000"},
-                         {"2000", "1980", "2000"}}) {
+    for (const Case c : {Case{"1000", "6500", "500", 3},
+                         {"5000", "6500", "500", 3},
+                         {"500", "6500", "500", 0},
+                         {"100", "6500", "100", 0},
+                         {"5000", "1000", "2000", 5},
+                         {"2000", "2000", "1000", 4},
+                         {"5000", "5000", "500", 3},
+                         {"1000", "3000", "1000", 0},
+                         {"5000", "995", "5000", 0},
+                         {"2000", "1980", "2000", 0}}) {
         const std::string what = std::string(c.prf) + " " + c.width;
         PanelRig rig;
         rig.panel.start(std::nullopt);
@@ -224,9 +241,24 @@ TEST(WidthEntry, ALongWidthLowersTheShownPrfAndTheListWithoutSendingIt) {
         EXPECT_EQ(rig.view.shown[Field::prf], c.prf_after) << what;
         EXPECT_EQ(rig.panel.params().prf, c.prf_after) << what;
         EXPECT_EQ(rig.view.lists[Field::prf], std::string(c.prf_after) + "Hz")
-            << what;                                 // changed or not
-        ASSERT_EQ(rig.applied().size(), 1u) << what; // only the width
-        EXPECT_EQ(rig.applied().back()[0], 6) << what;
+            << what; // changed or not
+        const Applied applied = rig.applied();
+        ASSERT_EQ(applied.size(), c.prf_code ? 2u : 1u) << what;
+        if (c.prf_code) EXPECT_EQ(applied.front(), (std::array<std::uint8_t, 3>{4, c.prf_code, 0}));
+        EXPECT_EQ(applied.back()[0], 6) << what;
+    }
+}
+
+TEST(WidthEntry, WhenTheLoweredPrfIsNotTakenTheWidthIsNotSent) {
+    for (const bool absent : {false, true}) {
+        PanelRig rig;
+        rig.panel.start(std::nullopt); // 1000 Hz
+        (absent ? rig.instrument.faults.absent : rig.instrument.faults.data) = true;
+        rig.panel.confirm(Field::pw, "6500", ConfirmedBy::enter);
+        EXPECT_EQ(rig.call_kinds(), absent ? "3RR4" : "3RR40"); // the PRF's command only
+        EXPECT_EQ(rig.view.messages, std::vector<std::string>{kConnectionFailed});
+        EXPECT_EQ(rig.view.shown[Field::pw], "6500"); // the operator's value stays shown
+        EXPECT_EQ(rig.view.shown[Field::prf], "500");
     }
 }
 

@@ -1,8 +1,7 @@
 // Every driver fault against every operation of the panel: the failures it reports, the
-// messages the operator sees,
-// the display left behind, and a panel that is usable afterwards. The simulator's four
-// fault modes run in process; a missing library and a library without ReadPort1 go through
-// the real EasyD12 binding.
+// messages the operator sees, the display left behind, and a panel that is usable afterwards. The
+// simulator's four fault modes run in process; a missing library and a library without ReadPort1 go
+// through the real EasyD12 binding.
 #include "panel_rig.h"
 #include "sim_cases.h"
 
@@ -124,7 +123,7 @@ const std::vector<Operation>& operations() {
     return table;
 }
 
-// What failed among the outcomes from `from` on: commands whose announce was refused, read
+// What failed among the outcomes from `from` on: commands the instrument did not take, read
 // requests refused. Each is shown as the connection message, and nothing else is.
 struct Failures {
     int sends = 0, requests = 0;
@@ -135,7 +134,7 @@ Failures failures(const PanelRig& rig, std::size_t from, std::size_t messages_fr
     for (std::size_t i = from; i < rig.view.outcomes.size(); ++i) {
         const Outcome& outcome = rig.view.outcomes[i];
         if (const auto* sent = std::get_if<Sent>(&outcome))
-            found.sends += sent->delivery == SendResult::announce_refused;
+            found.sends += sent->delivery != SendResult::delivered;
         if (const auto* read = std::get_if<ReadBack>(&outcome))
             found.requests += read->result == ReadResult::request_refused;
     }

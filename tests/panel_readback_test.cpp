@@ -134,7 +134,7 @@ TEST(ReadBack, ReadsWhatTheInstrumentHoldsNotWhatWasShown) {
     rig.instrument.faults.data = true;
     rig.panel.choose(Field::lpf, 0);
     EXPECT_EQ(rig.view.shown[Field::lpf], "30");
-    EXPECT_TRUE(rig.view.messages.empty()); // the data frame's status is not looked at
+    EXPECT_EQ(rig.view.messages, std::vector<std::string>{kConnectionFailed});
     rig.instrument.faults = {};
     rig.panel.read_back();
     EXPECT_EQ(rig.view.shown[Field::lpf], "10");

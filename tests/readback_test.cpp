@@ -51,7 +51,8 @@ TEST(CheckInstrument, TheMessageNamesTheDifferenceAndTheWindowStaysAsItWas) {
     rig.instrument.faults.data = true;
     rig.choose(4, 1); // damping 150, which the instrument does not take
     rig.instrument.faults = {};
-    ASSERT_TRUE(rig.messages.empty());
+    ASSERT_EQ(rig.message_texts(), std::vector<QString>{QString::fromUtf8(kConnectionFailed)});
+    rig.messages.clear();
     const auto shown = rig.display_texts();
     const QStringList lists = list_texts(rig);
     const QStringList entries = entry_texts(rig);

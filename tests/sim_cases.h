@@ -17,11 +17,15 @@ inline constexpr const char* kConnectionFailed = "数据通信失败！仪器和
 // internal, 1000 Hz, 30 MHz, 6500 ns, 1 MHz, 150 ohm (probe 0.08 MHz).
 inline constexpr sim::Settings kExampleSettings{0, 70, 4, 0, 4, 1, 100, 25, 1, 3};
 
-// A settings file's texts, and the nine frames (code, value 1, value 2) its upload sends.
+// A settings file's texts, what an import shows of them (its PRF of 1000 Hz lowered to the
+// 500 Hz its width of 6500 ns allows) and the nine frames (code, value 1, value 2) its upload
+// sends.
 inline const SettingsTexts kExampleSet{"双", "20",   "100", "外部", "1000",
                                        "30", "6500", "MHz", "0.08", "150"};
+inline const SettingsTexts kExampleSetShown{"双", "20",   "100", "外部", "500",
+                                            "30", "6500", "MHz", "0.08", "150"};
 inline const std::vector<std::array<std::uint8_t, 3>> kExampleSetFrames{
-    {0, 1, 0}, {1, 70, 0},   {2, 4, 0}, {3, 1, 0}, {4, 4, 0},
+    {0, 1, 0}, {1, 70, 0},   {2, 4, 0}, {3, 1, 0}, {4, 3, 0},
     {5, 1, 0}, {6, 100, 25}, {7, 1, 0}, {8, 3, 0}};
 
 // The simulator's usual settings with another width, as the PRF list's opening fetches it.
@@ -48,7 +52,7 @@ struct Fault {
     const char* name;
     Driver driver;
     sim::Faults faults;
-    bool sends_refused;    // every command's announce fails: one message each
+    bool sends_refused;    // every command fails (its announce or its data frame): one message each
     bool requests_refused; // every read request fails: one message each
     bool answers_arrive;   // a read-back decodes something
     bool commands_arrive;  // the instrument takes the data frames
@@ -57,7 +61,7 @@ struct Fault {
 inline const Fault kFaults[] = {
     {"none", Driver::simulator, {}, false, false, true, true},
     {"absent", Driver::simulator, {true, false, false, false}, true, true, false, false},
-    {"data", Driver::simulator, {false, true, false, false}, false, false, true, false},
+    {"data", Driver::simulator, {false, true, false, false}, true, false, true, false},
     {"request", Driver::simulator, {false, false, true, false}, false, true, false, true},
     {"answer", Driver::simulator, {false, false, false, true}, false, false, false, true},
     {"missing library", Driver::missing_library, {}, true, true, false, false},

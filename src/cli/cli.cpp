@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <map>
 
 namespace qlm::cli {
@@ -15,6 +16,7 @@ int usage_error(Context& context, const std::string& message) {
 
 int run(const std::vector<std::string>& args, Context& context) {
     for (const std::string& arg : args) {
+        if (arg == "--") break;
         if (arg == "--help" || arg == "-h") {
             context.out << help_text();
             return kDone;
@@ -29,6 +31,27 @@ int run(const std::vector<std::string>& args, Context& context) {
     const auto command = commands.find(args.front());
     if (command == commands.end()) return usage_error(context, "未知命令：" + args.front());
     return command->second(Args(args.begin() + 1, args.end()), context);
+}
+
+std::optional<Args> operands(const Args& args, const std::vector<std::string>& options,
+                             std::vector<std::string>& given, std::string& problem) {
+    Args out;
+    bool ended = false;
+    for (const std::string& arg : args) {
+        if (!ended && arg == "--") {
+            ended = true;
+        } else if (!ended && arg.size() > 1 && arg.front() == '-') {
+            if (std::find(options.begin(), options.end(), arg) == options.end() ||
+                std::find(given.begin(), given.end(), arg) != given.end()) {
+                problem = "未知或重复的选项：" + arg + "（文件名以 - 开头时，请在它前面写 --）";
+                return std::nullopt;
+            }
+            given.push_back(arg);
+        } else {
+            out.push_back(arg);
+        }
+    }
+    return out;
 }
 
 std::string json_string(const std::string& text) {

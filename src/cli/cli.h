@@ -23,6 +23,8 @@ enum ExitStatus : int {
     kUnreachable = 3, // the instrument did not answer or take a frame
     kDiffers = 4,     // compare found differences
     kFileError = 5,   // a settings file could not be read or written
+    kPartly = 6,      // part of what was asked was sent (listed), the rest refused
+    kOutputLost = 7,  // done, but standard output could not be written
 };
 
 using Clock = std::chrono::steady_clock;

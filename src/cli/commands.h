@@ -3,6 +3,7 @@
 
 #include "cli/cli.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,12 @@ int set_command(const Args& args, Context& context);
 int upload_command(const Args& args, Context& context);
 int export_command(const Args& args, Context& context);
 int compare_command(const Args& args, Context& context);
+
+// The arguments that are not options: "--" ends the options; before it an argument that
+// starts with "-" must be one of `options` (given once; collected into `given`). None, with
+// the usage error's message, otherwise.
+std::optional<Args> operands(const Args& args, const std::vector<std::string>& options,
+                             std::vector<std::string>& given, std::string& problem);
 
 // A JSON string literal of UTF-8 text.
 std::string json_string(const std::string& text);

@@ -41,9 +41,9 @@ void ConsoleView::report(const Outcome& outcome) {
         return;
     }
     const auto notice = texts::notice_for(outcome);
-    if (!notice || !notice->error) return;
+    if (!notice) return;
     if (std::holds_alternative<FileDone>(outcome)) return error_line(notice->text);
-    error_line("错误：" + notice->text);
+    error_line((notice->error ? "错误：" : "注意：") + notice->text);
 }
 
 void ConsoleView::wait(long passes) {

@@ -25,14 +25,31 @@ bool upload_ended(const std::vector<Outcome>& outcomes) {
     return false;
 }
 
+// The one file a command takes, or none after a usage error.
+std::optional<std::string> one_file(const Args& args, Context& context, const char* command) {
+    std::vector<std::string> given;
+    std::string problem;
+    const auto files = operands(args, {}, given, problem);
+    if (!files) {
+        usage_error(context, problem);
+        return std::nullopt;
+    }
+    if (files->size() != 1) {
+        usage_error(context, std::string(command) + " 需要一个设置文件");
+        return std::nullopt;
+    }
+    return files->front();
+}
+
 } // namespace
 
 int get_command(const Args& args, Context& context) {
-    bool json = false;
-    for (const std::string& arg : args) {
-        if (arg != "--json" || json) return usage_error(context, "get 只接受 --json：" + arg);
-        json = true;
-    }
+    std::vector<std::string> given;
+    std::string problem;
+    const auto rest = operands(args, {"--json"}, given, problem);
+    if (!rest) return usage_error(context, problem);
+    if (!rest->empty()) return usage_error(context, "get 只接受 --json：" + rest->front());
+    const bool json = !given.empty();
     Session session(context);
     if (!session.read_back()) return kUnreachable;
     const param_set& set = session.panel().params();
@@ -57,8 +74,9 @@ int get_command(const Args& args, Context& context) {
 
 // The window's import: the file's texts on the panel, then thirteen ticks 200 ms apart.
 int upload_command(const Args& args, Context& context) {
-    if (args.size() != 1) return usage_error(context, "upload 需要一个设置文件");
-    const auto texts = load(context, args[0], FileOp::import);
+    const auto path = one_file(args, context, "upload");
+    if (!path) return kUsage;
+    const auto texts = load(context, *path, FileOp::import);
     if (!texts) return kFileError;
     Session session(context);
     if (!session.read_back()) return kUnreachable;
@@ -73,20 +91,32 @@ int upload_command(const Args& args, Context& context) {
             context.sleep(std::chrono::duration_cast<std::chrono::microseconds>(next - now));
         session.panel().tick();
     }
-    print_sent(context.out, session.outcomes_since(from));
-    return session.connection_failed() ? kUnreachable : kDone;
+    const auto outcomes = session.outcomes_since(from);
+    const bool sent = !print_sent(context.out, outcomes).empty();
+    if (session.connection_failed()) return kUnreachable;
+    // Fields of the file that were not sent are named on stderr (the window's message).
+    for (const Outcome& outcome : outcomes) {
+        const auto* imported = std::get_if<Imported>(&outcome);
+        if (!imported) continue;
+        for (const ImportNote& note : imported->notes) {
+            if (note.kind == ImportNote::not_applied) return sent ? kPartly : kRefused;
+        }
+    }
+    return kDone;
 }
 
 int export_command(const Args& args, Context& context) {
-    if (args.size() != 1) return usage_error(context, "export 需要一个设置文件");
+    const auto path = one_file(args, context, "export");
+    if (!path) return kUsage;
     Session session(context);
     if (!session.read_back()) return kUnreachable;
-    return session.files().export_file(session.panel(), args[0]) ? kDone : kFileError;
+    return session.files().export_file(session.panel(), *path) ? kDone : kFileError;
 }
 
 int compare_command(const Args& args, Context& context) {
-    if (args.size() != 1) return usage_error(context, "compare 需要一个设置文件");
-    const auto texts = load(context, args[0], FileOp::compare);
+    const auto path = one_file(args, context, "compare");
+    if (!path) return kUsage;
+    const auto texts = load(context, *path, FileOp::compare);
     if (!texts) return kFileError;
     Session session(context);
     if (!session.read_back()) return kUnreachable;

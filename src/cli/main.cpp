@@ -6,6 +6,9 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <thread>
@@ -39,6 +42,13 @@ int main(int argc, char* argv[]) {
         [] { return qlm::cli::Clock::now(); },
     };
     const int status = qlm::cli::run(args, context);
+    // What was printed must have arrived: a full disk or a closed pipe is no success.
     std::cout.flush();
+    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int error = errno;
+        std::cerr << "qlm5120rx-cli：无法写入标准输出（"
+                  << (error == ENOSPC ? "磁盘已满" : std::strerror(error)) << "）\n";
+        return status == qlm::cli::kDone ? qlm::cli::kOutputLost : status;
+    }
     return status;
 }

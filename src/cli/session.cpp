@@ -26,10 +26,11 @@ bool Session::read_back() {
 
 bool Session::connection_failed() const {
     for (const Outcome& outcome : outcomes_since(after_read_)) {
-        const auto* sent = std::get_if<Sent>(&outcome);
         const auto* read = std::get_if<ReadBack>(&outcome);
-        if (sent && sent->delivery == SendResult::announce_refused) return true;
-        if (read && read->result == ReadResult::request_refused) return true;
+        // A width that did not arrive as the PRF list opened leaves the displayed one in force,
+        // as in the window.
+        if (read && read->result == ReadResult::no_answer) continue;
+        if (unreachable(outcome)) return true;
     }
     return false;
 }

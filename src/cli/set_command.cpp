@@ -26,7 +26,9 @@ std::string entries(Field field) {
 }
 
 // The pairs, or the usage error's message.
-std::optional<std::vector<Change>> parse(const Args& args, std::string& problem) {
+std::optional<std::vector<Change>> parse(Args args, std::string& problem) {
+    // "--" may stand first; the values themselves may start with a minus ("voltage -150").
+    if (!args.empty() && args.front() == "--") args.erase(args.begin());
     if (args.empty() || args.size() % 2 != 0) {
         problem = "set 需要成对的参数名和值";
         return std::nullopt;
@@ -63,27 +65,30 @@ int set_command(const Args& args, Context& context) {
     Session session(context);
     if (!session.read_back()) return kUnreachable;
 
-    const std::vector<Refused> refused = session.panel().validate(*pairs);
-    for (const Refused& each : refused) {
-        context.err << descriptor(each.field).name << " " << each.value << "："
-                    << texts::refusal(each) << "\n";
-    }
-    if (!refused.empty()) {
-        context.err << "未发送任何参数。\n";
-        return kRefused;
-    }
-
     // What each field last went to the instrument as; the rest is only shown.
     param_set sent = session.panel().params();
-    for (const Change& pair : *pairs) {
+    bool sent_any = false;
+    for (std::size_t i = 0; i < pairs->size(); ++i) {
+        const Change& pair = (*pairs)[i];
+        // The rest of the run checked again on what the instrument now holds (the PRF list
+        // fetches the width as it opens), so that a refusal never follows a send unseen.
+        session.panel().open_list(pair.field);
+        const std::vector<Change> rest(pairs->begin() + static_cast<std::ptrdiff_t>(i),
+                                       pairs->end());
+        const std::vector<Refused> refused = session.panel().validate(rest);
+        for (const Refused& each : refused) {
+            context.err << descriptor(each.field).name << " " << each.value << "："
+                        << texts::refusal(each) << "\n";
+        }
+        if (!refused.empty()) {
+            context.err << (sent_any ? "其余参数未发送。\n" : "未发送任何参数。\n");
+            return session.connection_failed() ? kUnreachable : sent_any ? kPartly : kRefused;
+        }
         const std::size_t from = session.outcome_count();
-        session.panel().apply(pair);
-        const auto outcomes = session.outcomes_since(from);
-        for (const Field field : print_sent(context.out, outcomes))
+        session.panel().apply(pair, false);
+        for (const Field field : print_sent(context.out, session.outcomes_since(from))) {
             sent[field] = session.panel().params()[field];
-        // Refused now, after the check took it: the instrument changed meanwhile.
-        for (const Outcome& outcome : outcomes) {
-            if (std::holds_alternative<Refused>(outcome)) return kRefused;
+            sent_any = true;
         }
     }
     const param_set& shown = session.panel().params();

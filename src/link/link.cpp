@@ -1,25 +1,41 @@
 #include "link/link.h"
 
+#include <utility>
+
 namespace qlm {
 
 Link::Link(UsbDriver& driver, LinkSeams seams) : driver_(driver), seams_(std::move(seams)) {}
 
 void Link::write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1,
-                        SendHandler done) {
-    submit({Kind::send, make_data_frame(num, data_ch, data_ch1), {}, std::move(done)});
+                        SendHandler done, std::function<bool()> when) {
+    submit({Kind::send,
+            make_data_frame(num, data_ch, data_ch1),
+            {},
+            std::move(done),
+            std::move(when)});
 }
 
 void Link::read_settings(ReadHandler done) {
-    submit({Kind::read_settings, {}, std::move(done), {}});
+    submit({Kind::read_settings, {}, std::move(done), {}, {}});
 }
 
 void Link::read_width(ReadHandler done) {
-    submit({Kind::read_width, {}, std::move(done), {}});
+    submit({Kind::read_width, {}, std::move(done), {}, {}});
 }
 
 void Link::submit(Exchange exchange) {
     queue_.push_back(std::move(exchange));
-    if (running_) return; // the running exchange's caller drains the queue
+    if (!running_) drain(); // else the running exchange's caller drains the queue
+}
+
+void Link::together(const std::function<void()>& submits) {
+    const bool running = std::exchange(running_, true);
+    submits();
+    running_ = running;
+    if (!running) drain();
+}
+
+void Link::drain() {
     running_ = true;
     while (!queue_.empty()) {
         const Exchange next = std::move(queue_.front());
@@ -33,7 +49,9 @@ void Link::run(const Exchange& exchange) {
     switch (exchange.kind) {
     case Kind::send: {
         SendResult result = SendResult::announce_refused;
-        if (driver_.write(make_control_frame(FrameType::write_announce)) >= 0) {
+        if (exchange.when && !exchange.when()) {
+            result = SendResult::withheld;
+        } else if (driver_.write(make_control_frame(FrameType::write_announce)) >= 0) {
             seams_.wait(kSendWaitPasses);
             result =
                 driver_.write(exchange.data) < 0 ? SendResult::data_refused : SendResult::delivered;

@@ -28,6 +28,7 @@ enum class SendResult {
     delivered,        // both frames taken
     announce_refused, // the data frame was not sent
     data_refused,     // the announce was taken, the data frame refused
+    withheld,         // not sent: the condition it was queued with did not hold
 };
 
 class Link {
@@ -43,14 +44,19 @@ public:
     Link(UsbDriver& driver, LinkSeams seams);
 
     // Announce, wait, data frame; after a refused announce the data frame is not sent.
-    // `done` runs when the exchange has run, whatever its result.
+    // `done` runs when the exchange has run, whatever its result. With `when`, the command
+    // is sent only if `when` holds at its turn in the queue.
     void write_seting(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1,
-                      SendHandler done = {});
+                      SendHandler done = {}, std::function<bool()> when = {});
 
     // Read request; wait (read_settings only); two reads, the second one decoded. `done`
     // runs when the exchange has run, whatever its outcome.
     void read_settings(ReadHandler done);
     void read_width(ReadHandler done);
+
+    // The exchanges that `submits` starts go into the queue one after another, before any of
+    // them runs: nothing started during their waits comes between them.
+    void together(const std::function<void()>& submits);
 
     // True while an exchange runs (and so, inside its wait).
     bool busy() const { return running_; }
@@ -63,9 +69,11 @@ private:
         Frame data{};
         ReadHandler done;
         SendHandler sent;
+        std::function<bool()> when;
     };
 
     void submit(Exchange exchange);
+    void drain();
     void run(const Exchange& exchange);
     void run_read(const Exchange& exchange, long passes);
 

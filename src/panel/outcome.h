@@ -57,7 +57,25 @@ struct ReadBack {
     std::vector<Field> changed;
 };
 
-enum class UploadStop { entry_key, button, read_failed, by_caller };
+// A settings file's field not taken as the file has it.
+struct ImportNote {
+    Field field;
+    std::string file_text;
+    enum Kind {
+        not_applied, // refused by `rule`: not sent, the display keeps its value
+        rounded,     // to the instrument's steps, as an entry field would
+        lowered,     // the PRF, to what the width allows
+    } kind;
+    Rule rule;
+    std::string shown; // what the display shows for the field now
+};
+
+// A set read from a file went onto the display; its upload follows.
+struct Imported {
+    std::vector<ImportNote> notes;
+};
+
+enum class UploadStop { entry_key, button, read_failed, new_import, by_caller };
 
 struct UploadStarted {};
 struct UploadStep {
@@ -93,8 +111,8 @@ struct FileDone {
     std::string reason;
 };
 
-using Outcome = std::variant<Sent, Refused, DisplayOnly, ReadBack, UploadStarted, UploadStep,
-                             UploadFinished, UploadStopped, Compared, FileDone>;
+using Outcome = std::variant<Sent, Refused, DisplayOnly, ReadBack, Imported, UploadStarted,
+                             UploadStep, UploadFinished, UploadStopped, Compared, FileDone>;
 
 // One change asked of the panel: a list entry by its text, or a number as typed.
 struct Change {
@@ -105,7 +123,8 @@ struct Change {
 // True for a command the instrument did not take, or a read it did not answer.
 inline bool unreachable(const Outcome& outcome) {
     if (const auto* sent = std::get_if<Sent>(&outcome))
-        return sent->delivery != SendResult::delivered;
+        return sent->delivery == SendResult::announce_refused ||
+               sent->delivery == SendResult::data_refused;
     if (const auto* read = std::get_if<ReadBack>(&outcome))
         return read->result != ReadResult::answered;
     return false;

@@ -1,8 +1,12 @@
 #include "panel/panel.h"
 
+#include "panel/import_rules.h"
 #include "params/descriptor.h"
 #include "params/encoding.h"
 #include "params/interlock.h"
+
+#include <memory>
+#include <utility>
 
 namespace qlm {
 
@@ -65,16 +69,23 @@ void Panel::copy_labels_to_entries() {
 // ---- the link
 
 // The field's command as the set holds it now; a text that encodes to nothing is skipped.
-void Panel::send_field(Field field, const std::string& before) {
+// `then` runs with the result once the command has gone.
+void Panel::send_field(Field field, const std::string& before, std::function<void(SendResult)> then,
+                       std::function<bool()> when) {
     const auto command = encode_param(params_, field);
     if (!command) return;
     Sent sent{field,  command->code,  command->value1,      command->value2,
               before, params_[field], SendResult::delivered};
-    link_.write_seting(command->code, command->value1, command->value2,
-                       [this, sent](SendResult result) mutable {
-                           sent.delivery = result;
-                           view_.report(sent);
-                       });
+    ++pending_[static_cast<std::size_t>(field)];
+    link_.write_seting(
+        command->code, command->value1, command->value2,
+        [this, sent, then](SendResult result) mutable {
+            --pending_[static_cast<std::size_t>(sent.field)];
+            sent.delivery = result;
+            if (result != SendResult::withheld) view_.report(sent);
+            if (then) then(result);
+        },
+        std::move(when));
 }
 
 void Panel::read_seting() {
@@ -105,12 +116,22 @@ std::vector<Field> changed_fields(const param_set& before, const param_set& afte
 
 } // namespace
 
+// A field whose command is still queued keeps what the display shows: the answer was read
+// before that command reaches the instrument. The probe frequency goes with the width.
+void Panel::keep_pending(const param_set& before) {
+    for (const Field field : kAllFields) {
+        if (pending_[static_cast<std::size_t>(field)]) params_[field] = before[field];
+    }
+    if (pending_[static_cast<std::size_t>(Field::pw)]) params_.probe_freq = before.probe_freq;
+}
+
 void Panel::read_settings_then(ReadKind kind, std::function<void()> then) {
     link_.read_settings([this, kind, then](Link::ReadOutcome outcome, const Frame& answer) {
         ReadBack read{kind, read_result(outcome), {}};
         if (outcome == Link::ReadOutcome::answered) {
             const param_set before = params_;
             decode_settings(params_, answer_settings(answer));
+            keep_pending(before);
             show_all();
             copy_labels_to_entries();
             read.changed = changed_fields(before, params_);
@@ -127,6 +148,7 @@ void Panel::pw_read() {
         if (outcome == Link::ReadOutcome::answered) {
             const std::string before = params_.pw;
             decode_width(params_, answer_settings(answer));
+            if (pending_[static_cast<std::size_t>(Field::pw)]) params_.pw = before;
             view_.show_field(Field::pw, params_.pw);
             if (params_.pw != before) read.changed.push_back(Field::pw);
         }
@@ -149,7 +171,8 @@ void Panel::choose(Field field, int position) {
     params_[field] = text;
     if (param.label_first) view_.show_field(field, text);
     send_field(field, before);
-    if (!param.label_first) set_field(field, text);
+    // What the set holds now: a choice made during the send's wait came later.
+    if (!param.label_first) view_.show_field(field, params_[field]);
 }
 
 void Panel::open_list(Field field) {
@@ -167,7 +190,7 @@ void Panel::choose_prf(const std::string& prf) {
     const std::string before = params_.prf;
     params_.prf = prf; // as for the other lists: the set holds it during the send
     send_field(Field::prf, before);
-    set_field(Field::prf, prf);
+    view_.show_field(Field::prf, params_.prf);
 }
 
 // ---- the entry fields
@@ -200,8 +223,8 @@ void Panel::confirm(Field field, const std::string& typed, ConfirmedBy by) {
     }
     const std::string before = params_[field];
     set_field(field, result.display_text);
+    if (field == Field::pw) return confirm_pulse_width(before, result.display_text);
     send_field(field, before);
-    if (field == Field::pw) confirm_pulse_width(result.display_text);
 }
 
 // A field shown anew because another one changed; nothing is sent for it.
@@ -211,26 +234,39 @@ void Panel::follow(Field field, Field because, const std::string& text) {
     if (before != text) view_.report(DisplayOnly{field, because, before, text});
 }
 
-// The probe frequency follows the width, and the shown PRF comes down to what the width
-// allows; nothing is sent for the PRF here.
-void Panel::confirm_pulse_width(const std::string& display_text) {
+// The probe frequency follows the width. A PRF the width does not allow comes down to what
+// it allows and goes out first, so the instrument never runs outside its envelope; when that
+// send fails the width is not sent.
+void Panel::confirm_pulse_width(const std::string& before, const std::string& display_text) {
     const Decimal width = *parse_decimal(display_text);
+    if (const auto lowered = prf_lowered_for(params_.prf, width)) {
+        const std::string prf_before = params_.prf;
+        set_field(Field::prf, *lowered);
+        // Both queued now, in this order; the width goes only if the PRF arrived.
+        auto prf_arrived = std::make_shared<bool>(false);
+        link_.together([&] {
+            send_field(Field::prf, prf_before, [prf_arrived](SendResult result) {
+                *prf_arrived = result == SendResult::delivered;
+            });
+            send_field(Field::pw, before, {}, [prf_arrived] { return *prf_arrived; });
+        });
+    } else {
+        send_field(Field::pw, before);
+    }
     follow(Field::probe_freq, Field::pw, probe_freq_text(width.num));
-    if (const auto lowered = prf_lowered_for(params_.prf, width))
-        follow(Field::prf, Field::pw, *lowered);
     view_.set_list_text(Field::prf, list_text(Field::prf, params_.prf));
 }
 
 // ---- changes from a script
 
-void Panel::apply(const Change& change) {
+void Panel::apply(const Change& change, bool open) {
     const auto position = choice_position(change.field, change.value);
     if (descriptor(change.field).choices.empty()) {
         confirm(change.field, change.value, ConfirmedBy::enter);
     } else if (!position) {
         view_.report(Refused{change.field, Rule::not_an_entry, ConfirmedBy::enter, change.value});
     } else {
-        open_list(change.field);
+        if (open) open_list(change.field);
         choose(change.field, static_cast<int>(*position));
     }
 }
@@ -271,7 +307,15 @@ std::vector<Refused> Panel::validate(const std::vector<Change>& changes) const {
 // ---- import, read-back, comparison
 
 void Panel::import_set(const SettingsTexts& texts) {
-    apply_settings_fields(texts);
+    // An upload still running ends first, so that the new one starts from what was sent.
+    stop_upload(UploadStop::new_import);
+    const ImportPlan plan = plan_import(params_, texts);
+    before_import_ = params_;
+    apply_settings_fields(plan.shown);
+    upload_sends_ = plan.sends;
+    width_first_ = plan.width_first;
+    upload_planned_ = true;
+    view_.report(Imported{plan.notes});
     start_upload();
 }
 
@@ -292,7 +336,30 @@ void Panel::check_instrument() {
 
 // ---- the timed upload
 
+// An import's upload stopped early: the fields it has not sent show again what they showed
+// before the import, which is what the instrument holds; the display never shows a value
+// that was not sent. Entry fields keep what the operator is typing.
+void Panel::restore_unsent() {
+    if (!before_import_) return;
+    for (const Field field : kAllFields) {
+        const auto index = static_cast<std::size_t>(field);
+        if (!descriptor(field).code || upload_done_[index]) continue;
+        if (params_[field] == (*before_import_)[field]) continue;
+        follow(field, field, (*before_import_)[field]);
+        if (!descriptor(field).choices.empty())
+            view_.set_list_text(field, list_text(field, params_[field]));
+        if (field == Field::pw) follow(Field::probe_freq, Field::pw, before_import_->probe_freq);
+    }
+    before_import_.reset();
+}
+
 void Panel::start_upload() {
+    if (!std::exchange(upload_planned_, false)) {
+        upload_sends_.fill(true);
+        width_first_ = false;
+        before_import_.reset();
+    }
+    upload_done_.fill(false);
     view_.hold_controls(true);
     view_.show_progress(0);
     upload_.start();
@@ -310,7 +377,17 @@ void Panel::tick() {
         view_.show_progress(std::nullopt);
         view_.hold_controls(false);
     }
-    if (step->field) send_field(*step->field, params_[*step->field]);
+    if (step->field) {
+        Field field = *step->field;
+        // PRF and width change places when the new PRF needs the new width.
+        if (width_first_ && field == Field::prf)
+            field = Field::pw;
+        else if (width_first_ && field == Field::pw)
+            field = Field::prf;
+        const auto index = static_cast<std::size_t>(field);
+        upload_done_[index] = true;
+        if (upload_sends_[index]) send_field(field, params_[field]);
+    }
     if (step->finished) view_.report(UploadFinished{});
 }
 
@@ -319,6 +396,7 @@ void Panel::stop_upload(UploadStop why) {
     view_.run_timer(false);
     if (!upload_.running()) return;
     upload_.stop();
+    restore_unsent();
     view_.show_progress(std::nullopt);
     view_.hold_controls(false);
     view_.report(UploadStopped{why, upload_.value()});

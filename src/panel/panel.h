@@ -11,6 +11,9 @@
 #include "params/entry_rules.h"
 #include "params/param_set.h"
 
+#include <array>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,14 +49,16 @@ public:
     void confirm(Field field, const std::string& typed, ConfirmedBy by);
     void press_button(Field field, const std::string& typed);
 
-    // A change as a script makes it: a list entry chosen in the opened list, or a number
-    // confirmed with Enter. The list value names an entry (choice_position).
-    void apply(const Change& change);
+    // A change as a script makes it: a list entry chosen in the opened list (opened here
+    // unless `open` is false: the caller opened it), or a number confirmed with Enter. The
+    // list value names an entry (choice_position).
+    void apply(const Change& change, bool open = true);
     // What apply() would refuse, change by change on what the display holds, each seeing the
     // ones before it; nothing is sent or shown.
     std::vector<Refused> validate(const std::vector<Change>& changes) const;
 
-    // Menus: a set read from a file, shown and uploaded; the instrument read back into the
+    // Menus: a set read from a file, shown as the instrument can take it and uploaded
+    // (import_rules.h); the instrument read back into the
     // display and the lists; the instrument read back and compared with the display
     // (reported as Compared).
     void import_set(const SettingsTexts& texts);
@@ -78,18 +83,27 @@ public:
 
 private:
     void set_field(Field field, const std::string& text);
-    void send_field(Field field, const std::string& before);
+    void send_field(Field field, const std::string& before,
+                    std::function<void(SendResult)> then = {}, std::function<bool()> when = {});
     void read_settings_then(ReadKind kind, std::function<void()> then);
     void set_list_texts();
     void copy_labels_to_entries();
     void choose_prf(const std::string& prf);
-    void confirm_pulse_width(const std::string& display_text);
+    void confirm_pulse_width(const std::string& before, const std::string& display_text);
     void follow(Field field, Field because, const std::string& text);
+    void keep_pending(const param_set& before);
+    void restore_unsent();
 
     PanelView& view_;
     Link link_;
     param_set params_;
     Upload upload_;
+    std::array<bool, kFieldCount> upload_sends_{};
+    std::array<int, kFieldCount> pending_{};      // commands queued, by field
+    std::array<bool, kFieldCount> upload_done_{}; // the upload's step for it has come
+    std::optional<param_set> before_import_;      // the display before an import's upload
+    bool width_first_ = false;
+    bool upload_planned_ = false; // by an import; a bare start sends every field
     std::string prf_text_saved_;
 };
 

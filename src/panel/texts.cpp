@@ -18,6 +18,8 @@ const char* const kExportFailed = "导出失败：";
 const char* const kReadFailed = "读取失败：";
 const char* const kRestoreFailed = "上次的参数无法恢复，显示初始参数。";
 const char* const kSaveFailed = "参数保存失败，下次启动将无法恢复当前参数。";
+const char* const kImportTitle = "导入设置";
+const char* const kImportNotes = "设置文件中以下参数没有按文件下发：";
 const char* const kSameAsDisplay = "仪器参数与显示面板一致。";
 const char* const kDiffersFromDisplay = "以下参数与显示面板不一致：";
 const char* const kSameAsFile = "仪器参数与文件一致。";
@@ -61,6 +63,30 @@ std::string no_help_viewer(const std::string& file) {
            " 的查看器：请安装 CHM 阅读器（xchm 或 kchmviewer）或网页浏览器。";
 }
 
+std::string import_notes(const std::vector<ImportNote>& notes) {
+    std::string text = kImportNotes;
+    for (const ImportNote& note : notes) {
+        const ParamDescriptor& param = descriptor(note.field);
+        const std::string shown = shown_text(note.field, note.shown);
+        text += "\n" + std::string(param.title) + " “" + note.file_text + "”：";
+        switch (note.kind) {
+        case ImportNote::not_applied:
+            text += (note.rule == Rule::not_an_entry || !param.numeric)
+                        ? std::string("不是可选的值")
+                        : refusal_text(note.field, ConfirmedBy::enter);
+            text += "，未下发，显示保持 " + shown;
+            break;
+        case ImportNote::rounded:
+            text += "按仪器的步进取为 " + shown;
+            break;
+        case ImportNote::lowered:
+            text += "超出脉冲宽度允许的重复频率，降为 " + shown;
+            break;
+        }
+    }
+    return text;
+}
+
 std::string comparison(const Compared& compared) {
     const auto& differences = compared.differences;
     if (compared.against == Against::file) {
@@ -100,13 +126,20 @@ std::optional<Notice> notice_for(const Outcome& outcome) {
     if (const auto* refused = std::get_if<Refused>(&outcome))
         return Notice{true, "", refusal(*refused)};
     if (const auto* sent = std::get_if<Sent>(&outcome)) {
-        if (sent->delivery == SendResult::announce_refused)
-            return Notice{true, "", kConnectionFailed};
-        return std::nullopt;
+        if (!unreachable(outcome)) return std::nullopt;
+        return Notice{true, "", kConnectionFailed};
     }
     if (const auto* read = std::get_if<ReadBack>(&outcome)) {
         if (read->result == ReadResult::request_refused) return Notice{true, "", kConnectionFailed};
         return std::nullopt;
+    }
+    if (const auto* imported = std::get_if<Imported>(&outcome)) {
+        if (imported->notes.empty()) return std::nullopt;
+        // Values taken otherwise are worth a word; values not sent are an error.
+        bool refused = false;
+        for (const ImportNote& note : imported->notes)
+            refused = refused || note.kind == ImportNote::not_applied;
+        return Notice{refused, refused ? "" : kImportTitle, import_notes(imported->notes)};
     }
     if (const auto* compared = std::get_if<Compared>(&outcome)) {
         if (compared->against == Against::display)
@@ -128,12 +161,13 @@ std::optional<Notice> notice_for(const Outcome& outcome) {
 }
 
 std::span<const Message> messages() {
-    static const std::array<Message, 11> kMessages{{
+    static const std::array<Message, 12> kMessages{{
         {"connection", true, kConnectionFailed},
         {"prf", true, kPrfNotForWidth},
         {"refusals", true, "增益、电压、脉冲宽度的范围提示（见下表）"},
         {"import", true, import_failed("文件名", "原因")},
         {"export", true, export_failed("文件名", "原因（如“无法写入文件：…”）")},
+        {"import_notes", true, std::string(kImportNotes) + "（每个参数一行及原因）"},
         {"restore", true, kRestoreFailed},
         {"save", true, kSaveFailed},
         {"check", false,

@@ -29,6 +29,9 @@ std::string help_missing(const std::string& file, const std::string& folders);
 std::string no_help_viewer(const std::string& file);
 extern const char* const kHelpViewerFailed;
 
+// The fields of an imported file that were not taken as the file has them, one a line.
+std::string import_notes(const std::vector<ImportNote>& notes);
+
 // The comparison: "仪器参数与显示面板一致。", or one line per differing field.
 std::string comparison(const Compared& compared);
 extern const char* const kCheckTitle;

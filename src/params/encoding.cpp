@@ -4,6 +4,7 @@
 #include "params/interlock.h"
 #include "params/number.h"
 
+#include <array>
 #include <utility>
 
 namespace qlm {
@@ -87,6 +88,17 @@ std::optional<Command> encode_text(Field field, const std::string& text) {
     const auto number = parse_decimal(text);
     if (!number) return std::nullopt;
     return encode_number(param, *number);
+}
+
+std::string command_text(Field field, const Command& command) {
+    const ParamDescriptor& param = descriptor(field);
+    std::array<std::uint8_t, kSettingsBytes> bytes{};
+    bytes[param.answer_byte] = command.value1;
+    if (param.encoding == Encoding::wide) bytes[param.answer_byte + 1] = command.value2;
+    param_set set;
+    set[field] = "";
+    decode_field(set, field, bytes);
+    return set[field];
 }
 
 bool same_value(Field field, const std::string& a, const std::string& b) {

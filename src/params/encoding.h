@@ -24,6 +24,10 @@ struct Command {
 std::optional<Command> encode_param(const param_set& set, Field field);
 std::optional<Command> encode_text(Field field, const std::string& text);
 
+// The text a command of the field stands for, as the read-back would show it ("5" for gain
+// byte 55).
+std::string command_text(Field field, const Command& command);
+
 // Whether two texts of a field stand for the same setting: list texts alike, numbers of
 // equal value ("05" and "5" dB), anything else alike to the letter.
 bool same_value(Field field, const std::string& a, const std::string& b);
