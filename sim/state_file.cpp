@@ -38,6 +38,18 @@ std::string state_line(const Settings& settings) {
     return line + '\n';
 }
 
+fs::path resolve_links(const fs::path& path) {
+    fs::path at = path;
+    for (int hops = 0; hops < 40; ++hops) { // a loop of links ends somewhere
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(at, error))) return at;
+        const fs::path target = fs::read_symlink(at, error);
+        if (error) return at;
+        at = target.is_absolute() ? target : at.parent_path() / target;
+    }
+    return at;
+}
+
 StateFile::StateFile(fs::path path, Settings start, Complain complain)
     : path_(std::move(path)), start_(start), complain_(std::move(complain)) {
     if (!complain_) {

@@ -49,6 +49,10 @@ enum class ReadResult { ok, missing, too_long, failed };
 ReadResult read_small_file(const std::filesystem::path& path, std::size_t limit, std::string& text,
                            std::string& why);
 // Writes `text` to a new file of a unique name beside `path`, then renames it over `path`.
+// A symbolic link is followed: its target is replaced, the link stays.
 bool replace_file(const std::filesystem::path& path, const std::string& text, std::string& why);
+
+// `path` with its symbolic links followed to the file they name (which need not exist).
+std::filesystem::path resolve_links(const std::filesystem::path& path);
 
 } // namespace qlm::sim

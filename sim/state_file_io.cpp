@@ -112,7 +112,8 @@ ReadResult read_small_file(const fs::path& path, std::size_t limit, std::string&
     return ReadResult::ok;
 }
 
-bool replace_file(const fs::path& path, const std::string& text, std::string& why) {
+bool replace_file(const fs::path& named, const std::string& text, std::string& why) {
+    const fs::path path = resolve_links(named);
     HANDLE file = INVALID_HANDLE_VALUE;
     fs::path temp;
     for (int attempt = 0; attempt < 10 && file == INVALID_HANDLE_VALUE; ++attempt) {
@@ -185,7 +186,8 @@ ReadResult read_small_file(const fs::path& path, std::size_t limit, std::string&
     return ReadResult::ok;
 }
 
-bool replace_file(const fs::path& path, const std::string& text, std::string& why) {
+bool replace_file(const fs::path& named, const std::string& text, std::string& why) {
+    const fs::path path = resolve_links(named);
     int file = -1;
     fs::path temp;
     for (int attempt = 0; attempt < 10 && file < 0; ++attempt) {

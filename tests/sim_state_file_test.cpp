@@ -165,6 +165,48 @@ TEST(SimStateFile, AFileThatCannotBeReadLeavesTheProgramsOwnSettings) {
 #endif
 }
 
+#ifndef _WIN32
+// A state file named through symbolic links: the file they lead to takes the change, and the
+// links stay links.
+TEST(SimStateFile, ALinkIsFollowedToTheFileItNames) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> links; // link, what it points to
+        const char* target;
+        bool target_exists;
+    };
+    const std::vector<Case> cases{
+        {"no link", {}, "here/instrument.txt", true},
+        {"beside it", {{"here/link.txt", "instrument.txt"}}, "here/instrument.txt", true},
+        {"other folder", {{"here/link.txt", "../other/a.txt"}}, "other/a.txt", true},
+        {"absolute", {{"here/link.txt", "@other/a.txt"}}, "other/a.txt", true},
+        {"chain",
+         {{"here/link.txt", "b.txt"}, {"here/b.txt", "../other/a.txt"}},
+         "other/a.txt",
+         true},
+        {"dangling", {{"here/link.txt", "../other/a.txt"}}, "other/a.txt", false},
+    };
+    for (const Case& c : cases) {
+        const fs::path folder = scratch_folder(std::string("links-") + c.name);
+        fs::create_directories(folder / "here");
+        fs::create_directories(folder / "other");
+        const fs::path target = folder / c.target;
+        if (c.target_exists) std::ofstream(target) << "0,70,4,0,4,1,100,25,1,3\n";
+        for (const auto& [link, to] : c.links)
+            fs::create_symlink(to[0] == '@' ? folder / to.substr(1) : fs::path(to), folder / link);
+        const fs::path named = folder / (c.links.empty() ? c.target : c.links[0].first);
+        Program program(named);
+        EXPECT_EQ(program.send(8, 2), 0) << c.name;
+        EXPECT_EQ(file_text(target), "0,70,4,0,4,1,100,25,1,2\n") << c.name;
+        for (const auto& link : c.links)
+            EXPECT_TRUE(fs::is_symlink(folder / link.first)) << c.name << ": " << link.first;
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            EXPECT_NE(entry.path().extension(), ".tmp") << c.name;
+        EXPECT_TRUE(program.complaints.empty()) << c.name;
+    }
+}
+#endif
+
 namespace {
 
 // Sends `count` gain settings of `first`, `first` + 1, ...; the number that failed.
