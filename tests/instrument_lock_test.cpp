@@ -73,9 +73,9 @@ TEST(InstrumentLock, AHolderThatIsKilledLetsGo) {
         holder.start(join_path(program_folder(), std::string("instrument_lock_test") + kExeSuffix),
                      {"--hold", path}))
         << holder.error();
-    char said[5] = {};
+    char said[4] = {};
     ASSERT_EQ(holder.read_exact(said, sizeof said, std::chrono::seconds(10)), IoResult::ok);
-    ASSERT_EQ(std::string(said, sizeof said), "held\n");
+    ASSERT_EQ(std::string(said, sizeof said), "held");
     FileInstrumentLock lock(path);
     EXPECT_FALSE(lock.try_acquire());
     holder.kill();
@@ -143,7 +143,7 @@ TEST(InstrumentLock, OneLockFilePerInstrument) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--hold") == 0) {
         FileInstrumentLock lock(argv[2]);
-        std::fputs(lock.try_acquire() ? "held\n" : "free\n", stdout);
+        std::fputs(lock.try_acquire() ? "held" : "free", stdout);
         std::fflush(stdout);
         while (std::fgetc(stdin) != EOF) {
         }

@@ -135,7 +135,8 @@ TEST(SimStateFile, FramesOfOneDriverInsideAnothersExchangeAreRefused) {
         {"A+ A+! A=30!", 2},       // one's own announce twice
     };
     for (const Case& c : cases) {
-        const fs::path file = scratch_folder("interleaved") / (std::string(c.script) + ".txt");
+        const fs::path file =
+            scratch_folder("interleaved") / (std::to_string(&c - cases.data()) + ".txt");
         Program a(file);
         Program b(file);
         std::vector<std::array<std::uint8_t, 3>> applied;
@@ -388,7 +389,7 @@ struct Writes {
 Writes write_gains(const fs::path& file, const fs::path& log, int first, int count) {
     Program program(file, kDefaultSettings);
     program.sim.on_apply = [&log](const std::array<std::uint8_t, 3>& change) {
-        std::ofstream(log, std::ios::app) << int(change[1]) << '\n';
+        std::ofstream(log, std::ios::app | std::ios::binary) << int(change[1]) << '\n';
     };
     Writes writes;
     for (int i = 0; i < count; ++i) {
