@@ -3,6 +3,8 @@
 //   EASYD12_SIM_STATE_FILE  file that holds the settings for every process that names it
 //   EASYD12_SIM_FAULT       comma-separated: absent, data, request, answer
 //   EASYD12_SIM_TRACE       file that gets one line per call, flushed at once
+//   EASYD12_SIM_APPLIED     file that gets one line per applied data frame, in the order of
+//                           the changes of all programs on the state file
 // Beside the library's two calls it exports EasyD12SimulatorInfo, which says what it is.
 
 #include "link/easyd12_api.h"
@@ -75,6 +77,16 @@ qlm::sim::SimInstrument& instrument() {
             made->on_call = [trace](const qlm::sim::Call& call) {
                 if (std::FILE* file = std::fopen(trace.c_str(), "ab")) {
                     std::fprintf(file, "%s\n", qlm::sim::trace_line(call).c_str());
+                    std::fclose(file);
+                }
+            };
+        }
+        const std::string applied = environment("EASYD12_SIM_APPLIED");
+        if (!applied.empty()) {
+            qlm::sim::SimInstrument* self = made.get();
+            made->on_apply = [applied, self](const std::array<std::uint8_t, 3>& change) {
+                if (std::FILE* file = std::fopen(applied.c_str(), "ab")) {
+                    std::fprintf(file, "%s\n", qlm::sim::applied_line(change, self->id()).c_str());
                     std::fclose(file);
                 }
             };

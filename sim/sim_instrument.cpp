@@ -1,6 +1,9 @@
 #include "sim_instrument.h"
 
+#include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <set>
 #include <sstream>
 
 namespace qlm::sim {
@@ -38,7 +41,63 @@ bool value_allowed(std::uint8_t code, std::uint8_t value1, std::uint8_t value2) 
 // Where the answer keeps each code's value; the width's high byte follows its low byte.
 constexpr std::array<std::size_t, 9> kSettingsByte{0, 1, 2, 3, 4, 5, 6, 8, 9};
 
+// The instruments of this process that live, so that another's pending exchange can be told
+// from one whose instrument is gone.
+std::mutex& instances_mutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::set<unsigned>& live_instances() {
+    static std::set<unsigned> instances;
+    return instances;
+}
+
+bool driver_running(const DriverId& driver) {
+    const long long pid = current_process_id();
+    if (driver.pid != pid) return process_running(driver.pid, driver.started);
+    const unsigned long long started = process_start_time(pid);
+    if (driver.started != 0 && started != 0 && driver.started != started) return false;
+    const std::lock_guard<std::mutex> hold(instances_mutex());
+    return live_instances().count(driver.instance) > 0;
+}
+
 } // namespace
+
+SimInstrument::SimInstrument(Settings settings) {
+    static std::atomic<unsigned> next_instance{1};
+    state_.settings = settings;
+    instance_ = next_instance++;
+    const std::lock_guard<std::mutex> hold(instances_mutex());
+    live_instances().insert(instance_);
+}
+
+SimInstrument::~SimInstrument() {
+    if (file_ &&
+        ((state_.announce && mine(state_.announce)) || (state_.request && mine(state_.request)))) {
+        file_->update(state_, [this](SharedState& state) {
+            if (state.announce && mine(state.announce)) state.announce.reset();
+            if (state.request && mine(state.request)) {
+                state.request.reset();
+                state.answered = false;
+            }
+        });
+    }
+    const std::lock_guard<std::mutex> hold(instances_mutex());
+    live_instances().erase(instance_);
+}
+
+DriverId SimInstrument::id() const {
+    // The start time once per process (a forked child has its own).
+    static std::atomic<long long> known_pid{0};
+    static std::atomic<unsigned long long> known_start{0};
+    const long long pid = current_process_id();
+    if (known_pid != pid) {
+        known_start = process_start_time(pid);
+        known_pid = pid;
+    }
+    return {pid, known_start, instance_};
+}
 
 std::int16_t SimInstrument::write(const Frame& frame) {
     Frame copy = frame;
@@ -51,71 +110,139 @@ std::int16_t SimInstrument::read(Frame& buffer) {
 
 std::int16_t SimInstrument::write_port(std::uint8_t* buffer, std::int32_t length) {
     Frame frame{};
-    if (!buffer || length != static_cast<std::int32_t>(kFrameSize)) return violation('W', frame);
-    std::copy(buffer, buffer + kFrameSize, frame.begin());
-    refresh();
-    if (faults.absent) return record('W', frame, kFailed);
-    return accept_write(frame);
+    const bool whole = buffer && length == static_cast<std::int32_t>(kFrameSize);
+    if (whole) std::copy(buffer, buffer + kFrameSize, frame.begin());
+    if (whole && faults.absent) return record('W', frame, kFailed);
+    const Outcome outcome =
+        run([&](SharedState& state) { return take_write(state, frame, whole); });
+    return record('W', frame, outcome.status);
 }
 
 std::int16_t SimInstrument::read_port(std::uint8_t* buffer, std::int32_t length) {
     Frame answer{};
-    if (!buffer || length != static_cast<std::int32_t>(kFrameSize)) return violation('R', answer);
-    refresh();
-    if (faults.absent || faults.answer) return record('R', answer, kFailed);
-    if (!requested_) return violation('R', answer);
-    std::copy(settings_.begin(), settings_.end(), answer.begin());
+    const bool whole = buffer && length == static_cast<std::int32_t>(kFrameSize);
+    if (whole && (faults.absent || faults.answer)) return record('R', answer, kFailed);
+    const Outcome outcome = run([&](SharedState& state) { return take_read(state, whole); });
+    if (outcome.status != kOk) return record('R', answer, outcome.status);
+    std::copy(state_.settings.begin(), state_.settings.end(), answer.begin());
     std::copy(answer.begin(), answer.end(), buffer);
     return record('R', answer, kOk);
 }
 
-std::int16_t SimInstrument::accept_write(const Frame& frame) {
-    if (!has_header(frame)) return violation('W', frame);
-    const auto type = frame[kTypeByte];
-    if (type == static_cast<std::uint8_t>(FrameType::data)) return accept_data(frame);
-    const bool announce = type == static_cast<std::uint8_t>(FrameType::write_announce);
-    const bool request = type == static_cast<std::uint8_t>(FrameType::read_request);
-    if (!(announce || request) || !is_control_body(frame) || announced_)
-        return violation('W', frame);
-    requested_ = false;
-    if (request) {
-        if (faults.request) return record('W', frame, kFailed);
-        requested_ = true;
-        return record('W', frame, kOk);
+SimInstrument::Outcome SimInstrument::run(const std::function<Outcome(SharedState&)>& step) {
+    Outcome outcome;
+    Settings before{};
+    const auto take = [&](SharedState& state) {
+        before = state.settings;
+        outcome = step(state);
+    };
+    const auto done = [&](bool stored) {
+        if (!stored && outcome.applies) { // the other drivers would not see it
+            state_.settings = before;
+            outcome = Outcome{kFailed};
+        }
+        if (outcome.applies && on_apply) on_apply(outcome.change);
+    };
+    if (file_) {
+        file_->update(state_, take, done);
+    } else {
+        take(state_);
+        done(true);
     }
-    announced_ = true;
-    return record('W', frame, kOk);
+    violations_ += outcome.violation;
+    rejected_values_ += outcome.rejected;
+    if (outcome.applies) applied_.push_back(outcome.change);
+    return outcome;
 }
 
-std::int16_t SimInstrument::accept_data(const Frame& frame) {
-    requested_ = false;
-    if (!announced_ || frame[kSpareByte] != 0) return violation('W', frame);
-    announced_ = false;
-    if (faults.data) return record('W', frame, kFailed);
+bool SimInstrument::mine(const std::optional<DriverId>& driver) const {
+    return !file_ || !driver || *driver == id();
+}
+
+bool SimInstrument::busy_elsewhere(const SharedState& state) const {
+    return (state.announce && !mine(state.announce)) ||
+           (state.request && !state.answered && !mine(state.request));
+}
+
+void SimInstrument::drop_others_ended(SharedState& state) const {
+    if (state.announce && !mine(state.announce) && !driver_running(*state.announce))
+        state.announce.reset();
+    if (state.request && !mine(state.request) && !driver_running(*state.request)) {
+        state.request.reset();
+        state.answered = false;
+    }
+}
+
+// Another driver's frame inside an exchange ends it: the real instrument would have taken
+// one program's frame for the other's.
+SimInstrument::Outcome SimInstrument::interfere(SharedState& state) {
+    state.announce.reset();
+    state.request.reset();
+    state.answered = false;
+    return violation(state);
+}
+
+SimInstrument::Outcome SimInstrument::take_write(SharedState& state, const Frame& frame,
+                                                 bool whole) {
+    drop_others_ended(state);
+    if (!whole) return violation(state);
+    if (busy_elsewhere(state)) return interfere(state);
+    if (!has_header(frame)) return violation(state);
+    const auto type = frame[kTypeByte];
+    if (type == static_cast<std::uint8_t>(FrameType::data)) return take_data(state, frame);
+    const bool announce = type == static_cast<std::uint8_t>(FrameType::write_announce);
+    const bool request = type == static_cast<std::uint8_t>(FrameType::read_request);
+    if (!(announce || request) || !is_control_body(frame) || state.announce)
+        return violation(state);
+    state.request.reset(); // an answered one of another driver's, or this one's
+    state.answered = false;
+    if (request) {
+        if (faults.request) return {kFailed};
+        state.request = id();
+        return {};
+    }
+    state.announce = id();
+    return {};
+}
+
+SimInstrument::Outcome SimInstrument::take_data(SharedState& state, const Frame& frame) {
+    state.request.reset();
+    state.answered = false;
+    if (!state.announce || frame[kSpareByte] != 0) return violation(state);
+    state.announce.reset();
+    if (faults.data) return {kFailed};
     const std::uint8_t code = frame[kCodeByte];
-    if (code >= kSettingsByte.size()) return violation('W', frame);
+    if (code >= kSettingsByte.size()) return violation(state);
     const std::uint8_t value1 = frame[kValue1Byte];
     const std::uint8_t value2 = frame[kValue2Byte];
-    if (!value_allowed(code, value1, value2)) {
-        ++rejected_values_;
-        return record('W', frame, kFailed);
+    if (!value_allowed(code, value1, value2)) return {kFailed, false, true};
+    state.settings[kSettingsByte[code]] = value1;
+    if (code == width) state.settings[kSettingsByte[width] + 1] = value2;
+    return {kOk, false, false, true, {code, value1, value2}};
+}
+
+SimInstrument::Outcome SimInstrument::take_read(SharedState& state, bool whole) {
+    drop_others_ended(state);
+    if (!whole) return violation(state);
+    if (busy_elsewhere(state)) return interfere(state);
+    if (!state.request || !mine(state.request)) {
+        state.request.reset(); // another driver's answer read by this one
+        state.answered = false;
+        return violation(state);
     }
-    Settings changed = settings_;
-    changed[kSettingsByte[code]] = value1;
-    if (code == width) changed[kSettingsByte[width] + 1] = value2;
-    if (file_ && !file_->store(changed)) return record('W', frame, kFailed);
-    settings_ = changed;
-    applied_.push_back({code, value1, value2});
-    return record('W', frame, kOk);
+    state.answered = true;
+    return {};
+}
+
+SimInstrument::Outcome SimInstrument::violation(SharedState& state) {
+    ++state.violations;
+    if (state.announce && mine(state.announce)) state.announce.reset();
+    return {kFailed, true};
 }
 
 void SimInstrument::keep_settings_in(std::unique_ptr<StateFile> file) {
     file_ = std::move(file);
-    refresh();
-}
-
-void SimInstrument::refresh() {
-    if (file_) settings_ = file_->load(settings_);
+    file_->update(state_, [](SharedState&) {});
 }
 
 std::int16_t SimInstrument::record(char direction, const Frame& frame, std::int16_t status) {
@@ -123,12 +250,6 @@ std::int16_t SimInstrument::record(char direction, const Frame& frame, std::int1
     calls_.push_back(call);
     if (on_call) on_call(call);
     return status;
-}
-
-std::int16_t SimInstrument::violation(char direction, const Frame& frame) {
-    ++violations_;
-    announced_ = false;
-    return record(direction, frame, kFailed);
 }
 
 bool parse_settings(const std::string& text, Settings& out) {
@@ -182,6 +303,11 @@ std::string trace_line(const Call& call) {
     line += ' ';
     line += std::to_string(call.status);
     return line;
+}
+
+std::string applied_line(const std::array<std::uint8_t, 3>& change, const DriverId& driver) {
+    return std::to_string(change[0]) + ',' + std::to_string(change[1]) + ',' +
+           std::to_string(change[2]) + ' ' + driver_text(driver);
 }
 
 } // namespace qlm::sim

@@ -2,6 +2,9 @@
 // The simulated instrument: the instrument's side of the protocol behind the UsbDriver seam.
 // It keeps the ten settings bytes of the answer, takes a data frame only right after a
 // write-announce frame, answers reads after a read request, and counts what it refuses.
+// Over a state file it is one instrument for every driver on the file, stricter than the real
+// one: it knows which driver sent each frame, and refuses frames of one driver inside
+// another's exchange where the real instrument would take them.
 
 #include "link/frame.h"
 #include "link/usb_driver.h"
@@ -37,7 +40,11 @@ constexpr std::int16_t kFailed = -1;
 
 class SimInstrument : public UsbDriver {
 public:
-    explicit SimInstrument(Settings settings = kDefaultSettings) : settings_(settings) {}
+    explicit SimInstrument(Settings settings = kDefaultSettings);
+    SimInstrument(const SimInstrument&) = delete;
+    SimInstrument& operator=(const SimInstrument&) = delete;
+    // An exchange of its own left pending in the state file is dropped.
+    ~SimInstrument() override;
 
     std::int16_t write(const Frame& frame) override;
     std::int16_t read(Frame& buffer) override;
@@ -50,18 +57,29 @@ public:
     Faults faults;
     // Runs after every call, with what the call did.
     std::function<void(const Call&)> on_call;
+    // Runs after each applied data frame with (code, value 1, value 2); over a state file,
+    // under its lock, so that the calls of all drivers come in the order of the changes.
+    std::function<void(const std::array<std::uint8_t, 3>&)> on_apply;
 
-    const Settings& settings() const { return settings_; }
-    void set_settings(const Settings& settings) { settings_ = settings; }
+    const Settings& settings() const { return state_.settings; }
+    void set_settings(const Settings& settings) { state_.settings = settings; }
 
-    // Keeps the settings in `file`, shared with every instrument, in this process or another,
-    // that uses the same file: read before each call, replaced after each applied data frame
-    // (a data frame the file cannot take is refused). The pending write-announce and read
-    // request stay this instrument's own, as do the faults and the counts.
+    // Keeps the instrument's state in `file`, shared with every instrument, in this process or
+    // another, that uses the same file: the settings, the pending write-announce and read
+    // request with the driver that sent each, and the count of violations, read and changed
+    // under the file's lock at each call (a data frame the file cannot take is refused). A
+    // pending exchange of a driver whose process has ended is dropped. The faults and this
+    // instrument's own counts stay its own.
     void keep_settings_in(std::unique_ptr<StateFile> file);
 
+    // This instrument as the state file names it.
+    DriverId id() const;
+
     // Wrong header or length, a data frame without its announce, an announce or request
-    // while a data frame is due, an unknown frame type or code, a read without a request.
+    // while a data frame is due, an unknown frame type or code, a read without a request;
+    // over a state file also any frame or read of this driver while another driver's exchange
+    // is pending (which that exchange does not survive), and a read of a request that another
+    // driver's frame has ended.
     int violations() const { return violations_; }
     // Values outside what the instrument takes (a gain byte over 110, a width of 7000, ...).
     int rejected_values() const { return rejected_values_; }
@@ -70,16 +88,28 @@ public:
     const std::vector<Call>& calls() const { return calls_; }
 
 private:
-    std::int16_t accept_write(const Frame& frame);
-    std::int16_t accept_data(const Frame& frame);
+    // What a call did to the instrument.
+    struct Outcome {
+        std::int16_t status = kOk;
+        bool violation = false;
+        bool rejected = false;
+        bool applies = false; // a settings change
+        std::array<std::uint8_t, 3> change{};
+    };
+    Outcome take_write(SharedState& state, const Frame& frame, bool whole);
+    Outcome take_data(SharedState& state, const Frame& frame);
+    Outcome take_read(SharedState& state, bool whole);
+    Outcome violation(SharedState& state);
+    Outcome interfere(SharedState& state);
+    void drop_others_ended(SharedState& state) const;
+    bool mine(const std::optional<DriverId>& driver) const;
+    bool busy_elsewhere(const SharedState& state) const;
+    Outcome run(const std::function<Outcome(SharedState&)>& step);
     std::int16_t record(char direction, const Frame& frame, std::int16_t status);
-    std::int16_t violation(char direction, const Frame& frame);
-    void refresh();
 
-    Settings settings_;
+    SharedState state_;
     std::unique_ptr<StateFile> file_;
-    bool announced_ = false;
-    bool requested_ = false;
+    unsigned instance_;
     int violations_ = 0;
     int rejected_values_ = 0;
     std::vector<std::array<std::uint8_t, 3>> applied_;
@@ -92,5 +122,7 @@ bool parse_settings(const std::string& text, Settings& out);
 bool parse_faults(const std::string& text, Faults& out);
 // One trace line: "W 0102...04 0".
 std::string trace_line(const Call& call);
+// One line of the applied log: code, value 1, value 2 and the driver, "8,3,0 4242.981.1".
+std::string applied_line(const std::array<std::uint8_t, 3>& change, const DriverId& driver);
 
 } // namespace qlm::sim

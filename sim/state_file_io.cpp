@@ -1,8 +1,11 @@
-// The state file's two platform operations: a bounded read that never keeps a writer from
-// renaming, and a replacement by a uniquely named temporary file renamed over the old one.
+// The state file's platform operations: a bounded read that never keeps a writer from
+// renaming, a replacement by a uniquely named temporary file renamed over the old one, the
+// simulator's lock on the file, and whether the process of a driver still runs.
 #include "state_file.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <optional>
 
 #ifdef _WIN32
 #include <chrono>
@@ -10,8 +13,12 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -46,8 +53,8 @@ bool retry_until(std::chrono::steady_clock::time_point deadline) {
 constexpr std::chrono::milliseconds kRetryTime{200};
 
 // Windows does not rename over a file that is open, so readers and the rename take turns by
-// a lock on a file beside it ("<name>.lock", left in place). Without it (a folder that cannot
-// take one) they retry for a while instead.
+// a lock on a file beside it ("<name>.lock", left in place: the simulator's own StateLock).
+// Without it (a folder that cannot take one) they retry for a while instead.
 class TurnLock {
 public:
     TurnLock(const fs::path& path, bool exclusive) {
@@ -65,6 +72,12 @@ public:
     }
     TurnLock(const TurnLock&) = delete;
     TurnLock& operator=(const TurnLock&) = delete;
+    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE release() {
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle;
+    }
     ~TurnLock() {
         if (handle_ == INVALID_HANDLE_VALUE) return;
         OVERLAPPED at{};
@@ -83,7 +96,12 @@ private:
 
 ReadResult read_small_file(const fs::path& path, std::size_t limit, std::string& text,
                            std::string& why) {
-    const TurnLock turn(path, false);
+    const TurnLock turn(resolve_links(path), false);
+    return read_small_file_locked(path, limit, text, why);
+}
+
+ReadResult read_small_file_locked(const fs::path& path, std::size_t limit, std::string& text,
+                                  std::string& why) {
     const auto deadline = std::chrono::steady_clock::now() + kRetryTime;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (;;) {
@@ -112,7 +130,10 @@ ReadResult read_small_file(const fs::path& path, std::size_t limit, std::string&
     return ReadResult::ok;
 }
 
-bool replace_file(const fs::path& path, const std::string& text, std::string& why) {
+namespace {
+
+bool replace_file_turn(const fs::path& path, const std::string& text, std::string& why,
+                       bool take_turn) {
     HANDLE file = INVALID_HANDLE_VALUE;
     fs::path temp;
     for (int attempt = 0; attempt < 10 && file == INVALID_HANDLE_VALUE; ++attempt) {
@@ -137,7 +158,8 @@ bool replace_file(const fs::path& path, const std::string& text, std::string& wh
         DeleteFileW(temp.c_str());
         return false;
     }
-    const TurnLock turn(path, true);
+    std::optional<TurnLock> turn;
+    if (take_turn) turn.emplace(path, true);
     const auto deadline = std::chrono::steady_clock::now() + kRetryTime;
     for (;;) {
         if (MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
@@ -149,10 +171,77 @@ bool replace_file(const fs::path& path, const std::string& text, std::string& wh
     return false;
 }
 
+} // namespace
+
+bool replace_file(const fs::path& path, const std::string& text, std::string& why) {
+    return replace_file_turn(resolve_links(path), text, why, true);
+}
+
+bool replace_file_locked(const fs::path& path, const std::string& text, std::string& why) {
+    return replace_file_turn(path, text, why, false);
+}
+
+StateLock::StateLock(const fs::path& file) {
+    TurnLock turn(file, true);
+    handle_ = reinterpret_cast<std::intptr_t>(turn.release());
+}
+
+StateLock::~StateLock() {
+    const HANDLE handle = reinterpret_cast<HANDLE>(handle_);
+    if (handle == INVALID_HANDLE_VALUE) return;
+    OVERLAPPED at{};
+    UnlockFileEx(handle, 0, 1, 0, &at);
+    CloseHandle(handle);
+}
+
+bool StateLock::held() const {
+    return reinterpret_cast<HANDLE>(handle_) != INVALID_HANDLE_VALUE;
+}
+
+long long current_process_id() {
+    return static_cast<long long>(GetCurrentProcessId());
+}
+
+namespace {
+
+unsigned long long creation_time(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+} // namespace
+
+unsigned long long process_start_time(long long pid) {
+    if (pid == current_process_id()) return creation_time(GetCurrentProcess());
+    const HANDLE process =
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!process) return 0;
+    const unsigned long long started = creation_time(process);
+    CloseHandle(process);
+    return started;
+}
+
+bool process_running(long long pid, unsigned long long started) {
+    const HANDLE process =
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!process) return GetLastError() != ERROR_INVALID_PARAMETER; // denied: it runs
+    DWORD code = 0;
+    const bool active = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    const unsigned long long created = creation_time(process);
+    CloseHandle(process);
+    return active && (started == 0 || created == 0 || created == started);
+}
+
 #else
 
 ReadResult read_small_file(const fs::path& path, std::size_t limit, std::string& text,
                            std::string& why) {
+    return read_small_file_locked(path, limit, text, why);
+}
+
+ReadResult read_small_file_locked(const fs::path& path, std::size_t limit, std::string& text,
+                                  std::string& why) {
     // Without waiting for a writer, should the name be a FIFO.
     const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (file < 0) {
@@ -186,6 +275,10 @@ ReadResult read_small_file(const fs::path& path, std::size_t limit, std::string&
 }
 
 bool replace_file(const fs::path& path, const std::string& text, std::string& why) {
+    return replace_file_locked(resolve_links(path), text, why);
+}
+
+bool replace_file_locked(const fs::path& path, const std::string& text, std::string& why) {
     int file = -1;
     fs::path temp;
     for (int attempt = 0; attempt < 10 && file < 0; ++attempt) {
@@ -222,6 +315,66 @@ bool replace_file(const fs::path& path, const std::string& text, std::string& wh
     why = std::string("renaming the temporary file over it failed (") + std::strerror(errno) + ")";
     ::unlink(temp.c_str());
     return false;
+}
+
+StateLock::StateLock(const fs::path& file) {
+    fs::path name = file;
+    name += ".lock";
+    int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC); // another user's
+    while (fd >= 0 && ::flock(fd, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        ::close(fd);
+        fd = -1;
+    }
+    handle_ = fd;
+}
+
+StateLock::~StateLock() {
+    if (handle_ >= 0) ::close(static_cast<int>(handle_)); // and with it the lock
+}
+
+bool StateLock::held() const {
+    return handle_ >= 0;
+}
+
+long long current_process_id() {
+    return static_cast<long long>(::getpid());
+}
+
+namespace {
+
+// The state letter and the start time (clock ticks after boot) of /proc/<pid>/stat.
+bool process_status(long long pid, char& state, unsigned long long& started) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(in, line)) return false;
+    const auto name_end = line.rfind(')'); // the name may hold spaces and parentheses
+    if (name_end == std::string::npos) return false;
+    std::istringstream fields(line.substr(name_end + 1));
+    std::string field;
+    for (int number = 3; fields >> field; ++number) {
+        if (number == 3) state = field.empty() ? '?' : field[0];
+        if (number == 22) return (started = std::strtoull(field.c_str(), nullptr, 10)), true;
+    }
+    return false;
+}
+
+} // namespace
+
+unsigned long long process_start_time(long long pid) {
+    char state = '?';
+    unsigned long long started = 0;
+    return process_status(pid, state, started) ? started : 0;
+}
+
+bool process_running(long long pid, unsigned long long started) {
+    if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)) return false;
+    char state = '?';
+    unsigned long long now_started = 0;
+    if (!process_status(pid, state, now_started)) return true; // no /proc: it runs
+    if (state == 'Z' || state == 'X') return false;            // ended, not yet collected
+    return started == 0 || now_started == started;
 }
 
 #endif

@@ -273,6 +273,35 @@ TEST(BridgeDriver, TwoBridgesShareOneInstrumentThroughTheStateFile) {
     EXPECT_NE(window.driver.bridge_pid(), script.driver.bridge_pid());
     EXPECT_EQ(seen_by_window, (Frame{0, 50, 4, 0, 4, 0, 26, 10, 1, 2, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(seen_by_script, seen_by_window);
-    EXPECT_EQ(file_text(file), "0,50,4,0,4,0,26,10,1,2\n");
+    EXPECT_EQ(lines_of(file).at(0), "0,50,4,0,4,0,26,10,1,2");
     EXPECT_TRUE(window.failed.empty() && script.failed.empty());
+}
+
+// Two processes on one simulated instrument: frames of one inside the other's exchange are
+// refused, and counted in the file, where the real instrument would apply one program's data
+// frame for the other's announce.
+TEST(BridgeDriver, TwoBridgesInsideEachOthersExchangeAreRefusedNotMixedUp) {
+    const fs::path file = scratch_file("interleaved.txt");
+    const fs::path applied = scratch_file("applied.txt");
+    set_environment("EASYD12_SIM_STATE_FILE", file.string());
+    set_environment("EASYD12_SIM_APPLIED", applied.string());
+    Rig a;
+    Rig b;
+    const Frame announce = make_control_frame(FrameType::write_announce);
+    EXPECT_EQ(a.driver.write(announce), 0);
+    EXPECT_LT(b.driver.write(announce), 0);
+    EXPECT_LT(a.driver.write(make_data_frame(1, 30, 0)), 0);
+    EXPECT_LT(b.driver.write(make_data_frame(1, 40, 0)), 0);
+    a.link.write_seting(8, 2, 0); // one after the other
+    b.link.write_seting(1, 40, 0);
+    set_environment("EASYD12_SIM_STATE_FILE", "");
+    set_environment("EASYD12_SIM_APPLIED", "");
+
+    EXPECT_EQ(lines_of(file), (std::vector<std::string>{"0,40,4,0,4,0,200,0,1,2", "violations=3"}));
+    const std::vector<std::string> changes = lines_of(applied);
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].rfind("8,2,0 " + std::to_string(a.driver.bridge_pid()) + ".", 0), 0u)
+        << changes[0];
+    EXPECT_EQ(changes[1].rfind("1,40,0 " + std::to_string(b.driver.bridge_pid()) + ".", 0), 0u)
+        << changes[1];
 }

@@ -1,0 +1,60 @@
+#pragma once
+// The lock that keeps one program's exchange with the instrument (an announce and its data
+// frame, a request and its reads) from interleaving with another program's: the instrument
+// has one USB pipe and takes each frame for whoever's exchange it expects. Taken without
+// waiting; the caller polls, with its own waits, for a bounded time.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace qlm {
+
+class InstrumentLock {
+public:
+    virtual ~InstrumentLock();
+    // True when this object holds the lock now (also when it held it already).
+    virtual bool try_acquire() = 0;
+    virtual void release() = 0;
+};
+
+// The operating system's lock on a file: flock on POSIX, LockFileEx on Windows. A program that
+// ends, however it ends, lets go of it. Two objects exclude each other even in one process.
+// The file is opened at the first try (made, for every user to read and write, when it is
+// not there) and stays open for the object's life; release keeps it open.
+class FileInstrumentLock : public InstrumentLock {
+public:
+    explicit FileInstrumentLock(std::string path);
+    FileInstrumentLock(const FileInstrumentLock&) = delete;
+    FileInstrumentLock& operator=(const FileInstrumentLock&) = delete;
+    ~FileInstrumentLock() override;
+
+    bool try_acquire() override;
+    void release() override;
+
+    bool held() const { return held_; }
+    const std::string& path() const { return path_; }
+    // Why the last try failed when it was not another holder (the file cannot be made or
+    // opened, the system refused the lock); empty after a try that succeeded or found the
+    // lock held elsewhere.
+    std::string error() const { return error_; }
+
+private:
+    bool open_file();
+
+    std::string path_;
+    std::intptr_t handle_; // the file descriptor or HANDLE; -1 while not open
+    bool held_ = false;
+    std::string error_;
+};
+
+// The lock file for the driver in use (UTF-8):
+//   std::nullopt   the instrument's own driver: one per machine, for every user;
+//   ""             the simulator without a state file: every program has an instrument of
+//                  its own, no lock is needed (empty);
+//   a state file   the simulator over that file: "<file>.exchange.lock" beside the file it
+//                  names (relative names and links resolved), so that programs on one
+//                  simulated instrument share the lock and others never wait for them.
+std::string instrument_lock_path(const std::optional<std::string>& sim_state_file);
+
+} // namespace qlm
