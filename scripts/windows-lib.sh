@@ -131,6 +131,7 @@ make_installer() {
 # Wine in a prefix of its own (created on first use), without menu entries in the home
 # folder and without Wine's .NET and HTML engines (Debian has neither).
 use_prefix() { # use_prefix <folder>
+    mkdir -p "$1" # wineserver -p needs the folder
     export WINEPREFIX=$1 WINEDEBUG=-all
     export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 }
@@ -147,10 +148,9 @@ stop_wine() {
     wineserver -w 2>/dev/null || true
 }
 
-# A Chinese desktop: LANG=zh_CN.UTF-8 (the locale built into the build folder when the
-# machine lacks it, so Wine uses code page 936) on an Xvfb display of its own.
-xvfb_pid=
-start_desktop() { # start_desktop <locale folder>
+# LANG=zh_CN.UTF-8, so Wine uses code page 936; the locale is built into the given folder
+# when the machine lacks it.
+use_chinese_locale() { # use_chinese_locale <locale folder>
     if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
         if [ ! -d "$1/zh_CN.UTF-8" ]; then
             mkdir -p "$1"
@@ -160,6 +160,12 @@ start_desktop() { # start_desktop <locale folder>
         export LOCPATH=$1
     fi
     export LANG=zh_CN.UTF-8 LC_ALL=
+}
+
+# A Chinese desktop: the Chinese locale on an Xvfb display of its own.
+xvfb_pid=
+start_desktop() { # start_desktop <locale folder>
+    use_chinese_locale "$1"
     local display=77
     while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
         display=$((display + 1))

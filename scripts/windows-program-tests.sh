@@ -1,5 +1,7 @@
 # The Windows program's own tests (sourced by windows-tests.sh after windows-lib.sh):
 #   program_ctest    the Qt test programs under Wine (offscreen platform)
+#   cli_code_pages   qlm5120rx-cli.exe export and upload of 设置.qini under code pages 936 and
+#                    1252
 #   end_to_end       the real qlm5120rx.exe on a Chinese Wine desktop (Xvfb) against the
 #                    32-bit simulator DLL through the bridge; help through hh.exe; start-up
 #                    time beside a bare Qt window's
@@ -35,6 +37,48 @@ program_ctest() {
     stop_wine
     stop_desktop
     return $status
+}
+
+# The ANSI code page of Wine's programs started now.
+ansi_code_page() {
+    wine reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP 2>/dev/null |
+        tr -d '\r' | awk '$1 == "ACP" { print $3 }'
+}
+
+# qlm5120rx-cli export 设置.qini, then upload 设置.qini, under the Chinese code page and under
+# a Western one (LANG=C.UTF-8): the name arrives as Unicode, not in the code page, which
+# cannot hold it in 1252. The export is the simulator's settings in GBK.
+cli_code_pages() {
+    local failures=0 dir=$program/cli-names cli=$program/bin/qlm5120rx-cli.exe
+    use_prefix "$program/wine"
+    use_chinese_locale "$program/locale"
+    printf '"\xcb\xab"\r\n"20"\r\n"100"\r\n"\xcd\xe2\xb2\xbf"\r\n"1000"\r\n"30"\r\n"6500"\r\n"MHz"\r\n"0.08"\r\n"150"\r\n' \
+        >"$program/cli-names.qini"
+    local lang code_page
+    for lang in zh_CN.UTF-8:936 C.UTF-8:1252; do
+        code_page=${lang#*:}
+        export LANG=${lang%:*}
+        rm -rf "$dir"
+        mkdir -p "$dir"
+        start_wine
+        [ "$(ansi_code_page)" = "$code_page" ] ||
+            fail "LANG=$LANG: code page $(ansi_code_page), not $code_page"
+        (cd "$dir" && EASYD12_SIM_STATE=1,70,4,1,4,1,100,25,1,3 wine "$cli" export 设置.qini \
+            >export.log 2>&1) || { fail "export 设置.qini under $code_page"; cat "$dir/export.log"; }
+        local files=("$dir"/*.qini)
+        if [ ${#files[@]} -ne 1 ] || ! cmp -s "$program/cli-names.qini" "$dir/设置.qini"; then
+            fail "under $code_page the export is not 设置.qini in GBK"
+            ls "$dir"
+        fi
+        if ! (cd "$dir" && wine "$cli" upload 设置.qini >upload.log 2>&1) ||
+            ! grep -q '上传 13/13' "$dir/upload.log"; then
+            fail "upload 设置.qini under $code_page"
+            cat "$dir/upload.log"
+        fi
+        stop_wine
+    done
+    use_chinese_locale "$program/locale"
+    [ $failures -eq 0 ]
 }
 
 fail() {

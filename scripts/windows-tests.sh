@@ -5,7 +5,8 @@
 #     through the 32-bit bridge;
 #  2. the whole program for 64-bit Windows against a Windows Qt built here
 #     (scripts/windows-qt.sh; cached after the first run): its Qt test programs;
-#  3. end to end on a Chinese Wine desktop (Xvfb): qlm5120rx.exe through the bridge to the
+#  3. qlm5120rx-cli export and upload of 设置.qini under code pages 936 and 1252;
+#     end to end on a Chinese Wine desktop (Xvfb): qlm5120rx.exe through the bridge to the
 #     32-bit simulator DLL, a damping choice, help through hh.exe, open.qini in GBK;
 #  4. the installer: silent install, the installed programs' windows, a second install over
 #     it, silent uninstall.
@@ -59,6 +60,8 @@ phase "testing the 64-bit build, and its 32-bit bridge, under Wine"
 run_tests 64 || failed=1
 phase "testing the Windows program's Qt test programs under Wine"
 program_ctest || failed=1
+phase "the command line's Chinese file name under code pages 936 and 1252"
+cli_code_pages || failed=1
 phase "end to end on a Chinese Wine desktop"
 end_to_end || failed=1
 phase "installing, starting, reinstalling and uninstalling under Wine"

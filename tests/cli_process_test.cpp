@@ -5,6 +5,7 @@
 #include "link/easyd12.h"
 #include "settings/settings_file.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -38,7 +39,7 @@ protected:
 
     // `out_file`, when given, is where standard output goes.
     ProcessRun run(const QStringList& args, const QStringList& settings = {},
-                   const QString& out_file = {}) {
+                   const QString& out_file = {}, const QString& program = QLM_CLI_PROGRAM) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"EASYD12_SIM_STATE", "EASYD12_SIM_STATE_FILE", "EASYD12_SIM_FAULT",
                                  "EASYD12_SIM_TRACE"})
@@ -52,7 +53,7 @@ protected:
         if (!out_file.isEmpty()) process.setStandardOutputFile(out_file);
         QElapsedTimer timer;
         timer.start();
-        process.start(QLM_CLI_PROGRAM, args);
+        process.start(program, args);
         EXPECT_TRUE(process.waitForFinished(30000));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         // A Windows console writes its line ends as CR LF.
@@ -194,6 +195,31 @@ TEST_F(CliProcess, UploadExportCompareFilesAndUsage) {
     EXPECT_EQ(result.status, 0);
     EXPECT_TRUE(result.out.startsWith(QString::fromUtf8("用法：qlm5120rx-cli")));
 }
+
+#ifndef Q_OS_WIN
+// A name whose bytes are not UTF-8 is refused: Qt would decode it to another file's name.
+TEST_F(CliProcess, AFileNameThatIsNotUtf8IsRefused) {
+    const QByteArray other =
+        format_settings({"双", "20", "100", "外部", "1000", "30", "6500", "MHz", "0.08", "150"});
+    QFile file(path("bad\uFFFD.qini")); // the name Qt decodes it to
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(other) == other.size());
+    file.close();
+    for (const char* command : {"export", "upload", "compare"}) {
+        // The shell passes the byte 0xFF on; QProcess would encode the argument as UTF-8.
+        const ProcessRun result = run({"-c", "exec \"$0\" \"$1\" \"$2$(printf '\\377').qini\"",
+                                       QLM_CLI_PROGRAM, command, path("bad")},
+                                      {}, {}, "/bin/sh");
+        EXPECT_EQ(result.status, 5) << command;
+        EXPECT_TRUE(result.err.contains(QString::fromUtf8("文件名不是有效的UTF-8编码")))
+            << command << ": " << result.err.toStdString();
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), other) << command;
+        file.close();
+        EXPECT_EQ(QDir(dir.path()).entryList({"*.qini"}, QDir::Files),
+                  QStringList{"bad\uFFFD.qini"});
+    }
+}
+#endif
 
 // Runs that name one state file share one simulated instrument.
 TEST_F(CliProcess, RunsThatShareTheSimulatorsStateFileShareTheInstrument) {

@@ -121,10 +121,10 @@ TEST(CliAndWindow, ExportIsTheWindowsByteForByte) {
     // Where the window's export fails, so does this one, with the window's reason.
     const CliResult failed = cli.run({"export", rig.config_dir.path().toStdString()});
     EXPECT_EQ(failed.status, cli::kFileError);
-    EXPECT_TRUE(contains(failed.err, "无法写入文件：不是普通文件")) << failed.err;
+    EXPECT_TRUE(contains(failed.err, "无法写入文件：这是文件夹")) << failed.err;
     const CliResult unreadable = cli.run({"compare", rig.config_dir.path().toStdString()});
     EXPECT_EQ(unreadable.status, cli::kFileError);
-    EXPECT_TRUE(contains(unreadable.err, "无法打开文件")) << unreadable.err;
+    EXPECT_TRUE(contains(unreadable.err, "无法打开文件：这是文件夹")) << unreadable.err;
 }
 
 TEST(CliAndWindow, CompareFindsWhatAFailedSendLeftOnTheWindow) {

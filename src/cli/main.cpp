@@ -4,6 +4,7 @@
 #include "link/driver_select.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QStringList>
 
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <set>
 #include <thread>
 
 #ifdef _WIN32
@@ -24,12 +26,20 @@ int main(int argc, char* argv[]) {
     SetConsoleOutputCP(CP_UTF8);
 #endif
     std::vector<std::string> args;
+    std::set<std::string> undecodable;
     const QStringList arguments = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i)
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
         args.push_back(arguments[i].toStdString());
+#ifndef _WIN32
+        // Qt decodes the bytes as UTF-8, U+FFFD standing in for what is not: as a file
+        // name that would be another file. Such an argument does not encode back.
+        if (arguments.size() == argc && QFile::encodeName(arguments[i]) != argv[i])
+            undecodable.insert(args.back());
+#endif
+    }
 
     std::unique_ptr<qlm::UsbDriver> driver;
-    qlm::QiniStore files;
+    qlm::QiniStore files(std::move(undecodable));
     qlm::cli::Context context{
         [&driver]() -> qlm::UsbDriver& {
             if (!driver) driver = qlm::make_instrument_driver();

@@ -3,12 +3,24 @@
 
 #include "files/setup_files.h"
 
+#include <set>
+#include <string>
+#include <utility>
+
 namespace qlm {
 
 class QiniStore : public SettingsStore {
 public:
+    QiniStore() = default;
+    // `undecodable`: paths whose bytes were not text, as decoded (with U+FFFD in place of the
+    // bad bytes). Such a path names another file than the one meant, and is refused.
+    explicit QiniStore(std::set<std::string> undecodable) : undecodable_(std::move(undecodable)) {}
+
     FileRead load(const std::string& path) override;
     std::string save(const std::string& path, const SettingsTexts& texts) override;
+
+private:
+    std::set<std::string> undecodable_;
 };
 
 } // namespace qlm

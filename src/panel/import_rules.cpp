@@ -29,8 +29,8 @@ ImportPlan plan_import(const param_set& current, const SettingsTexts& file) {
     ImportPlan plan;
     param_set shown = current;
     const auto note = [&](Field field, ImportNote::Kind kind, Rule rule) {
-        plan.notes.push_back({field, file[static_cast<std::size_t>(field)], kind, rule,
-                              shown[field]});
+        plan.notes.push_back(
+            {field, file[static_cast<std::size_t>(field)], kind, rule, shown[field]});
     };
     for (const Field field : kAllFields) {
         if (!descriptor(field).code) continue;

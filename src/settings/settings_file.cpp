@@ -6,6 +6,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+
+#include <cerrno>
+#endif
+
 #include <vector>
 
 namespace qlm {
@@ -140,11 +146,51 @@ LoadResult parse_settings(const QByteArray& bytes) {
     return {texts, {}};
 }
 
+namespace {
+
+// A folder on the way that may not be searched hides a file from QFileInfo.
+bool hidden_by_permission([[maybe_unused]] const QString& path) {
+#ifdef Q_OS_UNIX
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) != 0 && errno == EACCES;
+#else
+    return false;
+#endif
+}
+
+// Why a file that could not be opened for reading was not: the path as it stands now.
+QString unreadable_reason(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir()) return QStringLiteral("无法打开文件：这是文件夹");
+    if (info.exists() && !info.isFile()) return QStringLiteral("无法打开文件：不是普通文件");
+    if (!info.exists() && !hidden_by_permission(path))
+        return QStringLiteral("无法打开文件：文件不存在");
+    if (!info.exists() || !info.isReadable()) return QStringLiteral("无法打开文件：没有读取权限");
+    // Windows keeps its permissions in lists that QFileInfo does not read.
+    return QStringLiteral("无法打开文件：没有读取权限或文件正被占用");
+}
+
+// Why the file could not be written; `error` is what QSaveFile saw.
+QString unwritable_reason(const QString& path, QFileDevice::FileError error) {
+    const QFileInfo info(path);
+    const QFileInfo folder(info.absolutePath());
+    const bool may_write = folder.isWritable() && (!info.exists() || info.isWritable());
+    if (!folder.isDir() && !hidden_by_permission(folder.filePath()))
+        return QStringLiteral("无法写入文件：文件夹不存在");
+    if (!folder.isDir() || !may_write) return QStringLiteral("无法写入文件：没有写入权限");
+    if (error == QFileDevice::WriteError)
+        return QStringLiteral("无法写入文件：写入失败，磁盘可能已满");
+    if (error == QFileDevice::RenameError) return QStringLiteral("无法写入文件：无法替换原文件");
+    return QStringLiteral("无法写入文件：无法在该文件夹中创建文件");
+}
+
+} // namespace
+
 LoadResult load_settings_file(const QString& path) {
     // Only a regular file: a folder or a device such as /dev/zero is not read.
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("无法打开文件"));
+        return failure(unreadable_reason(path));
     const QByteArray bytes = file.read(kMaxSettingsFileBytes + 1);
     if (file.error() != QFileDevice::NoError) return failure(QStringLiteral("无法读取文件"));
     return parse_settings(bytes);
@@ -155,13 +201,15 @@ QString save_settings_file(const QString& path, const SettingsTexts& fields) {
     const QByteArray bytes = format_settings(fields);
     // The rename below would put a file in place of a FIFO or a device (as root even
     // /dev/null): only a regular file, or none, is replaced.
-    if (const QFileInfo existing(path); existing.exists() && !existing.isFile())
+    if (const QFileInfo existing(path); existing.isDir())
+        return QStringLiteral("无法写入文件：这是文件夹");
+    else if (existing.exists() && !existing.isFile())
         return QStringLiteral("无法写入文件：不是普通文件");
 
     // Written to a temporary file and renamed over the old one only when complete;
     // on any failure the old file stays as it was.
     QSaveFile file(path);
-    const auto failed = [&] { return QStringLiteral("无法写入文件：%1").arg(file.errorString()); };
+    const auto failed = [&] { return unwritable_reason(path, file.error()); };
     if (!file.open(QIODevice::WriteOnly)) return failed();
     // commit() does not see a failed flush of the buffered bytes, so flush first.
     if (file.write(bytes) != bytes.size() || !file.flush()) {
