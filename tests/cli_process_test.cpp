@@ -3,6 +3,7 @@
 #include "ui_rig.h"
 
 #include "link/easyd12.h"
+#include "link/instrument_lock.h"
 #include "settings/settings_file.h"
 
 #include <QDir>
@@ -15,6 +16,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
 
 using namespace qlm;
 using namespace qlm::testing;
@@ -197,6 +201,62 @@ TEST_F(CliProcess, UploadExportCompareFilesAndUsage) {
 }
 
 #ifndef Q_OS_WIN
+// One exchange at a time on one instrument: a run waits while another program holds the
+// instrument's lock, sends nothing meanwhile, and goes on once it is free.
+TEST_F(CliProcess, ARunWaitsWhileAnotherProgramHoldsTheInstrument) {
+    const QString file = path("instrument.txt");
+    FileInstrumentLock other(instrument_lock_path(file.toStdString()));
+    ASSERT_TRUE(other.try_acquire()) << other.error();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("EASYD12_SIM_STATE_FILE", file);
+    env.insert("EASYD12_SIM_TRACE", trace);
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(QLM_CLI_PROGRAM, {"set", "damping", "150"});
+    ASSERT_TRUE(process.waitForStarted(10000));
+    EXPECT_FALSE(process.waitForFinished(1000)); // still waiting
+    EXPECT_TRUE(trace_lines().isEmpty());        // not even the read request went out
+    other.release();
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(trace_lines().last(), "W 01020304050102030405010803000000 0");
+}
+
+#ifndef _WIN32
+// Three scripts setting and reading one instrument at once: every frame taken, no exchange of
+// one inside another's (the simulator would count it), every value in place at the end.
+TEST_F(CliProcess, ConcurrentRunsOnOneInstrumentNeverInterleave) {
+    const QString file = path("instrument.txt");
+    const char* const loops[] = {"set damping 150", "set gain 20", "set voltage 200"};
+    std::vector<std::unique_ptr<QProcess>> scripts;
+    for (int i = 0; i < 3; ++i) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("EASYD12_SIM_STATE_FILE", file);
+        env.insert("EASYD12_SIM_TRACE", path("trace") + QString::number(i));
+        auto script = std::make_unique<QProcess>();
+        script->setProcessEnvironment(env);
+        script->start("/bin/sh", {"-c",
+                                  QString("for n in 1 2 3; do \"$0\" %1 && \"$0\" get >/dev/null "
+                                          "|| exit 1; done")
+                                      .arg(loops[i]),
+                                  QLM_CLI_PROGRAM});
+        scripts.push_back(std::move(script));
+    }
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(scripts[i]->waitForFinished(60000));
+        EXPECT_EQ(scripts[i]->exitCode(), 0) << scripts[i]->readAllStandardError().toStdString();
+        QFile lines(path("trace") + QString::number(i));
+        ASSERT_TRUE(lines.open(QIODevice::ReadOnly));
+        for (const QByteArray& line : lines.readAll().split('\n')) {
+            if (!line.isEmpty()) EXPECT_TRUE(line.endsWith(" 0")) << line.toStdString();
+        }
+    }
+    QFile state(file);
+    ASSERT_TRUE(state.open(QIODevice::ReadOnly));
+    EXPECT_EQ(state.readAll(), "0,70,8,0,4,0,200,0,1,3\n"); // no violation counted
+}
+#endif
+
 // A name whose bytes are not UTF-8 is refused: Qt would decode it to another file's name.
 TEST_F(CliProcess, AFileNameThatIsNotUtf8IsRefused) {
     const QByteArray other =

@@ -60,8 +60,9 @@ TEST(CliAndWindow, AgreeOnEveryRule) {
                 << what << ": " << result.out;
         }
         EXPECT_FALSE(contains(result.out, "仅显示 prf=")) << what;
-        if (c.prf_after)
+        if (c.prf_after) {
             EXPECT_TRUE(contains(result.out, std::string("已发送 prf=") + c.prf_after + "Hz"));
+        }
 
         UiRig rig(c.start);
         rig.start();

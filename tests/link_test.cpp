@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <functional>
 #include <vector>
 
@@ -183,4 +185,63 @@ TEST(Queue, AFailedQueuedSendDoesNotStopTheRest) {
               (std::vector<SendResult>{SendResult::delivered, SendResult::announce_refused,
                                        SendResult::announce_refused}));
     EXPECT_EQ(rig.instrument.violations(), 0);
+}
+
+namespace {
+
+// A lock another program holds for the first `busy_tries` tries; it records whether it was
+// held at each call to the driver.
+struct FakeLock : InstrumentLock {
+    int busy_tries = 0;
+    int tries = 0;
+    bool held = false;
+    bool try_acquire() override {
+        held = ++tries > busy_tries;
+        return held;
+    }
+    void release() override { held = false; }
+};
+
+} // namespace
+
+// Every exchange runs inside the lock; while another program holds it the link keeps
+// yielding, and after kLockTimeout it gives up without sending a frame.
+TEST(Lock, EachExchangeRunsInsideItAndABusyInstrumentGetsNothing) {
+    struct Case {
+        int busy_tries;
+        SendResult send;
+        Link::ReadOutcome read;
+        std::size_t calls; // driver calls of one send and one read-back
+    };
+    // One try per 100 ms of the fake clock: 101 tries reach the 10 s.
+    for (const Case& c : {Case{0, SendResult::delivered, Link::ReadOutcome::answered, 5},
+                          Case{50, SendResult::delivered, Link::ReadOutcome::answered, 5},
+                          Case{1000, SendResult::busy, Link::ReadOutcome::busy, 0}}) {
+        sim::SimInstrument instrument;
+        FakeLock lock;
+        lock.busy_tries = c.busy_tries;
+        std::chrono::steady_clock::time_point now{};
+        std::vector<bool> held_at_calls;
+        instrument.on_call = [&](const sim::Call&) { held_at_calls.push_back(lock.held); };
+        long waited = 0;
+        Link link(instrument, LinkSeams{[&](long passes) {
+                                            waited += passes;
+                                            now += std::chrono::milliseconds(100);
+                                        },
+                                        &lock, [&] { return now; }});
+        std::vector<SendResult> sent;
+        std::vector<Link::ReadOutcome> read;
+        link.write_seting(8, 3, 0, [&](SendResult result) { sent.push_back(result); });
+        lock.busy_tries += lock.tries; // the other program takes it again
+        link.read_settings(
+            [&](Link::ReadOutcome outcome, const Frame&) { read.push_back(outcome); });
+
+        EXPECT_EQ(sent, std::vector<SendResult>{c.send}) << c.busy_tries;
+        EXPECT_EQ(read, std::vector<Link::ReadOutcome>{c.read}) << c.busy_tries;
+        EXPECT_EQ(held_at_calls, std::vector<bool>(c.calls, true)) << c.busy_tries;
+        EXPECT_FALSE(lock.held); // released after each exchange
+        // Each try but the last waited: the window's events went on meanwhile.
+        const long tries = std::min(c.busy_tries, 100);
+        EXPECT_GE(waited, tries * kLockPollPasses) << c.busy_tries;
+    }
 }

@@ -70,7 +70,9 @@ void check(Field field, const std::vector<Typed>& cases) {
             if (each.field == field) sent.push_back(each);
         }
         EXPECT_EQ(refused.size(), typed.message ? 1u : 0u) << what;
-        if (!refused.empty()) EXPECT_EQ(refused[0].field, field) << what;
+        if (!refused.empty()) {
+            EXPECT_EQ(refused[0].field, field) << what;
+        }
         EXPECT_EQ(sent.size(), typed.sent ? 1u : 0u) << what;
         if (!sent.empty()) {
             EXPECT_EQ(sent[0].text, rig.view.shown[field]) << what;
@@ -244,7 +246,9 @@ TEST(WidthEntry, ALongWidthLowersThePrfAndSendsItBeforeTheWidth) {
             << what; // changed or not
         const Applied applied = rig.applied();
         ASSERT_EQ(applied.size(), c.prf_code ? 2u : 1u) << what;
-        if (c.prf_code) EXPECT_EQ(applied.front(), (std::array<std::uint8_t, 3>{4, c.prf_code, 0}));
+        if (c.prf_code) {
+            EXPECT_EQ(applied.front(), (std::array<std::uint8_t, 3>{4, c.prf_code, 0}));
+        }
         EXPECT_EQ(applied.back()[0], 6) << what;
     }
 }

@@ -150,12 +150,12 @@ TEST(Upload, APrfTheOldWidthDoesNotAllowWaitsForTheNewWidth) {
         const char* file_width;
         std::string order; // codes of the PRF and the width as they go out
     };
-    for (const Case c : {Case{"200", "5000", "200", "46"},
-                         {"6500", "5000", "200", "64"},
-                         {"6500", "500", "200", "46"},
-                         {"200", "5000", "6500", "46"}, // lowered to 500: fine for both
-                         {"1500", "2000", "995", "46"},
-                         {"2000", "2000", "995", "64"}}) {
+    for (const Case& c : {Case{"200", "5000", "200", "46"},
+                          {"6500", "5000", "200", "64"},
+                          {"6500", "500", "200", "46"},
+                          {"200", "5000", "6500", "46"}, // lowered to 500: fine for both
+                          {"1500", "2000", "995", "46"},
+                          {"2000", "2000", "995", "64"}}) {
         PanelRig rig;
         rig.panel.start(std::nullopt);
         rig.panel.apply_settings_fields(

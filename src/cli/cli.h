@@ -4,6 +4,7 @@
 
 #include "cli/console_view.h"
 #include "files/setup_files.h"
+#include "link/instrument_lock.h"
 #include "link/usb_driver.h"
 #include "params/param_set.h"
 
@@ -38,6 +39,8 @@ struct Context {
     std::ostream& err;
     Sleep sleep;
     std::function<Clock::time_point()> now;
+    // The exchange lock shared with other programs on that instrument; none in tests.
+    std::function<InstrumentLock*()> lock = [] { return nullptr; };
 };
 
 // One run; `args` without the program name. Returns the exit status.

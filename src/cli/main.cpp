@@ -39,17 +39,23 @@ int main(int argc, char* argv[]) {
     }
 
     std::unique_ptr<qlm::UsbDriver> driver;
+    std::unique_ptr<qlm::InstrumentLock> lock;
     qlm::QiniStore files(std::move(undecodable));
+    const auto instrument = [&driver]() -> qlm::UsbDriver& {
+        if (!driver) driver = qlm::make_instrument_driver();
+        return *driver;
+    };
     qlm::cli::Context context{
-        [&driver]() -> qlm::UsbDriver& {
-            if (!driver) driver = qlm::make_instrument_driver();
-            return *driver;
-        },
+        instrument,
         files,
         std::cout,
         std::cerr,
         [](std::chrono::microseconds time) { std::this_thread::sleep_for(time); },
         [] { return qlm::cli::Clock::now(); },
+        [&instrument, &lock]() -> qlm::InstrumentLock* {
+            if (!lock) lock = qlm::make_instrument_lock(instrument());
+            return lock.get();
+        },
     };
     const int status = qlm::cli::run(args, context);
     // What was printed must have arrived: a full disk or a closed pipe is no success.

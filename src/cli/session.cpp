@@ -5,7 +5,8 @@
 namespace qlm::cli {
 
 Session::Session(Context& context)
-    : view_(context.out, context.err, context.sleep), panel_(context.instrument(), view_),
+    : view_(context.out, context.err, context.sleep),
+      panel_(context.instrument(), view_, context.lock()),
       files_(context.files, [this](const Outcome& outcome) { view_.report(outcome); }) {}
 
 bool Session::read_back() {

@@ -1,5 +1,8 @@
 #include "link/driver_select.h"
 
+#include <cstdlib>
+#include <optional>
+
 #include "link/bridge_driver.h"
 
 #include <cstdio>
@@ -54,6 +57,21 @@ std::unique_ptr<UsbDriver> make_instrument_driver() {
     return make_instrument_driver(
         LibraryLocation{}, join_path(program_folder(), bridge::kBridgeFileName),
         [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+}
+
+} // namespace qlm
+
+namespace qlm {
+
+std::unique_ptr<InstrumentLock> make_instrument_lock(UsbDriver& driver) {
+    std::optional<std::string> state_file;
+    if (driver.is_simulator()) {
+        const char* file = std::getenv("EASYD12_SIM_STATE_FILE");
+        state_file = file ? std::string(file) : std::string();
+    }
+    const std::string path = instrument_lock_path(state_file);
+    if (path.empty()) return nullptr;
+    return std::make_unique<FileInstrumentLock>(path);
 }
 
 } // namespace qlm

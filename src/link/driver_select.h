@@ -3,6 +3,7 @@
 
 #include "link/dynlib.h"
 #include "link/easyd12.h"
+#include "link/instrument_lock.h"
 #include "link/usb_driver.h"
 
 #include <functional>
@@ -25,5 +26,10 @@ make_instrument_driver(const LibraryLocation& location, const std::string& bridg
 
 // The same for the program: the library and the bridge beside the program.
 std::unique_ptr<UsbDriver> make_instrument_driver();
+
+// The exchange lock for the driver: one per machine for the instrument's own driver, one per
+// state file for the simulator (EASYD12_SIM_STATE_FILE), none for a simulator of this
+// program's own. Asks the driver whether it is the simulator.
+std::unique_ptr<InstrumentLock> make_instrument_lock(UsbDriver& driver);
 
 } // namespace qlm

@@ -45,13 +45,42 @@ void Link::drain() {
     running_ = false;
 }
 
+// The lock for one whole exchange; the waits between tries keep the window's events going,
+// so what the operator does meanwhile is queued as during any exchange.
+bool Link::acquire() {
+    if (!seams_.lock) return true;
+    const auto deadline = seams_.now() + kLockTimeout;
+    while (!seams_.lock->try_acquire()) {
+        if (seams_.now() >= deadline) return false;
+        seams_.wait(kLockPollPasses);
+    }
+    return true;
+}
+
+void Link::release() {
+    if (seams_.lock) seams_.lock->release();
+}
+
 void Link::run(const Exchange& exchange) {
+    const bool sends = exchange.kind == Kind::send;
+    if (sends && exchange.when && !exchange.when()) {
+        if (exchange.sent) exchange.sent(SendResult::withheld);
+        return;
+    }
+    if (!acquire()) {
+        if (sends && exchange.sent) exchange.sent(SendResult::busy);
+        if (!sends && exchange.done) exchange.done(ReadOutcome::busy, Frame{});
+        return;
+    }
+    run_held(exchange);
+    release();
+}
+
+void Link::run_held(const Exchange& exchange) {
     switch (exchange.kind) {
     case Kind::send: {
         SendResult result = SendResult::announce_refused;
-        if (exchange.when && !exchange.when()) {
-            result = SendResult::withheld;
-        } else if (driver_.write(make_control_frame(FrameType::write_announce)) >= 0) {
+        if (driver_.write(make_control_frame(FrameType::write_announce)) >= 0) {
             seams_.wait(kSendWaitPasses);
             result =
                 driver_.write(exchange.data) < 0 ? SendResult::data_refused : SendResult::delivered;

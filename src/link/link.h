@@ -7,8 +7,10 @@
 // a read request never falls between the two.
 
 #include "link/frame.h"
+#include "link/instrument_lock.h"
 #include "link/usb_driver.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -18,9 +20,20 @@ namespace qlm {
 constexpr long kSendWaitPasses = 100001; // between write-announce and data frame
 constexpr long kReadWaitPasses = 150001; // between read request and answer
 
+// While another program holds the instrument: a try every kLockPollPasses (about 2 ms in
+// the console), for kLockTimeout at most.
+constexpr long kLockPollPasses = 2001;
+constexpr std::chrono::milliseconds kLockTimeout{10000};
+
 struct LinkSeams {
     // Yield to the window's event processing this many times.
     std::function<void(long passes)> wait;
+    // The lock that every program on this instrument takes for each whole exchange; none
+    // when no other program can reach the instrument.
+    InstrumentLock* lock = nullptr;
+    std::function<std::chrono::steady_clock::time_point()> now = [] {
+        return std::chrono::steady_clock::now();
+    };
 };
 
 // How far a parameter command got.
@@ -29,6 +42,7 @@ enum class SendResult {
     announce_refused, // the data frame was not sent
     data_refused,     // the announce was taken, the data frame refused
     withheld,         // not sent: the condition it was queued with did not hold
+    busy,             // not sent: another program held the instrument past kLockTimeout
 };
 
 class Link {
@@ -37,6 +51,7 @@ public:
         answered,  // the second answer read; the frame holds it
         refused,   // the request was refused
         no_answer, // the answer could not be read
+        busy,      // not asked: another program held the instrument past kLockTimeout
     };
     using ReadHandler = std::function<void(ReadOutcome outcome, const Frame& answer)>;
     using SendHandler = std::function<void(SendResult result)>;
@@ -74,7 +89,10 @@ private:
 
     void submit(Exchange exchange);
     void drain();
+    bool acquire();
+    void release();
     void run(const Exchange& exchange);
+    void run_held(const Exchange& exchange);
     void run_read(const Exchange& exchange, long passes);
 
     UsbDriver& driver_;

@@ -48,7 +48,7 @@ struct DisplayOnly {
 };
 
 enum class ReadKind { settings, width, check };
-enum class ReadResult { answered, request_refused, no_answer };
+enum class ReadResult { answered, request_refused, no_answer, busy };
 
 // A read-back. `changed` lists the fields whose display text it changed (settings only).
 struct ReadBack {
@@ -124,7 +124,7 @@ struct Change {
 inline bool unreachable(const Outcome& outcome) {
     if (const auto* sent = std::get_if<Sent>(&outcome))
         return sent->delivery == SendResult::announce_refused ||
-               sent->delivery == SendResult::data_refused;
+               sent->delivery == SendResult::data_refused || sent->delivery == SendResult::busy;
     if (const auto* read = std::get_if<ReadBack>(&outcome))
         return read->result != ReadResult::answered;
     return false;

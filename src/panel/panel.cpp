@@ -20,8 +20,8 @@ std::vector<Difference> differences(const param_set& shown, const param_set& ins
     return out;
 }
 
-Panel::Panel(UsbDriver& driver, PanelView& view)
-    : view_(view), link_(driver, LinkSeams{[this](long passes) { view_.wait(passes); }}) {}
+Panel::Panel(UsbDriver& driver, PanelView& view, InstrumentLock* lock)
+    : view_(view), link_(driver, LinkSeams{[this](long passes) { view_.wait(passes); }, lock}) {}
 
 void Panel::show_all() {
     for (const Field field : kAllFields)
@@ -100,10 +100,17 @@ ReadResult read_result(Link::ReadOutcome outcome) {
         return ReadResult::answered;
     case Link::ReadOutcome::refused:
         return ReadResult::request_refused;
+    case Link::ReadOutcome::busy:
+        return ReadResult::busy;
     case Link::ReadOutcome::no_answer:
         break;
     }
     return ReadResult::no_answer;
+}
+
+// A read that did not reach the instrument stops an upload; one left unanswered does not.
+bool failed(Link::ReadOutcome outcome) {
+    return outcome == Link::ReadOutcome::refused || outcome == Link::ReadOutcome::busy;
 }
 
 std::vector<Field> changed_fields(const param_set& before, const param_set& after) {
@@ -137,7 +144,7 @@ void Panel::read_settings_then(ReadKind kind, std::function<void()> then) {
             read.changed = changed_fields(before, params_);
         }
         view_.report(read);
-        if (outcome == Link::ReadOutcome::refused) stop_upload(UploadStop::read_failed);
+        if (failed(outcome)) stop_upload(UploadStop::read_failed);
         if (then) then();
     });
 }
@@ -153,7 +160,7 @@ void Panel::pw_read() {
             if (params_.pw != before) read.changed.push_back(Field::pw);
         }
         view_.report(read);
-        if (outcome == Link::ReadOutcome::refused) stop_upload(UploadStop::read_failed);
+        if (failed(outcome)) stop_upload(UploadStop::read_failed);
     });
 }
 
@@ -326,7 +333,7 @@ void Panel::read_back() {
 void Panel::check_instrument() {
     link_.read_settings([this](Link::ReadOutcome outcome, const Frame& answer) {
         view_.report(ReadBack{ReadKind::check, read_result(outcome), {}});
-        if (outcome == Link::ReadOutcome::refused) stop_upload(UploadStop::read_failed);
+        if (failed(outcome)) stop_upload(UploadStop::read_failed);
         if (outcome != Link::ReadOutcome::answered) return;
         param_set instrument = params_;
         decode_settings(instrument, answer_settings(answer));

@@ -25,7 +25,8 @@ std::vector<Difference> differences(const param_set& shown, const param_set& ins
 
 class Panel {
 public:
-    Panel(UsbDriver& driver, PanelView& view);
+    // `lock`: the instrument's exchange lock shared with other programs, if any.
+    Panel(UsbDriver& driver, PanelView& view, InstrumentLock* lock = nullptr);
 
     // Every field's text onto the display panel.
     void show_all();

@@ -9,6 +9,7 @@ namespace qlm::texts {
 const char* const kConnectionFailed = "数据通信失败！仪器和计算机无法连接";
 const char* const kPrfNotForWidth = "重复频率与脉冲宽度不匹配，请重新选择重复频率！";
 const char* const kCheckTitle = "核对仪器参数";
+const char* const kInstrumentBusy = "另一个程序正在使用仪器，这次操作没有发送，请稍后再试。";
 const char* const kHelpViewerFailed = "无法启动帮助查看器 hh.exe。";
 
 namespace {
@@ -127,6 +128,7 @@ std::optional<Notice> notice_for(const Outcome& outcome) {
         return Notice{true, "", refusal(*refused)};
     if (const auto* sent = std::get_if<Sent>(&outcome)) {
         if (!unreachable(outcome)) return std::nullopt;
+        if (sent->delivery == SendResult::busy) return Notice{true, "", kInstrumentBusy};
         return Notice{true, "", kConnectionFailed};
     }
     if (const auto* read = std::get_if<ReadBack>(&outcome)) {
@@ -161,8 +163,9 @@ std::optional<Notice> notice_for(const Outcome& outcome) {
 }
 
 std::span<const Message> messages() {
-    static const std::array<Message, 12> kMessages{{
+    static const std::array<Message, 13> kMessages{{
         {"connection", true, kConnectionFailed},
+        {"busy", true, kInstrumentBusy},
         {"prf", true, kPrfNotForWidth},
         {"refusals", true, "增益、电压、脉冲宽度的范围提示（见下表）"},
         {"import", true, import_failed("文件名", "原因")},

@@ -12,6 +12,7 @@ namespace qlm::texts {
 
 extern const char* const kConnectionFailed;
 extern const char* const kPrfNotForWidth;
+extern const char* const kInstrumentBusy;
 
 // The refusal's message box text.
 std::string refusal(const Refused& refused);

@@ -27,7 +27,8 @@ int main(int argc, char* argv[]) {
     // The library in-process, or through the bridge when it is of the other bitness.
     const auto driver = qlm::make_instrument_driver();
     QWidget* window_pointer = nullptr;
-    qlm::MainWindow window(*driver, qlm::platform_seams(&window_pointer));
+    const auto lock = qlm::make_instrument_lock(*driver);
+    qlm::MainWindow window(*driver, qlm::platform_seams(&window_pointer), lock.get());
     window_pointer = &window;
     window.start();
     window.show();

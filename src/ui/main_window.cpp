@@ -31,9 +31,10 @@ QString qs(const std::string& text) {
 
 } // namespace
 
-MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, QWidget* parent)
+MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, InstrumentLock* lock, QWidget* parent)
     : QMainWindow(parent), driver_(driver), seams_(std::move(seams)), ui_(build_form1(this)),
-      panel_(driver, *this), files_(store_, [this](const Outcome& outcome) { report(outcome); }) {
+      panel_(driver, *this, lock),
+      files_(store_, [this](const Outcome& outcome) { report(outcome); }) {
     timer1_ = new QTimer(this);
     timer1_->setObjectName("Timer1");
     timer1_->setInterval(Upload::kIntervalMs);

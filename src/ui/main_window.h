@@ -21,7 +21,9 @@ class AboutWindow;
 class MainWindow : public QMainWindow, private PanelView {
     Q_OBJECT
 public:
-    MainWindow(UsbDriver& driver, UiSeams seams, QWidget* parent = nullptr);
+    // `lock`: the instrument's exchange lock shared with other programs, if any.
+    MainWindow(UsbDriver& driver, UiSeams seams, InstrumentLock* lock = nullptr,
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The window's load: status bar, restore the last values, read the instrument back,
