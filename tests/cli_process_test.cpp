@@ -6,12 +6,14 @@
 #include "link/instrument_lock.h"
 #include "settings/settings_file.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -248,7 +250,9 @@ TEST_F(CliProcess, ConcurrentRunsOnOneInstrumentNeverInterleave) {
         QFile lines(path("trace") + QString::number(i));
         ASSERT_TRUE(lines.open(QIODevice::ReadOnly));
         for (const QByteArray& line : lines.readAll().split('\n')) {
-            if (!line.isEmpty()) EXPECT_TRUE(line.endsWith(" 0")) << line.toStdString();
+            if (!line.isEmpty()) {
+                EXPECT_TRUE(line.endsWith(" 0")) << line.toStdString();
+            }
         }
     }
     QFile state(file);
@@ -319,19 +323,38 @@ TEST_F(CliProcess, RunsThatShareTheSimulatorsStateFileShareTheInstrument) {
 }
 
 // The window open on the same simulated instrument: its check finds what a run has set.
-TEST_F(CliProcess, ASetFromTheCommandLineShowsInTheWindowsCheck) {
+// A window open on the same simulated instrument follows what a script sets: it reads the
+// instrument back by itself and says so in the status bar; its own changes do not make it.
+TEST_F(CliProcess, ASetFromTheCommandLineShowsInTheWindow) {
     const QString shared = path("instrument.txt");
     qputenv("EASYD12_SIM_STATE_FILE", shared.toLocal8Bit());
     UiRig rig;
     EasyD12Driver driver;
-    rig.window = std::make_unique<MainWindow>(driver, rig.seams());
+    FileInstrumentLock lock(instrument_lock_path(shared.toStdString()));
+    rig.window = std::make_unique<MainWindow>(driver, rig.seams(), &lock);
     rig.window->start();
     ASSERT_TRUE(rig.messages.empty());
+    QLabel* hint = rig.ui().panels[1];
+    const auto events_for = [](int ms) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
 
     ASSERT_EQ(run({"set", "damping", "150"}, {"EASYD12_SIM_STATE_FILE=" + shared}).status, 0);
-    rig.trigger(rig.ui().seting3);
-    ASSERT_EQ(rig.messages.size(), 1u);
-    EXPECT_TRUE(rig.messages[0].text.contains(QString::fromUtf8("阻尼：显示 50Ω，仪器 150Ω")))
-        << rig.messages[0].text.toStdString();
-    EXPECT_EQ(rig.ui().of(Field::damping).value->text(), "50");
+    QElapsedTimer waited;
+    waited.start();
+    while (rig.ui().of(Field::damping).value->text() != "150" && waited.elapsed() < 2000)
+        events_for(20);
+    EXPECT_EQ(rig.ui().of(Field::damping).value->text(), "150");
+    EXPECT_TRUE(hint->text().startsWith(QString::fromUtf8("另一个程序改变了仪器参数")));
+    EXPECT_TRUE(rig.messages.empty());
+
+    hint->setText("own");
+    rig.choose(4, 0); // 400, from the window itself
+    events_for(700);
+    EXPECT_EQ(hint->text(), "own");
+    EXPECT_EQ(rig.ui().of(Field::damping).value->text(), "400");
+    qunsetenv("EASYD12_SIM_STATE_FILE");
 }

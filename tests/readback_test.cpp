@@ -3,6 +3,8 @@
 #include "sim_cases.h"
 #include "ui_rig.h"
 
+#include "settings/settings_file.h"
+
 #include <gtest/gtest.h>
 
 using namespace qlm;
@@ -81,4 +83,52 @@ TEST(CheckInstrument, WithoutAnInstrumentOnlyTheConnectionMessage) {
     ASSERT_EQ(rig.messages.size(), 1u);
     EXPECT_EQ(rig.messages[0].title, "错误");
     EXPECT_EQ(rig.messages[0].text, "数据通信失败！仪器和计算机无法连接");
+}
+
+namespace {
+
+// Another program's change, as the lock's count tells it.
+struct ChangesLock : InstrumentLock {
+    bool changed = false;
+    bool try_acquire() override { return true; }
+    void release() override {}
+    bool changed_elsewhere() override { return changed; }
+    void take_changes() override { changed = false; }
+};
+
+} // namespace
+
+// After another program's change the window reads back by itself, but not during an upload
+// or over an entry being typed in: then once that has ended. A failure is a hint, no box.
+TEST(Follow, AnotherProgramsChangeIsReadBackWhenTheWindowIsIdle) {
+    enum class Busy { no, uploading, typing, unreachable };
+    for (const Busy busy : {Busy::no, Busy::uploading, Busy::typing, Busy::unreachable}) {
+        const int what = static_cast<int>(busy);
+        UiRig rig;
+        ChangesLock lock;
+        rig.lock = &lock;
+        rig.start();
+        rig.instrument.set_settings({0, 50, 4, 0, 4, 0, 200, 0, 1, 3}); // damping 150
+        lock.changed = true;
+        if (busy == Busy::uploading) {
+            rig.open_answer = rig.config_dir.path() + "/set.qini";
+            ASSERT_TRUE(save_settings_file(rig.open_answer, param_set().texts()).isEmpty());
+            rig.trigger(rig.ui().open);
+        }
+        if (busy == Busy::typing) {
+            rig.text(1)->setFocus();
+            rig.type(rig.text(1), "3");
+        }
+        if (busy == Busy::unreachable) rig.instrument.faults.request = true;
+        rig.window->follow_instrument();
+        const bool waits = busy == Busy::uploading || busy == Busy::typing;
+        EXPECT_EQ(rig.label("Label19"), waits || busy == Busy::unreachable ? "50" : "150") << what;
+        EXPECT_EQ(lock.changed, waits) << what;
+        EXPECT_TRUE(rig.messages.empty()) << what;
+        if (!waits) {
+            EXPECT_TRUE(rig.ui().panels[1]->text().startsWith(
+                QString::fromUtf8("另一个程序改变了仪器参数")))
+                << what;
+        }
+    }
 }

@@ -104,10 +104,12 @@ public:
         return s;
     }
 
+    InstrumentLock* lock = nullptr; // shared with other programs, when set before start()
+
     // Builds the window and runs its start-up, as loading it does.
     MainWindow& start() {
         UsbDriver& driver = as_real_instrument ? static_cast<UsbDriver&>(real) : instrument;
-        window = std::make_unique<MainWindow>(driver, seams());
+        window = std::make_unique<MainWindow>(driver, seams(), lock);
         window->start();
         return *window;
     }

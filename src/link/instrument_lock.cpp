@@ -1,6 +1,7 @@
 #include "link/instrument_lock.h"
 
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #ifdef _WIN32
@@ -201,5 +202,35 @@ void FileInstrumentLock::release() {
 }
 
 #endif
+
+// ---- the change count, beside the lock file
+
+std::optional<std::uint64_t> FileInstrumentLock::read_changes() const {
+    std::ifstream in(to_path(path_ + ".changes"), std::ios::binary);
+    if (!in) return 0; // no change counted yet
+    std::uint64_t count = 0;
+    std::string rest;
+    if (!(in >> count) || !std::getline(in, rest) || !rest.empty()) return std::nullopt;
+    return count;
+}
+
+void FileInstrumentLock::note_change() {
+    const auto count = read_changes();
+    if (!count) return;
+    std::ofstream out(to_path(path_ + ".changes"), std::ios::binary | std::ios::trunc);
+    out << *count + 1 << "\n";
+    if (seen_ == count) seen_ = *count + 1;
+}
+
+bool FileInstrumentLock::changed_elsewhere() {
+    const auto count = read_changes();
+    if (!count) return false; // being written: the next look sees it
+    if (!seen_) seen_ = count;
+    return *count != *seen_;
+}
+
+void FileInstrumentLock::take_changes() {
+    if (const auto count = read_changes()) seen_ = count;
+}
 
 } // namespace qlm

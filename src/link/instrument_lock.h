@@ -16,6 +16,13 @@ public:
     // True when this object holds the lock now (also when it held it already).
     virtual bool try_acquire() = 0;
     virtual void release() = 0;
+
+    // The changes every program applies to the instrument are counted beside the lock.
+    // note_change counts one of this program's (while it holds the lock); changed_elsewhere
+    // is true when another program's change came since the last take_changes.
+    virtual void note_change() {}
+    virtual bool changed_elsewhere() { return false; }
+    virtual void take_changes() {}
 };
 
 // The operating system's lock on a file: flock on POSIX, LockFileEx on Windows. A program that
@@ -31,6 +38,9 @@ public:
 
     bool try_acquire() override;
     void release() override;
+    void note_change() override;
+    bool changed_elsewhere() override;
+    void take_changes() override;
 
     bool held() const { return held_; }
     const std::string& path() const { return path_; }
@@ -41,9 +51,12 @@ public:
 
 private:
     bool open_file();
+    // "<lock file>.changes": one decimal number; none when it cannot be read whole.
+    std::optional<std::uint64_t> read_changes() const;
 
     std::string path_;
-    std::intptr_t handle_; // the file descriptor or HANDLE; -1 while not open
+    std::optional<std::uint64_t> seen_; // the count this program has taken in
+    std::intptr_t handle_;              // the file descriptor or HANDLE; -1 while not open
     bool held_ = false;
     std::string error_;
 };

@@ -84,6 +84,8 @@ void Link::run_held(const Exchange& exchange) {
             seams_.wait(kSendWaitPasses);
             result =
                 driver_.write(exchange.data) < 0 ? SendResult::data_refused : SendResult::delivered;
+            // Counted for the other programs' displays, still inside the lock.
+            if (result == SendResult::delivered && seams_.lock) seams_.lock->note_change();
         }
         if (exchange.sent) exchange.sent(result);
         return;

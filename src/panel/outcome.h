@@ -47,7 +47,8 @@ struct DisplayOnly {
     std::string text;
 };
 
-enum class ReadKind { settings, width, check };
+// `follow`: read back because another program changed the instrument.
+enum class ReadKind { settings, width, check, follow };
 enum class ReadResult { answered, request_refused, no_answer, busy };
 
 // A read-back. `changed` lists the fields whose display text it changed (settings only).

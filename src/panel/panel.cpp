@@ -330,6 +330,10 @@ void Panel::read_back() {
     read_settings_then(ReadKind::settings, [this] { set_list_texts(); });
 }
 
+void Panel::follow_instrument() {
+    read_settings_then(ReadKind::follow, [this] { set_list_texts(); });
+}
+
 void Panel::check_instrument() {
     link_.read_settings([this](Link::ReadOutcome outcome, const Frame& answer) {
         view_.report(ReadBack{ReadKind::check, read_result(outcome), {}});

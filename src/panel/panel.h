@@ -65,6 +65,11 @@ public:
     void import_set(const SettingsTexts& texts);
     void read_back();
     void check_instrument();
+    // Another program changed the instrument: read back as the menu does; a failure is
+    // reported, not shown in a box.
+    void follow_instrument();
+    // An exchange runs or waits in the queue.
+    bool busy() const { return link_.busy(); }
 
     // The upload, started by an import: one tick of its timer; stopped from outside.
     void start_upload();

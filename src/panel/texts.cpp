@@ -64,6 +64,11 @@ std::string no_help_viewer(const std::string& file) {
            " 的查看器：请安装 CHM 阅读器（xchm 或 kchmviewer）或网页浏览器。";
 }
 
+std::string follow_hint(const ReadBack& read) {
+    return read.result == ReadResult::answered ? "另一个程序改变了仪器参数，显示已重新读取"
+                                               : "另一个程序改变了仪器参数，自动读取失败";
+}
+
 std::string import_notes(const std::vector<ImportNote>& notes) {
     std::string text = kImportNotes;
     for (const ImportNote& note : notes) {
@@ -132,6 +137,7 @@ std::optional<Notice> notice_for(const Outcome& outcome) {
         return Notice{true, "", kConnectionFailed};
     }
     if (const auto* read = std::get_if<ReadBack>(&outcome)) {
+        if (read->kind == ReadKind::follow) return std::nullopt; // said in the status bar
         if (read->result == ReadResult::request_refused) return Notice{true, "", kConnectionFailed};
         return std::nullopt;
     }

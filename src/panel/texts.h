@@ -30,6 +30,9 @@ std::string help_missing(const std::string& file, const std::string& folders);
 std::string no_help_viewer(const std::string& file);
 extern const char* const kHelpViewerFailed;
 
+// The status bar's hint after a read-back that followed another program's change.
+std::string follow_hint(const ReadBack& read);
+
 // The fields of an imported file that were not taken as the file has them, one a line.
 std::string import_notes(const std::vector<ImportNote>& notes);
 

@@ -24,6 +24,8 @@ namespace {
 
 const QString kErrorTitle = QString::fromUtf8("错误");
 const QString kFileFilter = QStringLiteral("*.qini (*.qini)");
+// How often the window looks whether another program changed the instrument.
+constexpr int kFollowIntervalMs = 300;
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
@@ -38,6 +40,9 @@ MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, InstrumentLock* lock, Q
     timer1_ = new QTimer(this);
     timer1_->setObjectName("Timer1");
     timer1_->setInterval(Upload::kIntervalMs);
+    lock_ = lock;
+    follow_timer_ = new QTimer(this);
+    follow_timer_->setInterval(kFollowIntervalMs);
     panel_.show_all();
     connect_controls();
 }
@@ -69,6 +74,7 @@ void MainWindow::connect_controls() {
         button->installEventFilter(this);
     }
     connect(timer1_, &QTimer::timeout, this, [this] { panel_.tick(); });
+    connect(follow_timer_, &QTimer::timeout, this, &MainWindow::follow_instrument);
     connect(ui_.open, &QAction::triggered, this, &MainWindow::on_import);
     connect(ui_.save, &QAction::triggered, this, &MainWindow::on_export);
     connect(ui_.seting2, &QAction::triggered, this, [this] { panel_.read_back(); });
@@ -90,6 +96,10 @@ void MainWindow::start() {
         ui_.of(field).entry->setEnabled(true);
     panel_.start(last.fields);
     fill_lists();
+    if (lock_) {
+        lock_->take_changes(); // the start-up read-back saw them
+        follow_timer_->start();
+    }
     // A session that ends without closing the window still keeps the values.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::save_last_settings);
 }
@@ -171,7 +181,24 @@ void MainWindow::run_timer(bool running) {
     timer1_->start();
 }
 
+void MainWindow::follow_instrument() {
+    if (!lock_ || !lock_->changed_elsewhere()) return;
+    if (panel_.uploading() || panel_.busy()) return; // once it has ended
+    for (const Field field : entry_fields()) {
+        const auto& controls = ui_.of(field);
+        const bool focused = focusWidget() == controls.entry; // this window's, active or not
+        if (focused && controls.entry->text() != controls.value->text())
+            return; // never over what the operator is typing
+    }
+    lock_->take_changes();
+    panel_.follow_instrument();
+}
+
 void MainWindow::report(const Outcome& outcome) {
+    const auto* read = std::get_if<ReadBack>(&outcome);
+    if (read && read->kind == ReadKind::follow) {
+        if (QLabel* hint = hint_panel(ui_)) hint->setText(qs(texts::follow_hint(*read)));
+    }
     const auto notice = texts::notice_for(outcome);
     if (!notice) return;
     if (notice->error) return error(qs(notice->text));

@@ -37,6 +37,9 @@ public:
     const Form1Widgets& widgets() const { return ui_; }
     QTimer* Timer1() const { return timer1_; }
     AboutWindow* about_window() const;
+    // Reads the instrument back when another program changed it and the window is idle
+    // (no upload, no exchange, no entry being typed in); its timer calls it.
+    void follow_instrument();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -74,6 +77,8 @@ private:
     QiniStore store_;
     SetupFiles files_;
     QTimer* timer1_ = nullptr;
+    QTimer* follow_timer_ = nullptr;
+    InstrumentLock* lock_ = nullptr;
     QPointer<AboutWindow> about_;
 };
 
