@@ -2,6 +2,8 @@
 #   program_ctest    the Qt test programs under Wine (offscreen platform)
 #   cli_code_pages   qlm5120rx-cli.exe export and upload of 设置.qini under code pages 936 and
 #                    1252
+#   cli_shared_instrument  two qlm5120rx-cli.exe at once on one state file: no failed frame,
+#                    no violation
 #   end_to_end       the real qlm5120rx.exe on a Chinese Wine desktop (Xvfb) against the
 #                    32-bit simulator DLL through the bridge; help through hh.exe; start-up
 #                    time beside a bare Qt window's
@@ -78,6 +80,40 @@ cli_code_pages() {
         stop_wine
     done
     use_chinese_locale "$program/locale"
+    [ $failures -eq 0 ]
+}
+
+# Two qlm5120rx-cli.exe at once on one simulated instrument (a state file): every frame taken,
+# no violation counted, each run's value in place at the end.
+cli_shared_instrument() {
+    local failures=0 dir=$program/cli-shared cli=$program/bin/qlm5120rx-cli.exe
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    use_prefix "$program/wine"
+    start_wine
+    local state i pids=()
+    state=$(winepath -w "$dir/instrument.txt" 2>/dev/null)
+    for i in 1 2; do
+        (
+            trace=$(winepath -w "$dir/trace$i.txt" 2>/dev/null)
+            setting=$([ "$i" = 1 ] && echo "damping 150" || echo "gain 20")
+            for n in 1 2 3; do
+                # shellcheck disable=SC2086 # the setting is two words
+                EASYD12_SIM_STATE_FILE=$state EASYD12_SIM_TRACE=$trace wine "$cli" set $setting \
+                    >>"$dir/run$i.log" 2>&1 || exit 1
+            done
+        ) &
+        pids+=($!)
+    done
+    for i in "${pids[@]}"; do
+        wait "$i" || fail "a run on the shared instrument exited non-zero"
+    done
+    stop_wine
+    if grep -v ' 0$' "$dir"/trace*.txt; then fail "a frame the instrument did not take"; fi
+    grep -q violations "$dir/instrument.txt" && fail "violations counted: $(cat "$dir/instrument.txt")"
+    [ "$(head -n 1 "$dir/instrument.txt")" = "0,70,4,0,4,0,200,0,1,3" ] ||
+        fail "the instrument holds $(head -n 1 "$dir/instrument.txt")"
+    [ $failures -eq 0 ] || cat "$dir"/run*.log
     [ $failures -eq 0 ]
 }
 

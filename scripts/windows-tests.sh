@@ -62,6 +62,8 @@ phase "testing the Windows program's Qt test programs under Wine"
 program_ctest || failed=1
 phase "the command line's Chinese file name under code pages 936 and 1252"
 cli_code_pages || failed=1
+phase "two command lines at once on one simulated instrument"
+cli_shared_instrument || failed=1
 phase "end to end on a Chinese Wine desktop"
 end_to_end || failed=1
 phase "installing, starting, reinstalling and uninstalling under Wine"
