@@ -75,7 +75,8 @@ TEST(SharedInstrument, AWindowAndTwoScriptsNeverInterleave) {
         ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
         for (const QByteArray& line : trace.readAll().split('\n')) {
             if (!line.isEmpty()) {
-                EXPECT_TRUE(line.endsWith(" 0")) << name.toStdString() << ": " << line.toStdString();
+                EXPECT_TRUE(line.endsWith(" 0"))
+                    << name.toStdString() << ": " << line.toStdString();
             }
         }
     }
@@ -100,8 +101,7 @@ TEST(SharedInstrument, AWindowAndTwoScriptsNeverInterleave) {
     ASSERT_TRUE(get.waitForFinished(30000));
     const QJsonObject held = QJsonDocument::fromJson(get.readAllStandardOutput()).object();
     for (const Field field : kAllFields) {
-        EXPECT_EQ(rig.ui().of(field).value->text(),
-                  held.value(descriptor(field).name).toString())
+        EXPECT_EQ(rig.ui().of(field).value->text(), held.value(descriptor(field).name).toString())
             << descriptor(field).name;
     }
     for (const char* name : {"EASYD12_SIM_STATE_FILE", "EASYD12_SIM_APPLIED", "EASYD12_SIM_TRACE"})
