@@ -147,6 +147,11 @@ Section "Uninstall"
     !include "${STAGE}\files-reversed.nsh"
     !undef ProgramFolder
     !undef ProgramFile
+    ; The instrument's exchange lock, which the programs make in ProgramData ($APPDATA for
+    ; all users); one that a running program holds stays.
+    Delete "$APPDATA\qlm5120rx\instrument.lock"
+    Delete "$APPDATA\qlm5120rx\instrument.lock.changes"
+    RMDir "$APPDATA\qlm5120rx"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     RMDir "$PROGRAMFILES64\${PUBLISHER}"
