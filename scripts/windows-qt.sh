@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds Qt for 64-bit Windows (x86_64-w64-mingw32) from Debian's own qt6-base source package,
 # at exactly the version of the host's Qt, and caches the install:
-#   ${XDG_CACHE_HOME:-$HOME/.cache}/qlm5120rx/qt-<version>-x86_64-w64-mingw32
-# A cached install is reused. Lean: Core, Gui, Widgets, Test, the qwindows and offscreen
-# platform plugins, the windowsvista style; shared, release. Prints the folder on its last line.
+#   ${XDG_CACHE_HOME:-$HOME/.cache}/qlm5120rx/qt-<version>-x86_64-w64-mingw32-<key>
+# where <key> is a hash of the configure options below, so a changed feature list builds anew.
+# A cached install is reused. Lean: Core, Gui (with PDF), Widgets, Network (no TLS), Test, the
+# qwindows and offscreen platform plugins, the windowsvista style; shared, release. Prints the
+# folder on its last line.
 # Needs root (or sudo) only to install missing packages (Debian 12).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,19 +37,37 @@ install_missing() {
         "${missing[@]}"
 }
 
+# Also left out, as -D options so that they take effect in an existing build folder too: the
+# direct2d platform plugin (direct2d itself stays: qwindows' DirectWrite font database needs
+# it), image format plugins, HarfBuzz (the Windows font engines lay out Chinese and Latin
+# text themselves), and widgets, documents and style sheets the program does not use.
+lean=()
+for feature in direct2d1_1 jpeg gif ico harfbuzz graphicsview mdiarea dockwidget \
+    calendarwidget datetimeedit dial lcdnumber fontdialog colordialog wizard splashscreen \
+    keysequenceedit toolbox columnview undoview undocommand undostack undogroup \
+    textodfwriter textmarkdownreader textmarkdownwriter style-stylesheet movie; do
+    lean+=("-DFEATURE_${feature//-/_}=OFF")
+done
+options=(-release -shared -qt-host-path /usr -xplatform win32-g++ -nomake tests -nomake examples
+         -no-icu -no-opengl -no-dbus -no-openssl -no-feature-sql -no-feature-printsupport
+         -no-feature-xml -no-feature-concurrent -no-feature-tabletevent -no-feature-vulkan
+         -- -G Ninja "${lean[@]}" -DFEATURE_schannel=OFF)
+key=$(printf '%s\n' "${options[@]}" | cat - "$root/cmake/qt-mingw-w64-x86_64.cmake" |
+      sha256sum | cut -c1-12)
+
 install_missing
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev) # e.g. 6.4.2+dfsg-10
 upstream=${version%%+*}
 upstream=${upstream%%-*}
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/qlm5120rx
-prefix=$cache/qt-$upstream-x86_64-w64-mingw32
+prefix=$cache/qt-$upstream-x86_64-w64-mingw32-$key
 if [ -f "$prefix/lib/cmake/Qt6/qt.toolchain.cmake" ] && [ -f "$prefix/.complete" ]; then
     echo "Qt $upstream for Windows: cached in $prefix" >&2
     echo "$prefix"
     exit 0
 fi
 
-work=$cache/qt-$upstream-x86_64-w64-mingw32.work
+work=$prefix.work
 mkdir -p "$work"
 
 # apt-get source needs deb-src entries. They are copies of the machine's own "deb" entries,
@@ -91,29 +111,11 @@ if [ -z "$source_dir" ]; then
 fi
 [ -n "$source_dir" ] || { echo "no qt6-base source in $work" >&2; exit 1; }
 
-# Also left out, as -D options so that they take effect in an existing build folder too: the
-# direct2d platform plugin (direct2d itself stays: qwindows' DirectWrite font database needs
-# it), image format plugins, HarfBuzz (the Windows font engines lay out Chinese and Latin
-# text themselves), and widgets, documents and style sheets the program does not use.
-lean=()
-for feature in direct2d1_1 jpeg gif ico harfbuzz graphicsview mdiarea dockwidget \
-    calendarwidget datetimeedit dial lcdnumber fontdialog colordialog wizard splashscreen \
-    keysequenceedit toolbox columnview undoview undocommand undostack undogroup pdf \
-    textodfwriter textmarkdownreader textmarkdownwriter style-stylesheet movie; do
-    lean+=("-DFEATURE_${feature//-/_}=OFF")
-done
-
 phase "configuring Qt $upstream for x86_64-w64-mingw32"
 build=$work/build
 mkdir -p "$build"
-(cd "$build" && "$source_dir/configure" -prefix "$prefix" -release -shared \
-    -qt-host-path /usr -xplatform win32-g++ \
-    -nomake tests -nomake examples \
-    -no-icu -no-opengl -no-dbus -no-feature-network -no-feature-sql \
-    -no-feature-printsupport -no-feature-xml -no-feature-concurrent \
-    -no-feature-tabletevent -no-feature-vulkan \
-    -- -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/qt-mingw-w64-x86_64.cmake" \
-    "${lean[@]}" \
+(cd "$build" && "$source_dir/configure" -prefix "$prefix" "${options[@]}" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/qt-mingw-w64-x86_64.cmake" \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake) >"$work/configure.log" 2>&1 ||
     { tail -n 40 "$work/configure.log" >&2; exit 1; }
 
