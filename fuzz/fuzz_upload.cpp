@@ -4,7 +4,7 @@
 // (a numeric text up to its rounding).
 #include "fuzz_check.h"
 #include "link/link.h"
-#include "link/upload.h"
+#include "panel/upload.h"
 #include "params/descriptor.h"
 #include "params/encoding.h"
 #include "params/interlock.h"

@@ -5,8 +5,8 @@
 //
 // What it reads: the parameters' descriptions (title, unit, list entries, initial text),
 // confirm_entry, refusal_text, the interlock, probe_freq_text and the upload's steps.
-#include "link/upload.h"
 #include "panel/texts.h"
+#include "panel/upload.h"
 #include "params/descriptor.h"
 #include "params/entry_rules.h"
 #include "params/interlock.h"
@@ -93,6 +93,14 @@ EntryFacts entry_facts(Field entry) {
 
 std::string with_unit(const std::string& value, const char* unit) {
     return *unit ? value + " " + unit : value;
+}
+
+// A field's text as the display panel shows it, with its prefix and unit: "-100 V", "1 MHz".
+std::string shown(Field field, const std::string& text) {
+    const ParamDescriptor& param = descriptor(field);
+    const std::string prefix = param.prefix;
+    const bool apart = !prefix.empty() && prefix != "-"; // a digit before a unit word
+    return prefix + (apart ? " " : "") + with_unit(text, param.unit);
 }
 
 std::string entries_table() {
@@ -218,17 +226,15 @@ std::string lists_table() {
         << "<tr><th>参数</th><th>列表中的条目（从上到下）</th><th>显示面板显示</th></tr>\n";
     for (const Field field : list_fields()) {
         const Wording word = wording(field);
-        std::string entries, shown;
+        std::string entries, shown_texts;
         const auto& choices = descriptor(field).choices;
         for (std::size_t i = 0; i < choices.size(); ++i) {
             const std::string separator = i ? "、" : "";
             const std::string text = choices[i].text;
             entries += separator + list_text(field, text);
-            // The high-pass value is always 1; its field holds the unit.
-            shown +=
-                separator + (field == Field::hpf_unit ? "1 " + text : with_unit(text, word.unit));
+            shown_texts += separator + shown(field, text);
         }
-        out << "<tr><td>" << word.name << "</td><td>" << entries << "</td><td>" << shown
+        out << "<tr><td>" << word.name << "</td><td>" << entries << "</td><td>" << shown_texts
             << "</td></tr>\n";
     }
     out << "</table>\n";
@@ -305,12 +311,8 @@ std::string initial_table() {
     out << "<table class=\"data\" id=\"initial\">\n<tr><th>参数</th><th>初始值</th></tr>\n";
     for (const Field field : kAllFields) {
         const Wording word = wording(field);
-        const std::string text = descriptor(field).initial;
-        // The high-pass value is always 1, the voltage shown after a fixed minus sign.
-        std::string value = with_unit(text, word.unit);
-        if (field == Field::hpf_unit) value = std::string("1 ").append(text);
-        if (field == Field::voltage) value = std::string("-").append(value);
-        out << "<tr><td>" << word.name << "</td><td>" << value << "</td></tr>\n";
+        out << "<tr><td>" << word.name << "</td><td>" << shown(field, descriptor(field).initial)
+            << "</td></tr>\n";
     }
     out << "</table>\n";
     return out.str();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds into build/ (or $BUILD_DIR). Extra arguments go to cmake.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/lib.sh"
 build=${BUILD_DIR:-$root/build}
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
+configure_native "$build" "$@"
 cmake --build "$build" --parallel "$(nproc)"

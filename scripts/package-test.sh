@@ -4,19 +4,11 @@
 # configuration folder (the simulator's to a folder of its own), survive a restart and the
 # removal of the package. Removes the package and the user again. Debian 12, as root.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/lib.sh"
 [ "$(id -u)" -eq 0 ] || { echo "run as root" >&2; exit 1; }
 
-need=()
-for package in xvfb xauth xdotool libx11-dev gcc; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        need+=("$package")
-done
+install_missing xvfb xauth xdotool libx11-dev gcc
 apt_get() { apt-get -o DPkg::Lock::Timeout=300 "$@"; }
-if [ ${#need[@]} -gt 0 ]; then
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt_get install -y -qq --no-install-recommends "${need[@]}"
-fi
 
 deb=$(bash "$root/scripts/package.sh" | tail -n 1)
 echo "Package: $deb"

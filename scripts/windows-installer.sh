@@ -7,7 +7,7 @@ set -euo pipefail
 source "$(dirname "$0")/windows-lib.sh"
 
 phase "setting up"
-install_missing
+install_windows_tools
 phase "Qt for Windows"
 qt=$(bash "$root/scripts/windows-qt.sh" | tail -n 1)
 phase "building the 32-bit bridge and simulator"

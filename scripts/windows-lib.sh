@@ -3,33 +3,19 @@
 #   build-win32    the Qt-free code for 32-bit Windows: easyd12-bridge.exe, the simulator DLL
 #   build-win64    the same for 64-bit Windows (its tests only)
 #   build-windows  the whole program for 64-bit Windows, its stage/ and the installer
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 builds=${WIN_BUILD_ROOT:-$root}
-jobs=$(($(nproc) < 2 ? $(nproc) : 2))
 started=$SECONDS
 
 phase() { echo "== $1 ($((SECONDS - started)) s)"; }
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
-install_missing() { # install_missing [extra packages...]
-    local packages=(cmake ninja-build googletest mingw-w64 g++-mingw-w64-x86-64-posix
-                    g++-mingw-w64-i686-posix wine wine64 wine32:i386 nsis "$@")
-    local missing=()
+install_windows_tools() { # install_windows_tools [extra packages...]
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         echo "Adding the i386 architecture (for wine32)"
         as_root dpkg --add-architecture i386
     fi
-    for package in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-            missing+=("$package")
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
-    as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+    install_missing --recommends cmake ninja-build googletest mingw-w64 \
+        g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 wine32:i386 nsis "$@"
 }
 
 build_qtfree() { # build_qtfree <bits> <toolchain> [cmake arguments...]
@@ -73,7 +59,7 @@ stage_program() {
     if [ -z "$chm" ]; then
         local native=${BUILD_DIR:-$root/build}
         bash "$root/scripts/setup.sh"
-        cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+        configure_native "$native"
         cmake --build "$native" --target manual >/dev/null
         [ -f "$native/bin/5120.CHM" ] && chm=$native/bin/5120.CHM
     fi
@@ -114,16 +100,13 @@ stage_program() {
 }
 
 installer_path() {
-    local version
-    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$builds/build-windows/CMakeCache.txt")
-    echo "$builds/build-windows/QLM-5120RX-$version-setup.exe"
+    echo "$builds/build-windows/QLM-5120RX-$(project_version "$builds/build-windows")-setup.exe"
 }
 
 make_installer() {
-    local stage=$builds/build-windows/stage out version
+    local stage=$builds/build-windows/stage out
     out=$(installer_path)
-    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$builds/build-windows/CMakeCache.txt")
-    makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$out" \
+    makensis -V2 -DVERSION="$(project_version "$builds/build-windows")" -DSTAGE="$stage" -DOUTFILE="$out" \
         -DICON="$root/src/ui/resources/icon.ico" "$root/packaging/windows/qlm5120rx.nsi"
     echo "$out"
 }

@@ -18,12 +18,6 @@
 #include <memory>
 #include <string>
 
-#if defined(_WIN32)
-#define EASYD12_EXPORT __declspec(dllexport)
-#else
-#define EASYD12_EXPORT __attribute__((visibility("default")))
-#endif
-
 namespace {
 
 std::string environment(const char* name) {

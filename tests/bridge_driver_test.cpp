@@ -2,6 +2,8 @@
 // and what a caller sees when the bridge dies, hangs, is missing or is some other program.
 #include "link/bridge_driver.h"
 #include "link/link.h"
+#include "link/paths.h"
+#include "terminate_process.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // easyd12-bridge on the wire: the program beside this test, over the simulator library in
 // the same folder, spoken to byte by byte.
 #include "link/bridge_protocol.h"
-#include "link/dynlib.h"
 #include "link/easyd12_api.h"
+#include "link/paths.h"
 #include "link/process.h"
 #include "test_support.h"
 

@@ -1,6 +1,7 @@
 // The choice between the in-process EasyD12 binding and the bridge, against files on disk.
 #include "link/bridge_driver.h"
 #include "link/driver_select.h"
+#include "link/paths.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 // this test, a library without ReadPort1, one without the simulator's info, a file that is not
 // a library, and none at all.
 #include "link/easyd12.h"
+#include "link/paths.h"
 
 #include <gtest/gtest.h>
 

@@ -200,7 +200,7 @@ TEST(ChoiceLists, EveryEntryEncodesToItsValueAndReadsBackAsItself) {
         for (std::size_t i = 0; i < param.choices.size(); ++i) {
             const std::string text = param.choices[i].text;
             const auto command = encode(field, text);
-            ASSERT_TRUE(command) << param.name << " " << i;
+            ASSERT_TRUE(command) << field_name(field) << " " << i;
             EXPECT_EQ(command->code, *param.code);
             // The instrument holds the value at the field's answer byte; it reads back as the
             // entry.
@@ -209,7 +209,7 @@ TEST(ChoiceLists, EveryEntryEncodesToItsValueAndReadsBackAsItself) {
             param_set set;
             set[field] = "?";
             decode_settings(set, answer);
-            EXPECT_EQ(set[field], text) << param.name;
+            EXPECT_EQ(set[field], text) << field_name(field);
             EXPECT_EQ(choice_position(field, list_text(field, text)), i);
             EXPECT_EQ(choice_position(field, shown_text(field, text)), i);
         }
@@ -221,15 +221,15 @@ TEST(NumericFields, EveryStepValueOfTheRangeEncodesAndReadsBackAsItself) {
         const ParamDescriptor& param = descriptor(field);
         for (std::int64_t v = param.numeric->min; v <= param.numeric->max; ++v) {
             const EntryResult typed = confirm_entry(field, std::to_string(v));
-            ASSERT_TRUE(typed.accepted) << param.name << " " << v;
+            ASSERT_TRUE(typed.accepted) << field_name(field) << " " << v;
             const auto command = encode(field, typed.display_text);
-            ASSERT_TRUE(command) << param.name << " " << v;
+            ASSERT_TRUE(command) << field_name(field) << " " << v;
             std::array<std::uint8_t, 10> answer{0, 50, 4, 0, 4, 0, 200, 0, 1, 1};
             answer[param.answer_byte] = command->value1;
             if (param.encoding == Encoding::wide) answer[param.answer_byte + 1] = command->value2;
             param_set set;
             decode_settings(set, answer);
-            EXPECT_EQ(set[field], typed.display_text) << param.name << " " << v;
+            EXPECT_EQ(set[field], typed.display_text) << field_name(field) << " " << v;
         }
         EXPECT_FALSE(encode(field, std::to_string(param.numeric->min - 1)));
         EXPECT_FALSE(encode(field, std::to_string(param.numeric->max + 1)));

@@ -6,6 +6,7 @@
 #include "ui_rig.h"
 
 #include "link/easyd12.h"
+#include "link/paths.h"
 
 #include <gtest/gtest.h>
 

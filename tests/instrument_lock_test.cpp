@@ -1,8 +1,8 @@
 // The exchange lock: objects on one file exclude each other (in this process too), a holder
 // that is killed lets go, and a file that cannot be made is said so. Run with
 // "--hold <path>", it takes the lock, says "held" and keeps it until its input ends.
-#include "link/dynlib.h"
 #include "link/instrument_lock.h"
+#include "link/paths.h"
 #include "link/process.h"
 #include "test_support.h"
 

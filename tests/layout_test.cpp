@@ -2,7 +2,9 @@
 #include "ui_rig.h"
 
 #include "ui/about_window.h"
+#include "ui/branding.h"
 #include "ui/colours.h"
+#include "ui/fonts.h"
 #include "ui/form1_layout.h"
 
 #include <QFontDatabase>

@@ -1,7 +1,7 @@
 // The operator's manual: its generated tables say what the parameter rules do, its contents
 // tree and index name every page, its links and pictures are there, and the compiled CHM
 // holds every page with the contents files in GBK.
-#include "link/upload.h"
+#include "panel/upload.h"
 #include "params/descriptor.h"
 #include "params/entry_rules.h"
 #include "params/interlock.h"

@@ -6,6 +6,7 @@
 #include "sim_cases.h"
 
 #include "link/easyd12.h"
+#include "link/paths.h"
 
 #include <gtest/gtest.h>
 

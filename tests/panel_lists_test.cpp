@@ -35,7 +35,7 @@ TEST(Lists, EveryEntrySendsItsFrameAndShowsItsText) {
     rig.panel.start(std::nullopt);
     for (const Case& c : cases) {
         const std::string what =
-            std::string(descriptor(c.field).name) + " " + std::to_string(c.position);
+            std::string(field_name(c.field)) + " " + std::to_string(c.position);
         const std::size_t before = rig.applied().size();
         rig.panel.choose(c.field, c.position);
         ASSERT_EQ(rig.applied().size(), before + 1) << what;

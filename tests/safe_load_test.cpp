@@ -31,11 +31,14 @@ extern "C" __attribute__((visibility("default"))) std::int16_t ReadPort1(std::ui
 #else
 
 #include "link/easyd12.h"
+#include "link/paths.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -128,25 +131,33 @@ TEST(SafeLoad, NotFromTheWorkingFolder) {
 // makes the system loader search the working folder. The loader reads the variable at
 // start, so the check runs in a fresh copy of this program.
 TEST(SafeLoad, NotThroughAnEmptyLibraryPathEntry) {
-    if (std::getenv("QLM_SAFE_LOAD_CHILD")) {
+    // The child names the file it leaves once its checks ran and passed, so that a child
+    // that ran no test (a filter that no longer matches) fails too.
+    if (const char* ran = std::getenv("QLM_SAFE_LOAD_CHILD")) {
         Planted planted;
         expect_decoy_never_loaded(planted);
+        if (!::testing::Test::HasFailure()) std::ofstream(ran) << "ran\n";
         return;
     }
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string filter =
+        std::string("--gtest_filter=") + info->test_suite_name() + "." + info->name();
+    const fs::path ran = qlm::testing::scratch_file("safe load child ran");
+    fs::remove(ran);
     const std::string self = fs::read_symlink("/proc/self/exe").string();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        ::setenv("QLM_SAFE_LOAD_CHILD", "1", 1);
+        ::setenv("QLM_SAFE_LOAD_CHILD", ran.c_str(), 1);
         ::setenv("LD_LIBRARY_PATH", ":relative-folder:/nonexistent", 1);
-        ::execl(self.c_str(), self.c_str(),
-                "--gtest_filter=SafeLoad.NotThroughAnEmptyLibraryPathEntry", nullptr);
+        ::execl(self.c_str(), self.c_str(), filter.c_str(), nullptr);
         ::_exit(127);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the child's checks failed (its output is above)";
+    EXPECT_TRUE(fs::exists(ran)) << "the child ran no check";
 }
 
 #endif

@@ -101,8 +101,8 @@ TEST(SharedInstrument, AWindowAndTwoScriptsNeverInterleave) {
     ASSERT_TRUE(get.waitForFinished(30000));
     const QJsonObject held = QJsonDocument::fromJson(get.readAllStandardOutput()).object();
     for (const Field field : kAllFields) {
-        EXPECT_EQ(rig.ui().of(field).value->text(), held.value(descriptor(field).name).toString())
-            << descriptor(field).name;
+        EXPECT_EQ(rig.ui().of(field).value->text(), held.value(field_name(field)).toString())
+            << field_name(field);
     }
     for (const char* name : {"EASYD12_SIM_STATE_FILE", "EASYD12_SIM_APPLIED", "EASYD12_SIM_TRACE"})
         qunsetenv(name);

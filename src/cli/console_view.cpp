@@ -1,7 +1,7 @@
 #include "cli/console_view.h"
 
-#include "link/upload.h"
 #include "panel/texts.h"
+#include "panel/upload.h"
 
 namespace qlm::cli {
 

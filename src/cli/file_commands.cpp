@@ -2,7 +2,7 @@
 // and upload, its export, or the comparison with a file.
 #include "cli/commands.h"
 #include "cli/session.h"
-#include "link/upload.h"
+#include "panel/upload.h"
 #include "params/descriptor.h"
 
 namespace qlm::cli {
@@ -57,7 +57,7 @@ int get_command(const Args& args, Context& context) {
         context.out << "{";
         const char* separator = "\n";
         for (const Field field : kAllFields) {
-            context.out << separator << "  " << json_string(descriptor(field).name) << ": "
+            context.out << separator << "  " << json_string(field_name(field)) << ": "
                         << json_string(set[field]);
             separator = ",\n";
         }
@@ -65,7 +65,7 @@ int get_command(const Args& args, Context& context) {
         return kDone;
     }
     for (const Field field : kAllFields) {
-        const std::string name = descriptor(field).name;
+        const std::string name = field_name(field);
         context.out << name << std::string(12 - name.size(), ' ') << shown_text(field, set[field])
                     << "\n";
     }

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "panel/upload.h"
 #include "params/descriptor.h"
 
 namespace qlm::cli {
@@ -11,8 +12,9 @@ std::string parameter_lines() {
     std::string text = "参数名：\n";
     for (const Field field : kAllFields) {
         const ParamDescriptor& param = descriptor(field);
-        text += "  " + std::string(param.name) +
-                std::string(12 - std::string(param.name).size(), ' ') + param.title + "：";
+        text += "  " + std::string(field_name(param.field)) +
+                std::string(12 - std::string(field_name(param.field)).size(), ' ') + param.title +
+                "：";
         if (param.numeric) {
             text += std::to_string(param.numeric->min) + "~" + std::to_string(param.numeric->max) +
                     " " + param.unit;
@@ -25,6 +27,11 @@ std::string parameter_lines() {
         text += "\n";
     }
     return text;
+}
+
+// "13步，每步200ms"
+std::string upload_pace() {
+    return std::to_string(Upload::kSteps) + "步，每步" + std::to_string(Upload::kIntervalMs) + "ms";
 }
 
 } // namespace
@@ -41,7 +48,8 @@ QLM-5120RX 超声脉冲发射接收仪的命令行程序。与主窗口使用同
                           gain、voltage、pw 如同输入后按回车（范围检查、按仪器步进取整、
                           重复频率与脉冲宽度互锁：脉冲宽度加长时先发送降低后的重复频率）。
                           有一个值被拒绝则什么都不发送
-  upload 文件.qini        导入设置文件并上传，与窗口的“导入设置”相同（13步，每步200ms）；
+  upload 文件.qini        导入设置文件并上传，与窗口的“导入设置”相同（)" +
+           upload_pace() + R"(）；
                           仪器无法接受的值不发送并在标准错误中列出
   export 文件.qini        读回仪器参数并保存为设置文件，与窗口的“导出设置”相同
   compare 文件.qini       读回仪器参数，列出与文件不同的参数

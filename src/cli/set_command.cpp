@@ -12,8 +12,7 @@ namespace {
 std::string names() {
     std::string out;
     for (const Field field : kAllFields) {
-        if (descriptor(field).code)
-            out += std::string(out.empty() ? "" : " ") + descriptor(field).name;
+        if (descriptor(field).code) out += std::string(out.empty() ? "" : " ") + field_name(field);
     }
     return out;
 }
@@ -77,7 +76,7 @@ int set_command(const Args& args, Context& context) {
                                        pairs->end());
         const std::vector<Refused> refused = session.panel().validate(rest);
         for (const Refused& each : refused) {
-            context.err << descriptor(each.field).name << " " << each.value << "："
+            context.err << field_name(each.field) << " " << each.value << "："
                         << texts::refusal(each) << "\n";
         }
         if (!refused.empty()) {

@@ -5,7 +5,7 @@
 // kBridgeFailedStatus; the bridge is then stopped and a new one started at the next call.
 
 #include "link/bridge_protocol.h"
-#include "link/dynlib.h"
+#include "link/paths.h"
 #include "link/process.h"
 #include "link/usb_driver.h"
 

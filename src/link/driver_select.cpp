@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "link/bridge_driver.h"
+#include "link/paths.h"
 
 #include <cstdio>
 

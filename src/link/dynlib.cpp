@@ -1,5 +1,7 @@
 #include "link/dynlib.h"
 
+#include "link/paths.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -141,56 +143,16 @@ void* DynLib::optional_symbol(const char* name) {
     return handle_ ? dlsym(handle_, name) : nullptr;
 }
 
-std::string program_folder() {
-    char buffer[PATH_MAX];
-    const ssize_t size = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (size <= 0) return {};
-    const std::string path(buffer, static_cast<std::size_t>(size));
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-std::string join_path(const std::string& folder, const std::string& name) {
-    return folder + "/" + name;
-}
-
-bool file_exists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-std::string wow64_system_folder() {
-    return {};
-}
-
 } // namespace qlm
 
 #else // _WIN32
+
+#include "link/wide.h"
 
 #include <windows.h>
 
 namespace qlm {
 
-std::wstring widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (size <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), size);
-    wide.resize(static_cast<std::size_t>(size - 1));
-    return wide;
-}
-
-std::string narrow(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return {};
-    std::string text(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, text.data(), size, nullptr, nullptr);
-    text.resize(static_cast<std::size_t>(size - 1));
-    return text;
-}
 namespace {
 
 // Libraries start with "MZ".
@@ -248,33 +210,6 @@ bool DynLib::open(const std::string& folder, const std::string& file_name) {
 void* DynLib::optional_symbol(const char* name) {
     if (!handle_) return nullptr;
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
-}
-
-std::string program_folder() {
-    std::wstring buffer(32768, L'\0');
-    const DWORD size =
-        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (size == 0 || size >= buffer.size()) return {};
-    buffer.resize(size);
-    const std::string path = narrow(buffer);
-    const auto slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-std::string join_path(const std::string& folder, const std::string& name) {
-    return folder + "\\" + name;
-}
-
-bool file_exists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesW(widen(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string wow64_system_folder() {
-    wchar_t buffer[MAX_PATH] = {};
-    const UINT size = GetSystemWow64DirectoryW(buffer, MAX_PATH);
-    if (size == 0 || size >= MAX_PATH) return {};
-    return narrow(std::wstring(buffer, size));
 }
 
 } // namespace qlm

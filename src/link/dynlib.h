@@ -1,6 +1,5 @@
 #pragma once
-// The operating system's loader, behind a few calls. All platform code of the link lives in
-// dynlib.cpp.
+// The operating system's loader, behind a few calls.
 
 #include <string>
 
@@ -44,22 +43,5 @@ private:
     std::string path_;
     unsigned long system_code_ = 0;
 };
-
-// The folder of the running executable, without a trailing separator; empty if unknown.
-std::string program_folder();
-
-// `folder` joined with `name` by the platform's separator.
-std::string join_path(const std::string& folder, const std::string& name);
-
-bool file_exists(const std::string& path);
-
-// The system folder of 32-bit programs on 64-bit Windows (SysWOW64); empty elsewhere.
-std::string wow64_system_folder();
-
-#ifdef _WIN32
-// UTF-8 to and from the UTF-16 of the Windows calls.
-std::wstring widen(const std::string& text);
-std::string narrow(const std::wstring& wide);
-#endif
 
 } // namespace qlm

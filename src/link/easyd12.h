@@ -4,6 +4,7 @@
 
 #include "link/dynlib.h"
 #include "link/easyd12_api.h"
+#include "link/paths.h"
 #include "link/usb_driver.h"
 
 #include <functional>

@@ -12,6 +12,13 @@
 #define EASYD12_CALL
 #endif
 
+// For a library that provides the calls (the simulator and the tests' stand-ins).
+#if defined(_WIN32)
+#define EASYD12_EXPORT __declspec(dllexport)
+#else
+#define EASYD12_EXPORT __attribute__((visibility("default")))
+#endif
+
 extern "C" {
 using WritePort1Fn = std::int16_t(EASYD12_CALL*)(std::uint8_t* buffer, std::int32_t length);
 using ReadPort1Fn = std::int16_t(EASYD12_CALL*)(std::uint8_t* buffer, std::int32_t length);

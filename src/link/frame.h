@@ -23,12 +23,6 @@ constexpr std::size_t kTypeByte = 15;
 // Bytes 11 to 14 of a control frame (read request, write announce).
 constexpr std::array<std::uint8_t, 4> kControlBody{2, 3, 4, 5};
 
-// A read answer holds the ten settings bytes from its start.
-constexpr std::size_t kAnswerSettingsBytes = 10;
-inline std::span<const std::uint8_t, kAnswerSettingsBytes> answer_settings(const Frame& answer) {
-    return std::span<const std::uint8_t, kAnswerSettingsBytes>(answer.data(), kAnswerSettingsBytes);
-}
-
 // Byte 15.
 enum class FrameType : std::uint8_t {
     data = 0,

@@ -1,11 +1,11 @@
 #include "link/instrument_lock.h"
+#include "link/wide.h"
 
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
 #ifdef _WIN32
-#include "link/dynlib.h"
 
 #include <cstdlib>
 #include <windows.h>

@@ -1,4 +1,5 @@
 #include "link/process.h"
+#include "link/wide.h"
 
 #include <algorithm>
 #include <climits>
@@ -6,7 +7,6 @@
 #include <thread>
 
 #ifdef _WIN32
-#include "link/dynlib.h"
 
 #include <atomic>
 #include <windows.h>
@@ -140,19 +140,6 @@ void ChildProcess::kill() {
     }
     if (impl_->channel >= 0) ::close(impl_->channel);
     *impl_ = Impl{};
-}
-
-bool terminate_process(long pid) {
-    if (pid <= 0 || ::kill(static_cast<pid_t>(pid), SIGKILL) != 0) return false;
-    // A child of ours is waited for without collecting it; any other process is polled.
-    siginfo_t info{};
-    int waited = 0;
-    while ((waited = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT)) != 0 &&
-           errno == EINTR) {
-    }
-    for (int i = 0; waited != 0 && i < 500 && ::kill(static_cast<pid_t>(pid), 0) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return true;
 }
 
 #else // _WIN32
@@ -355,16 +342,6 @@ void ChildProcess::kill() {
     close_handle(impl_->from_child);
     if (impl_->event) CloseHandle(impl_->event);
     *impl_ = Impl{};
-}
-
-bool terminate_process(long pid) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
-    if (!process) return false;
-    const BOOL killed =
-        WaitForSingleObject(process, 0) == WAIT_TIMEOUT && TerminateProcess(process, 1);
-    WaitForSingleObject(process, 5000);
-    CloseHandle(process);
-    return killed != FALSE;
 }
 
 #endif

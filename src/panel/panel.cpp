@@ -10,6 +10,16 @@
 
 namespace qlm {
 
+namespace {
+
+// A read answer holds the settings bytes from its start.
+static_assert(kSettingsBytes <= kFrameSize);
+SettingsBytes answer_settings(const Frame& answer) {
+    return SettingsBytes(answer.data(), kSettingsBytes);
+}
+
+} // namespace
+
 std::vector<Difference> differences(const param_set& shown, const param_set& instrument) {
     std::vector<Difference> out;
     for (const Field field : kAllFields) {

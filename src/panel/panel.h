@@ -5,9 +5,9 @@
 // happened to a view, as outcomes.
 
 #include "link/link.h"
-#include "link/upload.h"
 #include "panel/outcome.h"
 #include "panel/panel_view.h"
+#include "panel/upload.h"
 #include "params/entry_rules.h"
 #include "params/param_set.h"
 

@@ -100,7 +100,7 @@ std::string comparison(const Compared& compared) {
         std::string text = std::string(kDiffersFromFile) + "\n";
         for (const Difference& d : differences) {
             const ParamDescriptor& param = descriptor(d.field);
-            text += std::string(param.name) + "（" + param.title + "）：文件 " +
+            text += std::string(field_name(param.field)) + "（" + param.title + "）：文件 " +
                     shown_text(d.field, d.shown) + "，仪器 " + shown_text(d.field, d.instrument) +
                     "\n";
         }
@@ -116,7 +116,7 @@ std::string comparison(const Compared& compared) {
 }
 
 std::string sent_line(const Sent& sent) {
-    std::string line = "已发送 " + std::string(descriptor(sent.field).name) + "=" +
+    std::string line = "已发送 " + std::string(field_name(sent.field)) + "=" +
                        shown_text(sent.field, sent.text) + "（" + std::to_string(sent.code) + " " +
                        std::to_string(sent.value1) + " " + std::to_string(sent.value2) + "）";
     if (sent.delivery == SendResult::data_refused) line += " 仪器未接收";
@@ -124,7 +124,7 @@ std::string sent_line(const Sent& sent) {
 }
 
 std::string display_only_line(Field field, const std::string& text) {
-    return "仅显示 " + std::string(descriptor(field).name) + "=" + shown_text(field, text) +
+    return "仅显示 " + std::string(field_name(field)) + "=" + shown_text(field, text) +
            (descriptor(field).code ? "（未发送）" : "（由脉冲宽度得出）");
 }
 

@@ -19,33 +19,41 @@ constexpr std::array<Step, 1> kVoltageSteps{{{0, 25}}};
 constexpr std::array<Step, 2> kWidthSteps{{{0, 5}, {1000, 20}}};
 
 constexpr NumericRule kGain{
-    -50, 60, {}, true, false, "增益值：{min}~{max}dB!", "增益值：{min}~{max}dB!"};
+    -50, 60, {}, true, false, "dB", "增益值：{min}~{max}dB!", "增益值：{min}~{max}dB!"};
 constexpr NumericRule kVoltage{
-    25, 400, kVoltageSteps, true, true, "电压值范围{min}~{max}V!", "电压值：-{min}~{max}V!"};
+    25, 400, kVoltageSteps, true, true, "V", "电压值范围{min}~{max}V!", "电压值：-{min}~{max}V!"};
 constexpr NumericRule kWidth{
-    25, 6500, kWidthSteps, false, false, "脉冲宽度{min}~{max}ns", "脉冲宽度：{min}~{max}ns!"};
+    25, 6500, kWidthSteps, false, false, "ns", "脉冲宽度{min}~{max}ns", "脉冲宽度：{min}~{max}ns!"};
 
 using E = Encoding;
 
 // clang-format off
 constexpr std::array<ParamDescriptor, kFieldCount> kParams{{
-    // field            name          title       code initial unit   prefix byte encoding           factor choices   suffix first  numeric
-    {Field::mode,       "mode",       "工作模式", 0,  "单",   "",    "",  0, E::choice_two_way, 0,  kMode,    "",    true,  nullptr},
-    {Field::gain,       "gain",       "接收增益", 1,  "0",    "dB",  "",  1, E::offset,         50, {},       "",    false, &kGain},
-    {Field::voltage,    "voltage",    "脉冲电压", 2,  "100",  "V",   "-", 2, E::scaled,         25, {},       "",    false, &kVoltage},
-    {Field::trigger,    "trigger",    "触发源",   3,  "内部", "",    "",  3, E::choice_two_way, 0,  kTrigger, "",    false, nullptr},
-    {Field::prf,        "prf",        "重复频率", 4,  "1000", "Hz",  "",  4, E::choice,         0,  kPrf,     "Hz",  false, nullptr},
-    {Field::lpf,        "lpf",        "低通滤波", 5,  "10",   "MHz", "",  5, E::choice_two_way, 0,  kLpf,     "MHz", false, nullptr},
-    {Field::pw,         "pw",         "脉冲宽度", 6,  "200",  "nS",  "",  6, E::wide,           0,  {},       "",    false, &kWidth},
-    {Field::hpf_unit,   "hpf_unit",   "高通滤波", 7,  "MHz",  "",    "1", 8, E::choice_two_way, 0,  kHpf,     "",    false, nullptr},
-    {Field::probe_freq, "probe_freq", "探头频率", {}, "5.0",  "MHz", "",  0, E::derived,        0,  {},       "",    false, nullptr},
-    {Field::damping,    "damping",    "阻尼",     8,  "50",   "Ω",   "",  9, E::choice,         0,  kDamping, "",    false, nullptr},
+    // field            title       code initial unit   prefix byte encoding           factor choices   suffix first  width  hint             numeric
+    {Field::mode,       "工作模式", 0,  "单",   "",    "",  0, E::choice_two_way, 0,  kMode,    "",    true,  false, "单 ，双",         nullptr},
+    {Field::gain,       "接收增益", 1,  "0",    "dB",  "",  1, E::offset,         50, {},       "",    false, false, nullptr,         &kGain},
+    {Field::voltage,    "脉冲电压", 2,  "100",  "V",   "-", 2, E::scaled,         25, {},       "",    false, false, "-{max}～－{min}", &kVoltage},
+    {Field::trigger,    "触发源",   3,  "内部", "",    "",  3, E::choice_two_way, 0,  kTrigger, "",    false, false, nullptr,         nullptr},
+    {Field::prf,        "重复频率", 4,  "1000", "Hz",  "",  4, E::choice,         0,  kPrf,     "Hz",  false, false, nullptr,         nullptr},
+    {Field::lpf,        "低通滤波", 5,  "10",   "MHz", "",  5, E::choice_two_way, 0,  kLpf,     "MHz", false, false, nullptr,         nullptr},
+    {Field::pw,         "脉冲宽度", 6,  "200",  "nS",  "",  6, E::wide,           0,  {},       "",    false, false, nullptr,         &kWidth},
+    {Field::hpf_unit,   "高通滤波", 7,  "MHz",  "",    "1", 8, E::choice_two_way, 0,  kHpf,     "",    false, true,  nullptr,         nullptr},
+    {Field::probe_freq, "探头频率", {}, "5.0",  "MHz", "",  0, E::derived,        0,  {},       "",    false, true,  nullptr,         nullptr},
+    {Field::damping,    "阻尼",     8,  "50",   "Ω",   "",  9, E::choice,         0,  kDamping, "",    false, true,  nullptr,         nullptr},
 }};
 // clang-format on
 
 constexpr std::array<Field, 6> kListFields{Field::mode,    Field::prf, Field::trigger,
                                            Field::damping, Field::lpf, Field::hpf_unit};
 constexpr std::array<Field, 3> kEntryFields{Field::voltage, Field::pw, Field::gain};
+
+constexpr bool rows_in_field_order() {
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        if (kParams[i].field != kAllFields[i]) return false;
+    }
+    return true;
+}
+static_assert(rows_in_field_order(), "one row per field, in the order of QLM_FIELDS");
 
 } // namespace
 
@@ -55,7 +63,7 @@ const ParamDescriptor& descriptor(Field field) {
 
 std::optional<Field> field_named(std::string_view name) {
     for (const ParamDescriptor& param : kParams) {
-        if (name == param.name) return param.field;
+        if (name == field_name(param.field)) return param.field;
     }
     return std::nullopt;
 }

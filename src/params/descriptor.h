@@ -1,5 +1,5 @@
 #pragma once
-// One description per parameter: its name, command code, list entries, encoding, range,
+// One description per parameter: its title, command code, list entries, encoding, range,
 // steps, texts and unit. Everything else in the program reads this table.
 
 #include "params/param_set.h"
@@ -39,6 +39,7 @@ struct NumericRule {
     std::span<const Step> steps; // empty: shown exactly as typed
     bool takes_minus;            // the field takes a minus key
     bool magnitude;              // the number's magnitude counts ("-150" is 150)
+    const char* entry_unit;      // the unit label beside the entry field
     // Refusal messages by Enter and by the button; "{min}" and "{max}" stand for the range.
     const char* refused_by_enter;
     const char* refused_by_button;
@@ -46,7 +47,6 @@ struct NumericRule {
 
 struct ParamDescriptor {
     Field field;
-    const char* name;  // the param_set member
     const char* title; // what the operator calls it
     std::optional<std::uint8_t> code;
     const char* initial;
@@ -59,6 +59,8 @@ struct ParamDescriptor {
     std::span<const Choice> choices;
     const char* list_suffix;
     bool label_first; // the display changes before the send (work mode)
+    bool needs_width; // read back only from an answer whose pulse width is not 0
+    const char* hint; // the display caption's tooltip ("{min}" / "{max}": the range); or null
     const NumericRule* numeric;
 };
 

@@ -123,14 +123,15 @@ void decode_width(param_set& set, SettingsBytes bytes) {
 }
 
 void decode_settings(param_set& set, SettingsBytes bytes) {
-    for (const Field field : {Field::mode, Field::gain, Field::voltage, Field::trigger, Field::prf,
-                              Field::lpf, Field::pw})
-        decode_field(set, field, bytes);
     const int width = wide_value(descriptor(Field::pw), bytes);
-    if (width == 0) return;
-    set.probe_freq = probe_freq_text(width);
-    decode_field(set, Field::hpf_unit, bytes);
-    decode_field(set, Field::damping, bytes);
+    for (const Field field : kAllFields) {
+        const ParamDescriptor& param = descriptor(field);
+        if (param.needs_width && width == 0) continue;
+        if (param.encoding == Encoding::derived)
+            set[field] = probe_freq_text(width);
+        else
+            decode_field(set, field, bytes);
+    }
 }
 
 } // namespace qlm

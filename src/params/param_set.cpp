@@ -7,11 +7,9 @@ namespace qlm {
 namespace {
 
 using Member = std::string param_set::*;
-constexpr std::array<Member, kFieldCount> kMembers{
-    &param_set::mode,       &param_set::gain,    &param_set::voltage, &param_set::trigger,
-    &param_set::prf,        &param_set::lpf,     &param_set::pw,      &param_set::hpf_unit,
-    &param_set::probe_freq, &param_set::damping,
-};
+#define QLM_FIELD_MEMBER(name) &param_set::name,
+constexpr std::array<Member, kFieldCount> kMembers{QLM_FIELDS(QLM_FIELD_MEMBER)};
+#undef QLM_FIELD_MEMBER
 
 } // namespace
 

@@ -8,24 +8,30 @@
 
 namespace qlm {
 
-enum class Field : std::uint8_t {
-    mode,
-    gain,
-    voltage,
-    trigger,
-    prf,
-    lpf,
-    pw,
-    hpf_unit,
-    probe_freq,
-    damping,
-};
+// The ten fields, in the settings file's order: the one list that the enum, the members and
+// their look-up are made from.
+#define QLM_FIELDS(X)                                                                              \
+    X(mode) X(gain) X(voltage) X(trigger) X(prf) X(lpf) X(pw) X(hpf_unit) X(probe_freq) X(damping)
 
-constexpr std::size_t kFieldCount = 10;
-constexpr std::array<Field, kFieldCount> kAllFields{
-    Field::mode, Field::gain, Field::voltage,  Field::trigger,    Field::prf,
-    Field::lpf,  Field::pw,   Field::hpf_unit, Field::probe_freq, Field::damping,
-};
+#define QLM_FIELD_ENUM(name) name,
+enum class Field : std::uint8_t { QLM_FIELDS(QLM_FIELD_ENUM) };
+#undef QLM_FIELD_ENUM
+
+#define QLM_FIELD_ONE(name) +1
+constexpr std::size_t kFieldCount = 0 QLM_FIELDS(QLM_FIELD_ONE);
+#undef QLM_FIELD_ONE
+
+#define QLM_FIELD_VALUE(name) Field::name,
+constexpr std::array<Field, kFieldCount> kAllFields{QLM_FIELDS(QLM_FIELD_VALUE)};
+#undef QLM_FIELD_VALUE
+
+// The member of param_set that holds a field ("mode", "hpf_unit").
+#define QLM_FIELD_NAME(name) #name,
+constexpr std::array<const char*, kFieldCount> kFieldNames{QLM_FIELDS(QLM_FIELD_NAME)};
+#undef QLM_FIELD_NAME
+constexpr const char* field_name(Field field) {
+    return kFieldNames[static_cast<std::size_t>(field)];
+}
 
 using SettingsTexts = std::array<std::string, kFieldCount>;
 
@@ -33,16 +39,9 @@ struct param_set {
     // Every field at its initial text.
     param_set();
 
-    std::string mode;
-    std::string gain;
-    std::string voltage;
-    std::string trigger;
-    std::string prf;
-    std::string lpf;
-    std::string pw;
-    std::string hpf_unit;
-    std::string probe_freq;
-    std::string damping;
+#define QLM_FIELD_MEMBER(name) std::string name;
+    QLM_FIELDS(QLM_FIELD_MEMBER)
+#undef QLM_FIELD_MEMBER
 
     std::string& operator[](Field field);
     const std::string& operator[](Field field) const;

@@ -103,7 +103,7 @@ LoadResult parse_settings(const QByteArray& bytes) {
 
     std::vector<QString> fields;
     bool comma_before = false;
-    while (fields.size() < 10) {
+    while (fields.size() < kFieldCount) {
         while (pos < n && is_blank(text[pos]))
             ++pos;
         if (pos == n || is_line_end(text[pos])) {
@@ -138,7 +138,7 @@ LoadResult parse_settings(const QByteArray& bytes) {
         else if (pos < n)
             skip_line_end();
     }
-    if (fields.size() < 10) return failure(QStringLiteral("文件中的参数少于十个"));
+    if (fields.size() < kFieldCount) return failure(QStringLiteral("文件中的参数少于十个"));
 
     SettingsTexts texts;
     for (std::size_t i = 0; i < texts.size(); ++i)

@@ -1,6 +1,8 @@
 #pragma once
 // The .qini settings file: ten quoted texts, CR LF after each, GBK text.
 
+#include "params/param_set.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -10,8 +12,7 @@
 
 namespace qlm {
 
-// The ten display texts in file order, UTF-8.
-using SettingsTexts = std::array<std::string, 10>;
+// The file holds the ten display texts (SettingsTexts) in field order, UTF-8 in memory.
 
 struct LoadResult {
     std::optional<SettingsTexts> fields; // set on success

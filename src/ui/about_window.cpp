@@ -1,6 +1,8 @@
 #include "ui/about_window.h"
 
+#include "ui/branding.h"
 #include "ui/colours.h"
+#include "ui/fonts.h"
 #include "ui/form1_layout.h"
 
 #include <QFrame>
@@ -26,7 +28,7 @@ constexpr int kLineWidth = 3960, kLineHeight = 300;
 
 constexpr Line kLines[] = {
     {"QLM-5120RX控制软件", 1320, 420, 10.5},
-    {"版本 V1.1", 1320, 780, 10.5},
+    {nullptr, 1320, 780, 10.5}, // the version
     {"作者：软件组", 360, 1560, 9},
     {"联系：研发部  电话 000-0000-0000", 360, 1920, 9},
     {"邮箱：support@example.com", 360, 2280, 9},
@@ -48,7 +50,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     picture->setGeometry(px(kIconAt), px(kIconAt), 48, 48);
 
     for (const Line& line : kLines) {
-        auto* label = new QLabel(QString::fromUtf8(line.text), this);
+        auto* label = new QLabel(line.text ? QString::fromUtf8(line.text) : version_line(), this);
         QFont font(song_family());
         font.setPointSizeF(line.points);
         label->setFont(font);

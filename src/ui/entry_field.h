@@ -14,7 +14,6 @@ class EntryField : public QLineEdit {
     Q_OBJECT
 public:
     EntryField(Field field, QWidget* parent = nullptr);
-    Field field() const { return field_; }
 
 signals:
     void keyArrived();   // any key, before anything else happens

@@ -2,16 +2,14 @@
 // The main window's controls, placed by a table of positions in twips (15 to a pixel).
 
 #include "params/param_set.h"
-
-#include <QString>
+#include "ui/menus.h"
+#include "ui/status_bar.h"
 
 #include <array>
 #include <span>
 #include <vector>
 
-class QAction;
 class QGroupBox;
-class QIcon;
 class QLabel;
 class QMainWindow;
 class QProgressBar;
@@ -32,19 +30,6 @@ constexpr int px(int twips) {
     return twips / kTwipsPerPixel;
 }
 
-// Each parameter's controls by their designer names; null where it has none.
-struct FieldNames {
-    Field field;
-    const char* value;    // the display label that shows the text
-    const char* emphasis; // the label show_emphasis marks
-    const char* prefix;   // a label before the value ("-", "1")
-    const char* unit;     // the unit label after the value
-    const char* list;     // the choice list
-    const char* entry;    // the numeric entry field
-    const char* button;   // the parameter button
-};
-std::span<const FieldNames> field_names();
-
 // A parameter's controls.
 struct FieldControls {
     QLabel* value = nullptr;
@@ -54,19 +39,14 @@ struct FieldControls {
     QPushButton* button = nullptr;
 };
 
-struct Form1Widgets {
+// The controls, the menus' items and the status bar's panels.
+struct Form1Widgets : Menus {
     QWidget* client = nullptr; // the window's client area
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
-    std::array<QLabel*, 4> panels{}; // Panel1 .. Panel4 of the status bar, once set up
-    QAction* open = nullptr;
-    QAction* save = nullptr;
-    QAction* seting2 = nullptr;
-    QAction* seting3 = nullptr;
-    QAction* helpd = nullptr;
-    QAction* about = nullptr;
+    StatusPanels panels{}; // Panel1 .. Panel4, once set up
     std::array<FieldControls, kFieldCount> fields{};
 
     const FieldControls& of(Field field) const { return fields[static_cast<std::size_t>(field)]; }
@@ -86,18 +66,10 @@ std::span<const Placement> form1_placements();
 
 Form1Widgets build_form1(QMainWindow* window);
 
-// The status bar's four panels, "Panel1" to "Panel4"; panel 2 takes the hints.
+// The status bar's panels; panel 2 takes the hints.
 void set_up_status_bar(Form1Widgets& widgets);
 inline QLabel* hint_panel(const Form1Widgets& widgets) {
     return widgets.panels[1];
 }
-
-// SimSun where it is installed, else the first Song/Ming face found; looked up once.
-const QString& song_family();
-// Verdana, else a face of the same build.
-const QString& verdana_family();
-
-// The 48 x 48 picture of both windows.
-QIcon program_icon();
 
 } // namespace qlm

@@ -1,6 +1,6 @@
 // Assembles the real driver, the real waits and dialogs, and the window.
 #include "link/driver_select.h"
-#include "ui/form1_layout.h"
+#include "ui/branding.h"
 #include "ui/main_window.h"
 #include "ui/platform_seams.h"
 #include "ui/qt_chinese.h"

@@ -1,6 +1,7 @@
 // The EasyD12 binding on Windows, against DLLs on disk: the simulator DLL beside this
 // program, DLLs in folders with Chinese names, and the ways a DLL can fail to load.
 #include "link/easyd12.h"
+#include "link/paths.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include "link/bridge_driver.h"
 #include "link/driver_select.h"
 #include "link/link.h"
+#include "link/paths.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "link/upload.h"
+#include "panel/upload.h"
 
 #include <array>
 
