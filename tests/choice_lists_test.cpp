@@ -29,7 +29,7 @@ QString emphasised(const UiRig& rig) {
 // emphasised one (for the high-pass filter the "1").
 TEST(ChoiceLists, EachListIsWiredToItsLabels) {
     struct Case {
-        int combo;
+        Field field;
         int position;
         std::array<std::uint8_t, 3> sent;
         const char* label;
@@ -37,19 +37,19 @@ TEST(ChoiceLists, EachListIsWiredToItsLabels) {
         const char* emphasis;
     };
     const Case cases[] = {
-        {1, 1, {0, 1, 0}, "Label14", "双", "Label14"},
-        {2, 2, {4, 3, 0}, "Label20", "500", "Label20"},
-        {3, 1, {3, 1, 0}, "Label16", "外部", "Label16"},
-        {4, 1, {8, 3, 0}, "Label19", "150", "Label19"},
-        {5, 0, {5, 1, 0}, "Label17", "30", "Label17"},
-        {6, 0, {7, 0, 0}, "Label36", "kHz", "Label18"},
+        {Field::mode, 1, {0, 1, 0}, "Label14", "双", "Label14"},
+        {Field::prf, 2, {4, 3, 0}, "Label20", "500", "Label20"},
+        {Field::trigger, 1, {3, 1, 0}, "Label16", "外部", "Label16"},
+        {Field::damping, 1, {8, 3, 0}, "Label19", "150", "Label19"},
+        {Field::lpf, 0, {5, 1, 0}, "Label17", "30", "Label17"},
+        {Field::hpf_unit, 0, {7, 0, 0}, "Label36", "kHz", "Label18"},
     };
     UiRig rig;
     rig.start();
     for (const Case& c : cases) {
-        rig.choose(c.combo, c.position);
-        ASSERT_FALSE(rig.applied().empty()) << "Combo" << c.combo;
-        EXPECT_EQ(rig.applied().back(), c.sent) << "Combo" << c.combo;
+        rig.choose(c.field, c.position);
+        ASSERT_FALSE(rig.applied().empty()) << field_name(c.field);
+        EXPECT_EQ(rig.applied().back(), c.sent) << field_name(c.field);
         EXPECT_EQ(rig.label(c.label), QString::fromUtf8(c.shown));
         EXPECT_EQ(emphasised(rig), c.emphasis);
     }
@@ -60,7 +60,7 @@ TEST(ChoiceLists, EachListIsWiredToItsLabels) {
 TEST(ChoiceLists, KeyboardStepOnTheClosedListIsAChoice) {
     UiRig rig;
     rig.start();
-    ChoiceCombo* damping = rig.combo(4);
+    ChoiceCombo* damping = rig.list(Field::damping);
     damping->setCurrentIndex(0); // "400"
     damping->setFocus();
     rig.press(damping, Qt::Key_Down);
@@ -73,7 +73,7 @@ TEST(ChoiceLists, TypedTextIsNeverSentNorShown) {
     UiRig rig;
     rig.start();
     const int writes = rig.writes();
-    ChoiceCombo* damping = rig.combo(4);
+    ChoiceCombo* damping = rig.list(Field::damping);
     damping->setFocus();
     damping->lineEdit()->selectAll();
     rig.type(damping->lineEdit(), "150");
@@ -94,13 +94,13 @@ TEST(ChoiceLists, LeavingAListWhoseTextMatchesAnEntryIsNoChoice) {
     rig.window->show();
     const int writes = rig.writes();
     // After start-up each list shows its value's text with no entry selected.
-    for (int number = 1; number <= 6; ++number) {
-        ChoiceCombo* list = rig.combo(number);
+    for (const Field field : list_fields()) {
+        ChoiceCombo* list = rig.list(field);
         list->setFocus();
         QApplication::processEvents();
-        rig.text(3)->setFocus();
+        rig.entry(Field::gain)->setFocus();
         QApplication::processEvents();
-        EXPECT_EQ(list->currentIndex(), -1) << number;
+        EXPECT_EQ(list->currentIndex(), -1) << field_name(field);
     }
     EXPECT_EQ(rig.writes(), writes);
     EXPECT_FALSE(is_emphasised(rig.label_widget("Label14")));
@@ -111,7 +111,7 @@ TEST(ChoiceLists, ClosingTheWindowWithAListFocusedAndTheAboutWindowOpenSendsNoth
     rig.start();
     rig.window->show();
     rig.trigger(rig.ui().about);
-    rig.combo(1)->setFocus();
+    rig.list(Field::mode)->setFocus();
     QApplication::processEvents();
     const int writes = rig.writes();
     rig.close();

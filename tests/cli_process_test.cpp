@@ -27,7 +27,6 @@ using namespace qlm::testing;
 
 namespace {
 
-const QString kConnectionFailed = QString::fromUtf8("数据通信失败！仪器和计算机无法连接");
 const QString kRequest = "W 01020304050102030405010203040503 0";
 const QString kAnnounce = "W 01020304050102030405010203040504 0";
 
@@ -167,7 +166,8 @@ TEST_F(CliProcess, WithoutAnInstrumentEveryCommandExitsThree) {
           QStringList{"compare", path("set.qini")}}) {
         const ProcessRun result = run(args, {"EASYD12_SIM_FAULT=absent"});
         EXPECT_EQ(result.status, 3) << args.join(' ').toStdString();
-        EXPECT_TRUE(result.err.contains(kConnectionFailed)) << result.err.toStdString();
+        EXPECT_TRUE(result.err.contains(QString::fromUtf8(kConnectionFailed)))
+            << result.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(path("out.qini")));
 }
@@ -352,7 +352,7 @@ TEST_F(CliProcess, ASetFromTheCommandLineShowsInTheWindow) {
     EXPECT_TRUE(rig.messages.empty());
 
     hint->setText("own");
-    rig.choose(4, 0); // 400, from the window itself
+    rig.choose(Field::damping, 0); // 400, from the window itself
     events_for(700);
     EXPECT_EQ(hint->text(), "own");
     EXPECT_EQ(rig.ui().of(Field::damping).value->text(), "400");

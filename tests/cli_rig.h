@@ -3,6 +3,7 @@
 // settings files in memory (or the real ones), and a clock that only moves when it sleeps.
 
 #include "cli/cli.h"
+#include "sim_cases.h"
 #include "sim_instrument.h"
 
 #include <map>
@@ -67,8 +68,6 @@ struct CliRig {
         return count;
     }
 };
-
-using Applied = std::vector<std::array<std::uint8_t, 3>>;
 
 inline bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

@@ -15,9 +15,6 @@ using namespace qlm::testing;
 
 namespace {
 
-const SettingsTexts kExampleSet{"双", "20",   "100", "外部", "1000",
-                                "30", "6500", "MHz", "0.08", "150"};
-
 // The entry chosen in the opened list, or the text typed and confirmed with Enter.
 void operate(UiRig& rig, Field field, const QString& value) {
     const FieldControls& controls = rig.ui().of(field);

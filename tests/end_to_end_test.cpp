@@ -51,7 +51,7 @@ TEST(EndToEnd, StartUpChoiceAndImportThroughTheLibrary) {
     // The drop-in library tells it is the simulator, without a frame of its own.
     EXPECT_TRUE(rig.window->windowTitle().endsWith("（模拟仪器）"));
 
-    rig.choose(4, 1);
+    rig.choose(Field::damping, 1);
     trace = trace_lines();
     EXPECT_EQ(trace.mid(3), (QStringList{kAnnounce, "W 01020304050102030405010803000000 0"}));
     EXPECT_EQ(rig.label("Label19"), "150");
@@ -82,7 +82,7 @@ TEST(EndToEnd, AbsentInstrumentOneMessagePerExchange) {
     LibraryRig rig;
     rig.start_with_library();
     EXPECT_EQ(rig.messages.size(), 1u);
-    rig.choose(4, 1);
+    rig.choose(Field::damping, 1);
     EXPECT_EQ(rig.messages.size(), 2u);
     EXPECT_EQ(rig.label("Label19"), "150");
     EXPECT_EQ(trace_lines().size(), 2); // two refused frames, nothing more

@@ -77,34 +77,34 @@ void check(UiRig& rig, EntryField* field, QPushButton* button, const char* label
 TEST(EntryFields, EachFieldAndButtonIsWiredToThePanel) {
     UiRig rig;
     rig.start();
-    check(rig, rig.text(1), rig.button(12), "Label15",
+    check(rig, rig.entry(Field::voltage), rig.button(Field::voltage), "Label15",
           {{"-110", false, "100", "100", Command3{2, 4, 0}, nullptr},
            {"0", true, "0", nullptr, std::nullopt, "电压值：-25~400V!"}});
-    check(rig, rig.text(3), rig.button(11), "Label3",
+    check(rig, rig.entry(Field::gain), rig.button(Field::gain), "Label3",
           {{"05", false, "05", "05", Command3{1, 55, 0}, nullptr},
            {"-51", true, "-51", nullptr, std::nullopt, "增益值：-50~60dB!"}});
-    check(rig, rig.text(2), rig.button(13), "Label2",
+    check(rig, rig.entry(Field::pw), rig.button(Field::pw), "Label2",
           {{"24", false, "24", nullptr, std::nullopt, "脉冲宽度25~6500ns"},
            {"6500", true, "6500", "6500", Command3{6, 100, 25}, nullptr}});
     // The width's probe frequency and the PRF it lowers, in the label and the list.
     EXPECT_EQ(rig.label("Label21"), "0.08");
     EXPECT_EQ(rig.label("Label20"), "500");
-    EXPECT_EQ(rig.combo(2)->currentText(), "500Hz");
+    EXPECT_EQ(rig.list(Field::prf)->currentText(), "500Hz");
     // The button put the shown values back into the other two fields.
-    EXPECT_EQ(rig.text(1)->text(), "100");
-    EXPECT_EQ(rig.text(3)->text(), "05");
+    EXPECT_EQ(rig.entry(Field::voltage)->text(), "100");
+    EXPECT_EQ(rig.entry(Field::gain)->text(), "05");
 }
 
 // What the key filters let into the field, and what a confirmation then makes of it.
 TEST(EntryFields, KeyFiltersKeepDigitsAndWhereAllowedTheMinus) {
     UiRig rig;
     rig.start();
-    check(rig, rig.text(1), rig.button(12), "Label15",
+    check(rig, rig.entry(Field::voltage), rig.button(Field::voltage), "Label15",
           {{"2a0.0 0", false, "2000", nullptr, std::nullopt, "电压值范围25~400V!"},
            {"-1-2", true, "-1-2", nullptr, std::nullopt, "电压值：-25~400V!"}});
-    check(rig, rig.text(2), rig.button(13), "Label2",
+    check(rig, rig.entry(Field::pw), rig.button(Field::pw), "Label2",
           {{"-1x00.", false, "100", "100", Command3{6, 100, 0}, nullptr}});
-    check(rig, rig.text(3), rig.button(11), "Label3",
+    check(rig, rig.entry(Field::gain), rig.button(Field::gain), "Label3",
           {{"1.5e", false, "15", "15", Command3{1, 65, 0}, nullptr},
            {"-0", true, "-0", "-0", Command3{1, 50, 0}, nullptr}});
 }
@@ -112,7 +112,8 @@ TEST(EntryFields, KeyFiltersKeepDigitsAndWhereAllowedTheMinus) {
 TEST(EntryFields, EnterOnAnEmptyFieldDoesNothing) {
     UiRig rig;
     rig.start();
-    for (EntryField* field : {rig.text(1), rig.text(2), rig.text(3)}) {
+    for (EntryField* field :
+         {rig.entry(Field::voltage), rig.entry(Field::pw), rig.entry(Field::gain)}) {
         field->clear();
         rig.press(field, Qt::Key_Return);
     }
@@ -126,7 +127,9 @@ TEST(EntryFields, EveryKeyMovesTheEmphasisEvenADiscardedOne) {
     const struct {
         EntryField* field;
         const char* label;
-    } fields[] = {{rig.text(1), "Label15"}, {rig.text(2), "Label2"}, {rig.text(3), "Label3"}};
+    } fields[] = {{rig.entry(Field::voltage), "Label15"},
+                  {rig.entry(Field::pw), "Label2"},
+                  {rig.entry(Field::gain), "Label3"}};
     for (const auto& f : fields) {
         const QString before = f.field->text();
         rig.press(f.field, Qt::Key_Period);
@@ -135,6 +138,6 @@ TEST(EntryFields, EveryKeyMovesTheEmphasisEvenADiscardedOne) {
         for (const char* name : kEmphasisLabels)
             EXPECT_EQ(is_emphasised(rig.label_widget(name)), std::string(name) == f.label) << name;
     }
-    rig.type(rig.text(2), "-");
-    EXPECT_EQ(rig.text(2)->text(), "200"); // no minus in the width
+    rig.type(rig.entry(Field::pw), "-");
+    EXPECT_EQ(rig.entry(Field::pw)->text(), "200"); // no minus in the width
 }

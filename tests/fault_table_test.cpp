@@ -20,22 +20,12 @@ using namespace qlm::testing;
 
 namespace {
 
-using Shown = std::array<QString, 10>;
-const char* const kLabels[] = {"Label14", "Label3", "Label15", "Label16", "Label20",
-                               "Label17", "Label2", "Label36", "Label21", "Label19"};
-
-Shown display(const UiRig& rig) {
-    Shown shown;
-    for (std::size_t i = 0; i < shown.size(); ++i)
-        shown[i] = rig.label(kLabels[i]);
-    return shown;
-}
+using Shown = std::vector<QString>;
 
 Shown texts(std::initializer_list<const char*> list) {
     Shown shown;
-    std::size_t i = 0;
     for (const char* text : list)
-        shown[i++] = QString::fromUtf8(text);
+        shown.push_back(QString::fromUtf8(text));
     return shown;
 }
 
@@ -93,7 +83,7 @@ TEST(FaultTable, StartUp) {
         Bench bench(fault);
         bench.start();
         EXPECT_EQ(failure_messages(bench.rig, 0), fault.requests_refused ? 1 : 0);
-        EXPECT_EQ(display(bench.rig), fault.answers_arrive ? kAtStartShown : kInitialShown);
+        EXPECT_EQ(bench.rig.display_texts(), fault.answers_arrive ? kAtStartShown : kInitialShown);
         EXPECT_TRUE(bench.rig.instrument.applied().empty()); // start-up sends no command
         // The binding says once why it cannot work, and only when it cannot.
         EXPECT_EQ(bench.complaints.size(), fault.driver == Driver::simulator ? 0u : 1u);
@@ -117,7 +107,7 @@ TEST(FaultTable, RefusedReadBackDuringAnUploadStopsIt) {
         EXPECT_EQ(failure_messages(rig, messages_before), fault.requests_refused ? 1 : 0);
         rig.run_upload();
         EXPECT_FALSE(rig.ui().ProgressBar1->isVisibleTo(rig.window.get()));
-        EXPECT_TRUE(rig.combo(6)->isEnabled());
+        EXPECT_TRUE(rig.list(Field::hpf_unit)->isEnabled());
         EXPECT_EQ(rig.instrument.violations(), 0);
     }
 }

@@ -56,8 +56,8 @@ void expect_refused_import(UiRig& rig, const QString& path) {
         << rig.messages.back().text.toStdString();
     EXPECT_FALSE(rig.window->Timer1()->isActive());
     EXPECT_FALSE(rig.ui().ProgressBar1->isVisibleTo(rig.window.get()));
-    EXPECT_TRUE(rig.button(11)->isEnabled());
-    EXPECT_TRUE(rig.combo(1)->isEnabled());
+    EXPECT_TRUE(rig.button(Field::gain)->isEnabled());
+    EXPECT_TRUE(rig.list(Field::mode)->isEnabled());
     EXPECT_EQ(rig.display_texts(), before);
     EXPECT_EQ(rig.writes(), writes);
 }
@@ -140,12 +140,12 @@ TEST(PastedText, NeverSentAndRefusedOnConfirm) {
         const char* label;
     };
     const Target targets[] = {
-        {[](const UiRig& r) { return r.text(1); }, [](const UiRig& r) { return r.button(12); },
-         Field::voltage, "Label15"},
-        {[](const UiRig& r) { return r.text(2); }, [](const UiRig& r) { return r.button(13); },
-         Field::pw, "Label2"},
-        {[](const UiRig& r) { return r.text(3); }, [](const UiRig& r) { return r.button(11); },
-         Field::gain, "Label3"},
+        {[](const UiRig& r) { return r.entry(Field::voltage); },
+         [](const UiRig& r) { return r.button(Field::voltage); }, Field::voltage, "Label15"},
+        {[](const UiRig& r) { return r.entry(Field::pw); },
+         [](const UiRig& r) { return r.button(Field::pw); }, Field::pw, "Label2"},
+        {[](const UiRig& r) { return r.entry(Field::gain); },
+         [](const UiRig& r) { return r.button(Field::gain); }, Field::gain, "Label3"},
     };
     UiRig rig(kAtStart);
     rig.start();
@@ -184,8 +184,8 @@ TEST(PastedText, NeverSentAndRefusedOnConfirm) {
     // A list's edit text is only an aid: pasted or typed, even an entry's exact text,
     // Enter and leaving the list send nothing and show nothing.
     const std::size_t messages = rig.messages.size();
-    for (int number = 1; number <= 6; ++number) {
-        ChoiceCombo* box = rig.combo(number);
+    for (const Field field : list_fields()) {
+        ChoiceCombo* box = rig.list(field);
         for (const char* paste : {"5000Hz", "1kHz", "\xe5\x8f\x8c", "150", "junk\x01", ""}) {
             box->lineEdit()->clear();
             QApplication::clipboard()->setText(QString::fromUtf8(paste));

@@ -19,16 +19,16 @@ QString saved(UiRig& rig, const SettingsTexts& texts) {
 }
 
 bool controls_enabled(const UiRig& rig) {
-    bool all =
-        rig.button(11)->isEnabled() && rig.button(12)->isEnabled() && rig.button(13)->isEnabled();
+    bool all = rig.button(Field::gain)->isEnabled() && rig.button(Field::voltage)->isEnabled() &&
+               rig.button(Field::pw)->isEnabled();
     for (ChoiceCombo* combo : rig.ui().lists())
         all = all && combo->isEnabled();
     return all;
 }
 
 bool controls_disabled(const UiRig& rig) {
-    bool none = !rig.button(11)->isEnabled() && !rig.button(12)->isEnabled() &&
-                !rig.button(13)->isEnabled();
+    bool none = !rig.button(Field::gain)->isEnabled() && !rig.button(Field::voltage)->isEnabled() &&
+                !rig.button(Field::pw)->isEnabled();
     for (ChoiceCombo* combo : rig.ui().lists())
         none = none && !combo->isEnabled();
     return none;
@@ -46,17 +46,17 @@ TEST(Import, ShowsTheFileHoldsTheControlsAndRunsTheUploadOnTheTimer) {
     EXPECT_EQ(rig.label("Label21"), "0.08");
     // The file's PRF of 1000 Hz, which its width does not allow, comes down to 500 Hz; the
     // operator is told before the upload starts.
-    EXPECT_EQ(rig.combo(2)->currentText(), "500Hz");
+    EXPECT_EQ(rig.list(Field::prf)->currentText(), "500Hz");
     ASSERT_EQ(rig.messages.size(), 1u);
     EXPECT_EQ(rig.messages[0].title, "导入设置");
     EXPECT_EQ(rig.messages[0].text, "设置文件中以下参数没有按文件下发：\n重复频率 “1000”："
                                     "超出脉冲宽度允许的重复频率，降为 500Hz");
-    EXPECT_EQ(rig.combo(5)->currentText(), "30MHz");
-    EXPECT_EQ(rig.combo(6)->currentText(), "1MHz");
-    EXPECT_EQ(rig.text(2)->text(), "6500");
+    EXPECT_EQ(rig.list(Field::lpf)->currentText(), "30MHz");
+    EXPECT_EQ(rig.list(Field::hpf_unit)->currentText(), "1MHz");
+    EXPECT_EQ(rig.entry(Field::pw)->text(), "6500");
     EXPECT_TRUE(rig.applied().empty()); // nothing before the first tick
     EXPECT_TRUE(controls_disabled(rig));
-    EXPECT_TRUE(rig.text(1)->isEnabled());
+    EXPECT_TRUE(rig.entry(Field::voltage)->isEnabled());
     QProgressBar* bar = rig.ui().ProgressBar1;
     EXPECT_FALSE(bar->isHidden());
     EXPECT_EQ(bar->maximum(), 13);
@@ -102,7 +102,8 @@ TEST(Upload, AKeyInAnEntryFieldStopsItAndGivesTheControlsBack) {
         rig.trigger(rig.ui().open);
         rig.tick();
         rig.tick();
-        EntryField* entry = std::array{rig.text(1), rig.text(2), rig.text(3)}[field];
+        EntryField* entry = std::array{rig.entry(Field::voltage), rig.entry(Field::pw),
+                                       rig.entry(Field::gain)}[field];
         rig.press(entry, Qt::Key_A); // even a discarded key
         EXPECT_FALSE(rig.window->Timer1()->isActive()) << field;
         EXPECT_TRUE(rig.ui().ProgressBar1->isHidden());

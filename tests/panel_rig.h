@@ -19,8 +19,6 @@
 
 namespace qlm::testing {
 
-using Applied = std::vector<std::array<std::uint8_t, 3>>;
-
 class RecordingView : public PanelView {
 public:
     std::map<Field, std::string> shown; // the display panel

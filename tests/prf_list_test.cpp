@@ -22,16 +22,16 @@ TEST(PrfList, OpeningFetchesTheWidthARefusalPutsBackTheListText) {
     UiRig rig;
     rig.start();
     rig.instrument.set_settings(with_width(2000));
-    EXPECT_EQ(rig.combo(2)->currentText(), "1000Hz");
-    rig.choose(2, 5);
+    EXPECT_EQ(rig.list(Field::prf)->currentText(), "1000Hz");
+    rig.choose(Field::prf, 5);
     EXPECT_EQ(rig.label("Label2"), "2000");
     EXPECT_EQ(rig.message_texts(), std::vector<QString>{kRefused});
     EXPECT_EQ(rig.messages[0].title, "错误");
-    EXPECT_EQ(rig.combo(2)->currentText(), "1000Hz");
+    EXPECT_EQ(rig.list(Field::prf)->currentText(), "1000Hz");
     EXPECT_EQ(rig.label("Label20"), "1000");
     EXPECT_TRUE(is_emphasised(rig.label_widget("Label20")));
     EXPECT_TRUE(rig.applied().empty());
-    rig.choose(2, 3);
+    rig.choose(Field::prf, 3);
     EXPECT_EQ(rig.applied(), (Applied{{4, 4, 0}}));
 }
 
@@ -39,7 +39,7 @@ TEST(PrfList, KeyboardChoiceOnTheClosedListFetchesNoWidth) {
     UiRig rig(with_width(2000));
     rig.start();
     const int writes = rig.writes();
-    ChoiceCombo* prf = rig.combo(2);
+    ChoiceCombo* prf = rig.list(Field::prf);
     prf->setCurrentIndex(4); // "2000Hz", as if stepped to before
     prf->setFocus();
     rig.press(prf, Qt::Key_Down);    // "5000Hz"
@@ -58,7 +58,7 @@ TEST(PrfList, TypedTextIsNeitherCheckedNorSent) {
     UiRig rig;
     rig.start();
     const int writes = rig.writes();
-    ChoiceCombo* prf = rig.combo(2);
+    ChoiceCombo* prf = rig.list(Field::prf);
     prf->lineEdit()->selectAll();
     rig.type(prf->lineEdit(), "5000Hz");
     rig.press(prf->lineEdit(), Qt::Key_Return);

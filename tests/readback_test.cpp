@@ -16,13 +16,14 @@ const sim::Settings kExample = kExampleSettings;
 
 QStringList list_texts(const UiRig& rig) {
     QStringList texts;
-    for (int number = 1; number <= 6; ++number)
-        texts << rig.combo(number)->currentText();
+    for (const Field field : list_fields())
+        texts << rig.list(field)->currentText();
     return texts;
 }
 
 QStringList entry_texts(const UiRig& rig) {
-    return {rig.text(1)->text(), rig.text(2)->text(), rig.text(3)->text()};
+    return {rig.entry(Field::voltage)->text(), rig.entry(Field::pw)->text(),
+            rig.entry(Field::gain)->text()};
 }
 
 } // namespace
@@ -51,7 +52,7 @@ TEST(CheckInstrument, TheMessageNamesTheDifferenceAndTheWindowStaysAsItWas) {
     UiRig rig;
     rig.start();
     rig.instrument.faults.data = true;
-    rig.choose(4, 1); // damping 150, which the instrument does not take
+    rig.choose(Field::damping, 1); // damping 150, which the instrument does not take
     rig.instrument.faults = {};
     ASSERT_EQ(rig.message_texts(), std::vector<QString>{QString::fromUtf8(kConnectionFailed)});
     rig.messages.clear();
@@ -69,7 +70,7 @@ TEST(CheckInstrument, TheMessageNamesTheDifferenceAndTheWindowStaysAsItWas) {
     EXPECT_EQ(entry_texts(rig), entries);
     EXPECT_EQ(rig.writes(), writes + 1); // the read request alone
 
-    rig.choose(4, 1); // taken this time
+    rig.choose(Field::damping, 1); // taken this time
     rig.trigger(rig.ui().seting3);
     ASSERT_EQ(rig.messages.size(), 2u);
     EXPECT_EQ(rig.messages[1].text, "仪器参数与显示面板一致。");
@@ -116,8 +117,8 @@ TEST(Follow, AnotherProgramsChangeIsReadBackWhenTheWindowIsIdle) {
             rig.trigger(rig.ui().open);
         }
         if (busy == Busy::typing) {
-            rig.text(1)->setFocus();
-            rig.type(rig.text(1), "3");
+            rig.entry(Field::voltage)->setFocus();
+            rig.type(rig.entry(Field::voltage), "3");
         }
         if (busy == Busy::unreachable) rig.instrument.faults.request = true;
         rig.window->follow_instrument();

@@ -62,8 +62,8 @@ TEST(SharedInstrument, AWindowAndTwoScriptsNeverInterleave) {
                     .isEmpty());
     rig.trigger(rig.ui().open);
     rig.run_upload();
-    rig.choose(3, 1); // trigger 外部
-    rig.choose(1, 0); // mode 单
+    rig.choose(Field::trigger, 1); // trigger 外部
+    rig.choose(Field::mode, 0);    // mode 单
     for (int i = 0; i < 2; ++i) {
         ASSERT_TRUE(scripts[i]->waitForFinished(60000));
         EXPECT_EQ(scripts[i]->exitCode(), 0) << scripts[i]->readAllStandardError().toStdString();

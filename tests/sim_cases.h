@@ -10,6 +10,9 @@
 
 namespace qlm::testing {
 
+// The frames (code, value 1, value 2) the instrument applied, in order.
+using Applied = std::vector<std::array<std::uint8_t, 3>>;
+
 // The operator's message when the instrument does not take a frame.
 inline constexpr const char* kConnectionFailed = "数据通信失败！仪器和计算机无法连接";
 
@@ -24,9 +27,8 @@ inline const SettingsTexts kExampleSet{"双", "20",   "100", "外部", "1000",
                                        "30", "6500", "MHz", "0.08", "150"};
 inline const SettingsTexts kExampleSetShown{"双", "20",   "100", "外部", "500",
                                             "30", "6500", "MHz", "0.08", "150"};
-inline const std::vector<std::array<std::uint8_t, 3>> kExampleSetFrames{
-    {0, 1, 0}, {1, 70, 0},   {2, 4, 0}, {3, 1, 0}, {4, 3, 0},
-    {5, 1, 0}, {6, 100, 25}, {7, 1, 0}, {8, 3, 0}};
+inline const Applied kExampleSetFrames{{0, 1, 0}, {1, 70, 0},   {2, 4, 0}, {3, 1, 0}, {4, 3, 0},
+                                       {5, 1, 0}, {6, 100, 25}, {7, 1, 0}, {8, 3, 0}};
 
 // The simulator's usual settings with another width, as the PRF list's opening fetches it.
 inline sim::Settings with_width(int width) {

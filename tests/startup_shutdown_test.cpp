@@ -33,13 +33,14 @@ TEST(StartUp, RestoresLabelsListTextsAndFieldsWithoutAnInstrument) {
     EXPECT_EQ(display(rig), kLast);
     EXPECT_EQ(rig.label("Label14"), "双");
     EXPECT_EQ(rig.label("Label21"), "1.67");
-    const QStringList lists{rig.combo(1)->currentText(), rig.combo(2)->currentText(),
-                            rig.combo(3)->currentText(), rig.combo(4)->currentText(),
-                            rig.combo(5)->currentText(), rig.combo(6)->currentText()};
+    const QStringList lists{
+        rig.list(Field::mode)->currentText(),    rig.list(Field::prf)->currentText(),
+        rig.list(Field::trigger)->currentText(), rig.list(Field::damping)->currentText(),
+        rig.list(Field::lpf)->currentText(),     rig.list(Field::hpf_unit)->currentText()};
     EXPECT_EQ(lists, (QStringList{"双", "1000Hz", "外部", "80", "30MHz", "1kHz"}));
-    EXPECT_EQ(rig.text(3)->text(), "05");
-    EXPECT_EQ(rig.text(1)->text(), "250");
-    EXPECT_EQ(rig.text(2)->text(), "300");
+    EXPECT_EQ(rig.entry(Field::gain)->text(), "05");
+    EXPECT_EQ(rig.entry(Field::voltage)->text(), "250");
+    EXPECT_EQ(rig.entry(Field::pw)->text(), "300");
     EXPECT_EQ(rig.message_texts(), std::vector<QString>{"数据通信失败！仪器和计算机无法连接"});
     EXPECT_EQ(rig.writes(), 1); // the read request, refused
 }
@@ -48,15 +49,17 @@ TEST(StartUp, FillsTheListsAfterTheirTextsWithNoEntrySelected) {
     UiRig rig;
     write_auto_file(rig, kLast);
     rig.start();
-    const std::vector<int> counts{rig.combo(1)->count(), rig.combo(2)->count(),
-                                  rig.combo(3)->count(), rig.combo(4)->count(),
-                                  rig.combo(5)->count(), rig.combo(6)->count()};
+    const std::vector<int> counts{
+        rig.list(Field::mode)->count(),    rig.list(Field::prf)->count(),
+        rig.list(Field::trigger)->count(), rig.list(Field::damping)->count(),
+        rig.list(Field::lpf)->count(),     rig.list(Field::hpf_unit)->count()};
     EXPECT_EQ(counts, (std::vector<int>{2, 6, 2, 4, 2, 2}));
-    EXPECT_EQ(rig.combo(4)->itemText(0), "400");
-    EXPECT_EQ(rig.combo(5)->itemText(0), "30MHz");
+    EXPECT_EQ(rig.list(Field::damping)->itemText(0), "400");
+    EXPECT_EQ(rig.list(Field::lpf)->itemText(0), "30MHz");
     for (ChoiceCombo* combo : rig.ui().lists())
         EXPECT_EQ(combo->currentIndex(), -1);
-    EXPECT_EQ(rig.combo(4)->currentText(), "80"); // the restored text, not the first entry
+    EXPECT_EQ(rig.list(Field::damping)->currentText(),
+              "80"); // the restored text, not the first entry
     // The instrument's values replace the display, not the list texts.
     EXPECT_EQ(rig.label("Label19"), "50");
     EXPECT_TRUE(rig.applied().empty());
@@ -73,8 +76,8 @@ TEST(StartUp, MissingOrDamagedFileKeepsTheInitialTexts) {
         }
         rig.start();
         EXPECT_EQ(display(rig), param_set().texts());
-        EXPECT_EQ(rig.combo(2)->currentText(), "1000Hz");
-        EXPECT_EQ(rig.text(2)->text(), "200");
+        EXPECT_EQ(rig.list(Field::prf)->currentText(), "1000Hz");
+        EXPECT_EQ(rig.entry(Field::pw)->text(), "200");
         // A damaged file is reported before the read-back's own message; a missing one is not.
         ASSERT_EQ(rig.messages.size(), content.isNull() ? 1u : 2u);
         if (!content.isNull()) {
@@ -121,7 +124,7 @@ TEST(Shutdown, WritesWhatTheDisplayShowsAndTheNextStartShowsIt) {
     first.instrument.faults = {};
     first.messages.clear();
     first.start();
-    first.choose(4, 1);
+    first.choose(Field::damping, 1);
     first.close();
     UiRig second;
     second.folders = first.folders;
@@ -135,7 +138,7 @@ TEST(Shutdown, AProgramFolderThatCannotBeWrittenDoesNotLoseTheValues) {
     UiRig rig;
     rig.folders.program_folder = rig.write_file("not-a-folder", "x"); // a regular file
     rig.start();
-    rig.choose(1, 1);
+    rig.choose(Field::mode, 1);
     rig.close();
     EXPECT_TRUE(rig.messages.empty());
     EXPECT_TRUE(QFile::exists(rig.folders.config_folder + "/open.qini"));

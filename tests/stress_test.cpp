@@ -31,7 +31,6 @@ long environment_number(const char* name, long fallback) {
 const char* const kVoltages[] = {"400", "25", "110", "-150", "399", "24", "401", "-"};
 const char* const kWidths[] = {"6500", "1234", "999", "25", "1000", "4999", "200", "6501", "24"};
 const char* const kGains[] = {"60", "-50", "05", "-0", "61", "-51", "1-2"};
-const int kEntries[] = {0, 2, 6, 2, 4, 2, 2};
 
 // The instrument's limit: the highest PRF in Hz for a width in ns.
 int highest_prf(int width) {
@@ -103,11 +102,11 @@ private:
     int number(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
 
     void choose() {
-        const int combo = number(1, 6);
-        ChoiceCombo* box = rig_.combo(combo);
+        const auto fields = list_fields();
+        ChoiceCombo* box = rig_.list(fields[static_cast<std::size_t>(number(0, 5))]);
         if (!box->isEnabled()) return; // held by a running upload: the click does nothing
-        const int position = number(0, kEntries[combo] - 1);
-        box->showPopup(); // Combo2 fetches the width here, or queues the fetch
+        const int position = number(0, box->count() - 1);
+        box->showPopup(); // the PRF list fetches the width here, or queues the fetch
         QAbstractItemView* view = box->view();
         const QModelIndex index = view->model()->index(position, 0);
         view->scrollTo(index);
@@ -124,7 +123,9 @@ private:
         const char* text = which == 0   ? any_of(kVoltages)
                            : which == 1 ? any_of(kWidths)
                                         : any_of(kGains);
-        EntryField* entry = rig_.text(which + 1);
+        EntryField* entry = rig_.entry(which == 0   ? Field::voltage
+                                       : which == 1 ? Field::pw
+                                                    : Field::gain);
         entry->clear();
         rig_.type(entry, QString::fromLatin1(text));
         return entry;
@@ -134,15 +135,15 @@ private:
 
     void confirm_by_button() {
         EntryField* entry = type_entry();
-        QPushButton* button = entry == rig_.text(1)   ? rig_.button(12)
-                              : entry == rig_.text(2) ? rig_.button(13)
-                                                      : rig_.button(11);
+        QPushButton* button = nullptr;
+        for (const Field field : entry_fields())
+            if (rig_.entry(field) == entry) button = rig_.button(field);
         ASSERT_TRUE(button->isEnabled()); // the keys just typed stopped any upload
         QTest::mouseClick(button, Qt::LeftButton);
     }
 
     void open_prf_list() {
-        ChoiceCombo* box = rig_.combo(2);
+        ChoiceCombo* box = rig_.list(Field::prf);
         if (!box->isEnabled()) return;
         box->showPopup();
         box->hidePopup();
@@ -160,7 +161,8 @@ private:
     }
 
     void stop_key() {
-        EntryField* fields[] = {rig_.text(1), rig_.text(2), rig_.text(3)};
+        EntryField* fields[] = {rig_.entry(Field::voltage), rig_.entry(Field::pw),
+                                rig_.entry(Field::gain)};
         rig_.press(fields[number(0, 2)], Qt::Key_Left);
     }
 

@@ -3,6 +3,8 @@
 // messages are recorded, file dialogs answer with preset paths, waits run queued
 // "handlers" instead of the event loop, and the automatic file lives in temporary folders.
 
+#include "params/descriptor.h"
+#include "sim_cases.h"
 #include "sim_instrument.h"
 #include "ui/choice_combo.h"
 #include "ui/entry_field.h"
@@ -127,13 +129,10 @@ public:
         return named<QLabel>(QString::fromLatin1(name));
     }
     QString label(const char* name) const { return label_widget(name)->text(); }
-    ChoiceCombo* combo(int number) const {
-        return named<ChoiceCombo>(QString("Combo%1").arg(number));
-    }
-    EntryField* text(int number) const { return named<EntryField>(QString("Text%1").arg(number)); }
-    QPushButton* button(int number) const {
-        return named<QPushButton>(QString("Command%1").arg(number));
-    }
+    // A parameter's list, entry field and button.
+    ChoiceCombo* list(Field field) const { return ui().of(field).list; }
+    EntryField* entry(Field field) const { return ui().of(field).entry; }
+    QPushButton* button(Field field) const { return ui().of(field).button; }
     // The ten value labels' texts, in settings-file order.
     std::vector<QString> display_texts() const {
         std::vector<QString> texts;
@@ -143,8 +142,8 @@ public:
     }
 
     // A choice with the mouse in the opened list.
-    void choose(int combo_number, int position) {
-        ChoiceCombo* box = combo(combo_number);
+    void choose(Field field, int position) {
+        ChoiceCombo* box = list(field);
         box->showPopup();
         QAbstractItemView* view = box->view();
         const QModelIndex index = view->model()->index(position, 0);
@@ -191,7 +190,5 @@ public:
         return texts;
     }
 };
-
-using Applied = std::vector<std::array<std::uint8_t, 3>>;
 
 } // namespace qlm::testing

@@ -22,7 +22,7 @@ protected:
     void SetUp() override {
         rig.start();
         // Keep the focus off the lists: a list losing it picks the entry its text names.
-        rig.button(11)->setFocus();
+        rig.button(Field::gain)->setFocus();
         rig.window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
     }
@@ -46,9 +46,9 @@ TEST_F(WindowLook, ButtonHintsGoToPanelTwoAndStayAfterTheMouseLeaves) {
     ASSERT_NE(hint, nullptr);
     EXPECT_EQ(hint->text(), " ");
     const std::pair<QPushButton*, const char*> buttons[] = {
-        {rig.button(12), "脉冲电压"},
-        {rig.button(11), "接收增益"},
-        {rig.button(13), "脉冲宽度"},
+        {rig.button(Field::voltage), "脉冲电压"},
+        {rig.button(Field::gain), "接收增益"},
+        {rig.button(Field::pw), "脉冲宽度"},
     };
     for (const auto& [button, caption] : buttons) {
         QTest::mouseMove(button, button->rect().center());
@@ -60,7 +60,7 @@ TEST_F(WindowLook, ButtonHintsGoToPanelTwoAndStayAfterTheMouseLeaves) {
 }
 
 TEST_F(WindowLook, AnyKeyInTheGainFieldDrawsTheGainLabelInverted) {
-    EntryField* gain = rig.text(3);
+    EntryField* gain = rig.entry(Field::gain);
     gain->setFocus();
     const QColor plain = system_colour(ColourInactiveCaption);
     const QColor inverted = system_colour(ColourCaptionText);
@@ -88,11 +88,11 @@ TEST_F(WindowLook, VoltageStartsHighlightedAndOnlyItsValueJoinsTheCommonScheme) 
     EXPECT_EQ(text_colour("Label43"), system_colour(ColourButtonText));
     EXPECT_EQ(text_colour("Label40"), system_colour(ColourButtonText));
 
-    rig.choose(4, 1); // damping: the first emphasis
+    rig.choose(Field::damping, 1); // damping: the first emphasis
     EXPECT_EQ(text_colour("Label15"), system_colour(ColourCaptionText));
     EXPECT_EQ(text_colour("Label22"), highlight);
     EXPECT_EQ(text_colour("Label35"), system_colour(ColourInactiveCaptionText));
-    rig.choose(5, 0); // the low-pass value beside Label35
+    rig.choose(Field::lpf, 0); // the low-pass value beside Label35
     EXPECT_EQ(text_colour("Label22"), highlight);
     EXPECT_EQ(text_colour("Label35"), system_colour(ColourInactiveCaptionText));
     EXPECT_EQ(drawn_background("Label35"), system_colour(ColourInactiveCaption));
@@ -114,7 +114,7 @@ TEST_F(WindowLook, AboutWindowIsOneAtATimeAndNotModal) {
     EXPECT_EQ(rule->geometry().topLeft(), QPoint(12, 200));
     EXPECT_EQ(rule->width(), 280);
     // The main window still takes the operator's actions.
-    rig.choose(4, 1);
+    rig.choose(Field::damping, 1);
     EXPECT_EQ(rig.label("Label19"), "150");
 
     first->close();

@@ -42,8 +42,9 @@ QLabel* add_panel(QStatusBar* bar, const char* name, const QString& text, int st
 } // namespace
 
 StatusPanels set_up_status_bar(QStatusBar* bar) {
-    return {add_panel(bar, "Panel1", QString(), 0), add_panel(bar, "Panel2", QStringLiteral(" "), 1),
-            add_panel(bar, "Panel3", maker_name(), 0), add_panel(bar, "Panel4", maker_address(), 0)};
+    return {
+        add_panel(bar, "Panel1", QString(), 0), add_panel(bar, "Panel2", QStringLiteral(" "), 1),
+        add_panel(bar, "Panel3", maker_name(), 0), add_panel(bar, "Panel4", maker_address(), 0)};
 }
 
 } // namespace qlm
