@@ -15,8 +15,7 @@ program=$builds/build-windows
 e2e=$program/e2e
 # The simulator's start-up answer (200 ns) gives this probe frequency.
 expected_probe=2.50
-# Client-area points (pixels) of the damping list (Combo4) and of the 帮助 menu.
-damping_x=494 damping_y=259
+# The menu bar's point (pixels) of the 帮助 menu's title.
 help_menu_x=97 help_menu_y=10
 
 # Runs a helper of bin/ (qlm-window.exe) under Wine.
@@ -195,7 +194,10 @@ end_to_end() {
     # Down chooses its first entry, "400", as an operator's arrow key does.
     local before
     before=$(wc -l <"$e2e/trace.txt")
-    click "$window" "$damping_x" "$damping_y"
+    # Where the list is: the window's own table (form1_geometry), below the menu bar.
+    eval "$(wine "$program/bin/form1_geometry.exe" 2>/dev/null | tr -d '\r')"
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    click "$window" "$Combo4_X" $((HEIGHT - CLIENT_HEIGHT + Combo4_Y))
     xdotool key Escape
     sleep 0.5
     xdotool key Down
