@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds QLM-5120RX-<version>-setup.exe, the Windows installer, into build-windows/ (under
 # $WIN_BUILD_ROOT, default the source folder). Builds the Windows Qt first when it is not
-# cached yet (scripts/windows-qt.sh, 15 to 30 minutes on two cores). Installs what is
+# cached yet (scripts/windows-qt.sh, 45 to 50 minutes on two cores). Installs what is
 # missing first (Debian 12; needs root or sudo).
 set -euo pipefail
 source "$(dirname "$0")/windows-lib.sh"

@@ -8,33 +8,13 @@
 # folder on its last line.
 # Needs root (or sudo) only to install missing packages (Debian 12).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-jobs=$(($(nproc) < 2 ? $(nproc) : 2))
+source "$(dirname "$0")/lib.sh"
 started=$SECONDS
 phase_start=$SECONDS
 
 phase() { # phase <what>: ends the previous phase with its time, starts the next
     echo "== $1 (previous phase $((SECONDS - phase_start)) s, total $((SECONDS - started)) s)" >&2
     phase_start=$SECONDS
-}
-
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
-install_missing() {
-    local packages=(cmake ninja-build dpkg-dev qt6-base-dev qt6-base-dev-tools mingw-w64
-                    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix perl python3)
-    local missing=()
-    for package in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-            missing+=("$package")
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}" >&2
-    as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}"
 }
 
 # Also left out, as -D options so that they take effect in an existing build folder too: the
@@ -55,7 +35,8 @@ options=(-release -shared -qt-host-path /usr -xplatform win32-g++ -nomake tests 
 key=$(printf '%s\n' "${options[@]}" | cat - "$root/cmake/qt-mingw-w64-x86_64.cmake" |
       sha256sum | cut -c1-12)
 
-install_missing
+install_missing cmake ninja-build dpkg-dev qt6-base-dev qt6-base-dev-tools mingw-w64 \
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix perl python3
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev) # e.g. 6.4.2+dfsg-10
 upstream=${version%%+*}
 upstream=${upstream%%-*}
