@@ -1,5 +1,6 @@
 #include "remote/interpreter.h"
 
+#include "panel/version.h"
 #include "params/descriptor.h"
 #include "params/interlock.h"
 #include "params/number.h"
@@ -458,7 +459,7 @@ void Interpreter::execute(const std::shared_ptr<Client>& client, const Command& 
 void Interpreter::execute_common(Client& client, const CommandSpec& spec, const Command& command) {
     switch (spec.action) {
     case Action::idn:
-        client.answers_.push_back(std::string("Kavronix,QLM-5120RX,0,") + QLM_VERSION);
+        client.answers_.push_back(std::string("Kavronix,QLM-5120RX,0,") + program_version());
         return;
     case Action::rst:
         // The instrument has no reset of its own: nothing is sent (see the README).
