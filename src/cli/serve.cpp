@@ -112,8 +112,9 @@ int serve_command(const std::vector<std::string>& args, Context& context,
     remote::Interpreter interpreter(remote::Host{panel, files, values["--files"], {}});
     view.tap = [&interpreter](const Outcome& outcome) { interpreter.observe(outcome); };
     view.tick = [&panel] { panel.tick(); };
-    remote::Server server(interpreter, *options,
-                          [&context](const std::string& note) { context.err << note << std::endl; });
+    remote::Server server(interpreter, *options, [&context](const std::string& note) {
+        context.err << note << std::endl;
+    });
     if (!server.listen(problem)) {
         context.err << "qlm5120rx-cli：" << problem << std::endl;
         return kCannotListen;

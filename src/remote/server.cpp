@@ -56,10 +56,11 @@ std::optional<ServerOptions> server_options(const std::string& port, const std::
         QPair<QHostAddress, int> subnet = QHostAddress::parseSubnet(text);
         if (!text.contains('/')) {
             QHostAddress single;
-            subnet = single.setAddress(text)
-                         ? QPair<QHostAddress, int>(
-                               single, single.protocol() == QAbstractSocket::IPv6Protocol ? 128 : 32)
-                         : QPair<QHostAddress, int>();
+            subnet =
+                single.setAddress(text)
+                    ? QPair<QHostAddress, int>(
+                          single, single.protocol() == QAbstractSocket::IPv6Protocol ? 128 : 32)
+                    : QPair<QHostAddress, int>();
         }
         if (subnet.first.isNull()) {
             problem = texts::remote_bad_address(text.toStdString());
@@ -163,7 +164,7 @@ void Server::accept(QTcpServer* listener) {
         socket->setReadBufferSize(kMaxLine);
         connections_[id] = {socket, std::make_shared<Client>(), peer, false};
         connect(socket, &QTcpSocket::readyRead, this, [this, id] { readable(id); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, id] { remove(id); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, id] { closed(id); });
         emit clients_changed(clients());
         if (socket->bytesAvailable()) readable(id);
     }
@@ -200,6 +201,8 @@ void Server::dispatch() {
         if (!socket->canReadLine()) {
             if (socket->bytesAvailable() >= kMaxLine)
                 drop(id, texts::remote_overrun(connection->peer, kMaxLine));
+            else if (connection->closed)
+                remove(id);
             continue;
         }
         const QByteArray line = socket->readLine();
@@ -244,6 +247,7 @@ bool Server::flush(quint64 id) {
     Connection* connection = find(id);
     if (!connection || !connection->socket) return false;
     Client& client = *connection->client;
+    if (connection->closed) client.output.clear(); // no one to read them
     if (!client.output.empty()) {
         connection->socket->write(client.output.data(), static_cast<qint64>(client.output.size()));
         client.output.clear();
@@ -253,6 +257,19 @@ bool Server::flush(quint64 id) {
         return false;
     }
     return true;
+}
+
+// A client that wrote and went: what it sent still runs, then it is forgotten.
+void Server::closed(quint64 id) {
+    Connection* connection = find(id);
+    if (!connection) return;
+    connection->closed = true;
+    if (!connection->socket || !connection->socket->canReadLine()) {
+        if (!connection->client->waiting() && !connection->queued) remove(id);
+        return;
+    }
+    requeue(id);
+    dispatch();
 }
 
 void Server::drop(quint64 id, const std::string& why) {

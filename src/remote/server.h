@@ -73,6 +73,7 @@ private:
         std::shared_ptr<Client> client;
         std::string peer;
         bool queued = false;
+        bool closed = false; // by the client: its lines still run
     };
 
     void accept(QTcpServer* listener);
@@ -85,6 +86,7 @@ private:
     void requeue(quint64 id);
     void drop(quint64 id, const std::string& why);
     void remove(quint64 id);
+    void closed(quint64 id);
     Connection* find(quint64 id);
 
     Interpreter& interpreter_;
