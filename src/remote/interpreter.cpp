@@ -539,12 +539,15 @@ void Interpreter::set_field(const std::shared_ptr<Client>& client, const RemoteF
     ScpiError error;
     if (!value_text(field.field, value, panel.params(), text, error)) return push(*client, error);
     const std::size_t from = log_end();
-    if (descriptor(field.field).numeric) {
+    const bool entry = descriptor(field.field).numeric != nullptr;
+    if (entry) {
         // As the operator types it into the entry field and presses Enter.
         panel.show_emphasis(field.field);
-        if (host_.type_entry) host_.type_entry(field.field, text);
+        if (host_.show_input) host_.show_input(field.field, text);
     }
     panel.apply(Change{field.field, text});
+    // A list shows the entry the display took (a refused PRF leaves it as it was).
+    if (!entry && host_.show_input) host_.show_input(field.field, panel.params()[field.field]);
     errors_since(client, from, field.field);
 }
 
@@ -572,6 +575,7 @@ void Interpreter::file_command(Client& client, Action action, const Parameter& n
     if (unsafe_name(name.text))
         return push(client, {error::kFileName, "a .qini name below the remote folder"});
     namespace fs = std::filesystem;
+    if (host_.folder.empty()) return push(client, {error::kFileName, "no remote folder set"});
     std::error_code problem;
     const fs::path root = fs::weakly_canonical(from_utf8(host_.folder), problem);
     const fs::path path = fs::weakly_canonical(root / from_utf8(name.text), problem);

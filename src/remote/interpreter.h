@@ -24,8 +24,9 @@ struct Host {
     SetupFiles& files;
     // MMEMory:LOAD and STORe take files below this folder only.
     std::string folder;
-    // The entry field of a number takes the remote's value as if typed; may be empty.
-    std::function<void(Field, const std::string&)> type_entry;
+    // The control the operator would have used shows the remote's value: the entry field the
+    // number as typed, the list the entry chosen. May be empty.
+    std::function<void(Field, const std::string&)> show_input;
 };
 
 class Client {
