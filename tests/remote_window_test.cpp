@@ -17,7 +17,7 @@ namespace {
 constexpr int kPatienceMs = 20000; // for what the event loop does at once
 
 // Wait helper with the macro's own failure report.
-#define QTRY_VERIFY_WITH_TIMEOUT_IMPL(expr, timeout)                                                \
+#define QTRY_VERIFY_WITH_TIMEOUT_IMPL(expr, timeout)                                               \
     do {                                                                                           \
         for (int waited_ = 0; !(expr) && waited_ < (timeout); waited_ += 5)                        \
             QTest::qWait(5);                                                                       \
@@ -79,7 +79,8 @@ TEST_F(RemoteWindow, TheMenuSwitchesItRemembersTheChoiceAndStatusShowsClients) {
     {
         LineClient client(port);
         ASSERT_TRUE(client.connected());
-        QTRY_COMPARE_WITH_TIMEOUT(status(), "模拟仪器  SCPI " + where + " · 1 个客户端", kPatienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(status(), "模拟仪器  SCPI " + where + " · 1 个客户端",
+                                  kPatienceMs);
         EXPECT_TRUE(client.ask("*IDN?").contains("QLM-5120RX"));
     }
     QTRY_COMPARE_WITH_TIMEOUT(status(), "模拟仪器  SCPI " + where + " · 0 个客户端", kPatienceMs);

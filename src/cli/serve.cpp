@@ -8,13 +8,12 @@
 #include "panel/panel.h"
 #include "panel/texts.h"
 #include "remote/interpreter.h"
+#include "remote/loop_view.h"
 #include "remote/server.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTimer>
 
-#include <array>
 #include <csignal>
 #include <map>
 #include <ostream>
@@ -31,62 +30,6 @@ extern "C" void stop_serving(int) {
 
 // How often a stop is looked for.
 constexpr int kStopPollMs = 50;
-
-// The panel without a display: sends are logged on stdout, failures on stderr, the
-// upload's timer and the exchanges' waits are the event loop's.
-class ServeView : public PanelView {
-public:
-    ServeView(std::ostream& out, std::ostream& err) : out_(out), err_(err) {
-        timer_.setInterval(Upload::kIntervalMs);
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (tick) tick();
-        });
-    }
-
-    std::function<void(const Outcome&)> tap;
-    std::function<void()> tick;
-
-    void show_field(Field, const std::string&) override {}
-    void show_emphasis(Field) override {}
-    void set_list_text(Field field, const std::string& text) override {
-        lists_[static_cast<std::size_t>(field)] = text;
-    }
-    std::string list_text(Field field) const override {
-        return lists_[static_cast<std::size_t>(field)];
-    }
-    void set_entry_text(Field, const std::string&) override {}
-    void hold_controls(bool) override {}
-    void show_progress(std::optional<int>) override {}
-    void run_timer(bool running) override {
-        if (running)
-            timer_.start();
-        else
-            timer_.stop();
-    }
-    void report(const Outcome& outcome) override {
-        if (const auto* sent = std::get_if<Sent>(&outcome);
-            sent && sent->delivery == SendResult::delivered)
-            out_ << texts::sent_line(*sent) << std::endl;
-        if (const auto notice = texts::notice_for(outcome); notice && notice->error)
-            err_ << "错误：" << notice->text << std::endl;
-        if (tap) tap(outcome);
-    }
-    // The window's passes as real time (as the console counts them), in the event loop.
-    void wait(long passes) override {
-        if (passes <= 0) return;
-        QEventLoop loop;
-        QTimer::singleShot(std::chrono::milliseconds((passes * kWaitPerPass.count()) / 1000),
-                           Qt::PreciseTimer, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-
-private:
-    std::ostream& out_;
-    std::ostream& err_;
-    std::array<std::string, kFieldCount> lists_;
-    QTimer timer_;
-};
 
 } // namespace
 
@@ -106,12 +49,20 @@ int serve_command(const std::vector<std::string>& args, Context& context,
         remote::server_options(values["--port"], values["--listen"], values["--allow"], problem);
     if (!options) return usage_error(context, problem);
 
-    ServeView view(context.out, context.err);
+    // Sends are logged on stdout, failures on stderr.
+    remote::LoopView view(kWaitPerPass);
     Panel panel(context.instrument(), view, context.lock());
     SetupFiles files(context.files, [&view](const Outcome& outcome) { view.report(outcome); });
     remote::Interpreter interpreter(remote::Host{panel, files, values["--files"], {}});
-    view.tap = [&interpreter](const Outcome& outcome) { interpreter.observe(outcome); };
-    view.tick = [&panel] { panel.tick(); };
+    view.on_report = [&interpreter, &context](const Outcome& outcome) {
+        if (const auto* sent = std::get_if<Sent>(&outcome);
+            sent && sent->delivery == SendResult::delivered)
+            context.out << texts::sent_line(*sent) << std::endl;
+        if (const auto notice = texts::notice_for(outcome); notice && notice->error)
+            context.err << "错误：" << notice->text << std::endl;
+        interpreter.observe(outcome);
+    };
+    view.on_tick = [&panel] { panel.tick(); };
     remote::Server server(interpreter, *options, [&context](const std::string& note) {
         context.err << note << std::endl;
     });

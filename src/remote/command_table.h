@@ -50,7 +50,7 @@ struct CommandSpec {
     std::optional<Field> field;
     bool sets;
     bool queries;
-    const char* parameter; // what a set takes, for the tables ("" for none)
+    const char* parameter; // what a set takes, for the tables; a parameter's from its rules
     const char* answer;    // what the query answers, for the tables ("" for none)
 };
 std::span<const CommandSpec> command_specs();

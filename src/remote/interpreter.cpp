@@ -315,7 +315,9 @@ void Interpreter::push(Client& client, ScpiError error) {
 }
 
 void Interpreter::observe(const Outcome& outcome) {
-    log_.push_back(outcome);
+    // Kept only while a line or a comparison may need it: the operator's own work is not
+    // piled up here.
+    if (running_ || check_waiters_ > 0) log_.push_back(outcome);
     if (const auto* sent = std::get_if<Sent>(&outcome)) {
         const auto watch = std::find_if(watches_.begin(), watches_.end(), [&](const Watch& each) {
             return each.field == sent->field;
@@ -329,8 +331,15 @@ void Interpreter::observe(const Outcome& outcome) {
     }
 }
 
+// A line of its that runs (the client went during its wait) runs to its end.
+void Interpreter::forget(Client& client) {
+    if (client.wait_ == Client::Wait::check) --check_waiters_;
+    client.wait_ = Client::Wait::none;
+    trim_log();
+}
+
 void Interpreter::trim_log() {
-    if (check_waiters_ > 0) return;
+    if (check_waiters_ > 0 || running_) return;
     log_base_ += log_.size();
     log_.clear();
 }
@@ -347,8 +356,14 @@ bool Interpreter::resume(const std::shared_ptr<Client>& client) {
 }
 
 bool Interpreter::proceed(const std::shared_ptr<Client>& client) {
+    // Lines run one at a time (the server sees to it); a nested one would share the log.
+    const bool outer = !std::exchange(running_, true);
     for (;;) {
-        if (client->waiting() && !settle(*client)) return false;
+        if (client->waiting() && !settle(*client)) {
+            if (outer) running_ = false;
+            trim_log();
+            return false;
+        }
         ScpiError error;
         const auto command = client->parser_->next(error);
         if (!command) {
@@ -357,6 +372,7 @@ bool Interpreter::proceed(const std::shared_ptr<Client>& client) {
         }
         execute(client, *command);
     }
+    if (outer) running_ = false;
     if (!client->answers_.empty()) {
         std::string message;
         for (const std::string& answer : client->answers_)
@@ -416,7 +432,8 @@ void Interpreter::execute(const std::shared_ptr<Client>& client, const Command& 
                                                                         : " is a query only")});
     }
     const bool takes_value =
-        !command.query && std::string_view(spec->parameter) != "" && spec->action != Action::opc;
+        !command.query && (spec->action == Action::field || spec->action == Action::ese ||
+                           spec->action == Action::load || spec->action == Action::store);
     // A field's query takes MIN, MAX or DEF.
     const std::size_t most = takes_value || (command.query && spec->action == Action::field);
     if (command.params.size() > most) return push(*client, {error::kParameterNotAllowed, written});

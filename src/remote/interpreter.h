@@ -63,6 +63,8 @@ public:
     bool idle() const;
     // Every outcome the panel reports, as its view gets it.
     void observe(const Outcome& outcome);
+    // A client gone (its connection closed): nothing is kept for it any more.
+    void forget(Client& client);
 
     // The current value of a parameter as a query answers it: "SING", "20", "1KHZ".
     static std::string answer_text(Field field, const std::string& text);
@@ -92,6 +94,7 @@ private:
     std::deque<Outcome> log_; // what the panel reported while someone may need it
     std::size_t log_base_ = 0;
     int check_waiters_ = 0;
+    bool running_ = false;       // a line runs: what the panel reports is kept for it
     std::vector<Watch> watches_; // sends queued behind another exchange
 };
 

@@ -281,6 +281,7 @@ void Server::remove(quint64 id) {
     const auto found = connections_.find(id);
     if (found == connections_.end()) return;
     QPointer<QTcpSocket> socket = found->second.socket;
+    interpreter_.forget(*found->second.client);
     connections_.erase(found);
     if (socket) {
         socket->disconnect(this);

@@ -42,8 +42,7 @@ RemoteControl::RemoteControl(Panel& panel, SettingsStore& store, QAction* item, 
       // A remote client's file outcomes go back to it, not into the operator's boxes.
       files_(store, [this](const Outcome& outcome) { interpreter_.observe(outcome); }),
       interpreter_(remote::Host{panel_, files_, folder.toStdString(), std::move(show_input)}),
-      item_(item),
-      status_(status), base_status_(status ? status->text() : QString()),
+      item_(item), status_(status), base_status_(status ? status->text() : QString()),
       item_text_(item->text()), settings_(std::move(settings)) {}
 
 RemoteControl::~RemoteControl() = default;
@@ -56,8 +55,9 @@ bool RemoteControl::remembered_on() const {
 quint16 RemoteControl::remembered_port() const {
     if (settings_.isEmpty()) return remote::kDefaultPort;
     bool ok = false;
-    const uint port =
-        QSettings(settings_, QSettings::IniFormat).value(kPortKey, remote::kDefaultPort).toUInt(&ok);
+    const uint port = QSettings(settings_, QSettings::IniFormat)
+                          .value(kPortKey, remote::kDefaultPort)
+                          .toUInt(&ok);
     return ok && port <= 65535 ? static_cast<quint16>(port) : remote::kDefaultPort;
 }
 
