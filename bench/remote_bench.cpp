@@ -77,8 +77,8 @@ template <class Work> void beside_the_loop(Work work) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                      : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     const int count = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
 
@@ -168,7 +168,8 @@ int main(int argc, char** argv) {
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        if (since.isValid()) late.push_back(static_cast<double>(since.nsecsElapsed()) / 1e6 - kTickMs);
+        if (since.isValid())
+            late.push_back(static_cast<double>(since.nsecsElapsed()) / 1e6 - kTickMs);
         since.start();
     });
     tick.start(kTickMs);

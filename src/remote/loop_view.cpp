@@ -35,8 +35,7 @@ void LoopView::report(const Outcome& outcome) {
 
 void LoopView::wait(long passes) {
     if (passes <= 0 || per_pass_.count() <= 0) return;
-    const auto time =
-        std::chrono::duration_cast<std::chrono::milliseconds>(passes * per_pass_);
+    const auto time = std::chrono::duration_cast<std::chrono::milliseconds>(passes * per_pass_);
     QEventLoop loop;
     QTimer::singleShot(time, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
