@@ -216,7 +216,7 @@ TEST(RemoteInterpreter, AnUnreachableInstrumentIsAHardwareError) {
 
 TEST(RemoteInterpreter, UploadRefusesChangesAndOpcAnswersWhenItHasFinished) {
     RemoteRig rig;
-    rig.store.files["/remote/set.qini"] = kExampleSet;
+    rig.store.files[RemoteRig::stored("set.qini")] = kExampleSet;
     EXPECT_EQ(rig.interpreter.run(rig.client, "MMEM:LOAD \"set.qini\";GAIN 10;INST:READ"), true);
     EXPECT_TRUE(rig.panel.uploading());
     EXPECT_EQ(rig.error_codes(), "-221 -221");
@@ -230,8 +230,8 @@ TEST(RemoteInterpreter, UploadRefusesChangesAndOpcAnswersWhenItHasFinished) {
 TEST(RemoteInterpreter, FilesStayBelowTheFolder) {
     RemoteRig rig;
     rig.send("GAIN 20;MMEM:STOR \"out.qini\"");
-    ASSERT_EQ(rig.store.files.count("/remote/out.qini"), 1u);
-    EXPECT_EQ(rig.store.files["/remote/out.qini"][1], "20");
+    ASSERT_EQ(rig.store.files.count(RemoteRig::stored("out.qini")), 1u);
+    EXPECT_EQ(rig.store.files[RemoteRig::stored("out.qini")][1], "20");
     for (const char* name : {"../out.qini", "/etc/out.qini", "a/../../out.qini", "out.txt",
                              "C:\\out.qini", "", "a\\..\\..\\b.qini"})
         rig.send(std::string("MMEM:STOR \"") + name + "\"");

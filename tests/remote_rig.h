@@ -5,6 +5,7 @@
 #include "panel_rig.h"
 #include "remote/interpreter.h"
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -71,6 +72,14 @@ struct RemoteRig {
         return out;
     }
     Applied applied() const { return instrument.applied(); }
+    // Where a file name below the rig's remote folder is kept, as the interpreter names it.
+    static std::string stored(const std::string& name) {
+        namespace fs = std::filesystem;
+        const fs::path path = fs::weakly_canonical(
+            fs::path(u8"/remote") / fs::path(std::u8string(name.begin(), name.end())));
+        const std::u8string text = path.u8string();
+        return std::string(text.begin(), text.end());
+    }
 };
 
 } // namespace qlm::testing
