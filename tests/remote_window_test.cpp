@@ -16,30 +16,30 @@ namespace {
 
 constexpr int kPatienceMs = 20000; // for what the event loop does at once
 
-// Wait helper with the macro's own failure report.
-#define QTRY_VERIFY_WITH_TIMEOUT_IMPL(expr, timeout)                                               \
-    do {                                                                                           \
-        for (int waited_ = 0; !(expr) && waited_ < (timeout); waited_ += 5)                        \
-            QTest::qWait(5);                                                                       \
-    } while (false)
+// True once `condition` holds, the event loop turning meanwhile; false after kPatienceMs.
+template <class Condition> bool eventually(Condition condition) {
+    for (int waited = 0; !condition() && waited < kPatienceMs; waited += 5)
+        QTest::qWait(5);
+    return condition();
+}
 
 // A client in this process: its answers come while the event loop turns.
 class LineClient {
 public:
     explicit LineClient(quint16 port) { socket_.connectToHost(QHostAddress::LocalHost, port); }
     bool connected() {
-        QTRY_VERIFY_WITH_TIMEOUT_IMPL(socket_.state() == QAbstractSocket::ConnectedState,
-                                      kPatienceMs);
-        return socket_.state() == QAbstractSocket::ConnectedState;
+        return eventually([this] { return socket_.state() == QAbstractSocket::ConnectedState; });
     }
-    void say(const QByteArray& line) { socket_.write(line + "\n"); }
+    void say(const QByteArray& line) {
+        socket_.write(line + "\n");
+        socket_.flush();
+    }
     QString ask(const QByteArray& line) {
         say(line);
         return answer();
     }
     QString answer() {
-        for (int waited = 0; !socket_.canReadLine() && waited < kPatienceMs; waited += 5)
-            QTest::qWait(5);
+        eventually([this] { return socket_.canReadLine(); });
         return QString::fromLatin1(socket_.readLine()).trimmed();
     }
 
@@ -79,11 +79,12 @@ TEST_F(RemoteWindow, TheMenuSwitchesItRemembersTheChoiceAndStatusShowsClients) {
     {
         LineClient client(port);
         ASSERT_TRUE(client.connected());
-        QTRY_COMPARE_WITH_TIMEOUT(status(), "模拟仪器  SCPI " + where + " · 1 个客户端",
-                                  kPatienceMs);
+        EXPECT_TRUE(
+            eventually([&] { return status() == "模拟仪器  SCPI " + where + " · 1 个客户端"; }));
         EXPECT_TRUE(client.ask("*IDN?").contains("QLM-5120RX"));
     }
-    QTRY_COMPARE_WITH_TIMEOUT(status(), "模拟仪器  SCPI " + where + " · 0 个客户端", kPatienceMs);
+    EXPECT_TRUE(
+        eventually([&] { return status() == "模拟仪器  SCPI " + where + " · 0 个客户端"; }));
     EXPECT_TRUE(QSettings(remote_ini(), QSettings::IniFormat).value("remote/on").toBool());
     rig.close();
 
@@ -158,6 +159,37 @@ TEST_F(RemoteWindow, AnUploadRefusesRemoteChangesAndGoesOn) {
     EXPECT_EQ(rig.label("Label3"), "20");
 }
 
+TEST_F(RemoteWindow, AClientThatWritesAndGoesHasItsLinesRunAndOneGoneWhileWaitingIsForgotten) {
+    const quint16 port = start_remote();
+    {
+        QTcpSocket brief;
+        brief.connectToHost(QHostAddress::LocalHost, port);
+        EXPECT_TRUE(eventually([&] { return brief.state() == QAbstractSocket::ConnectedState; }));
+        brief.write("GAIN 20\nDAMP 150\n");
+        brief.flush(); // into the network stack before the socket goes
+        brief.disconnectFromHost();
+    }
+    EXPECT_TRUE(eventually([&] { return rig.label("Label19") == QString("150"); }));
+    EXPECT_EQ(rig.label("Label3"), "20");
+    // Gone while its *OPC? waits for an upload: the upload ends, the others are answered.
+    rig.open_answer = rig.write_file("set.qini", "\"\xb5\xa5\"\r\n\"30\"\r\n\"100\"\r\n"
+                                                 "\"\xc4\xda\xb2\xbf\"\r\n\"1000\"\r\n\"10\"\r\n"
+                                                 "\"200\"\r\n\"MHz\"\r\n\"5.0\"\r\n\"50\"\r\n");
+    rig.trigger(rig.ui().open);
+    {
+        LineClient waiting(port);
+        ASSERT_TRUE(waiting.connected());
+        waiting.say("*OPC?");
+        EXPECT_TRUE(
+            eventually([&] { return rig.window->remote_control()->server()->clients() == 1; }));
+    }
+    EXPECT_TRUE(eventually([&] { return rig.window->remote_control()->server()->clients() == 0; }));
+    rig.run_upload();
+    LineClient other(port);
+    ASSERT_TRUE(other.connected());
+    EXPECT_EQ(other.ask("*OPC?;GAIN?"), "1;30");
+}
+
 TEST_F(RemoteWindow, ARemoteFailureIsAHintNotABox) {
     const quint16 port = start_remote();
     rig.instrument.faults.absent = true;
@@ -181,9 +213,9 @@ TEST_F(RemoteWindow, AHundredClientsAndALongLineLeaveItAnswering) {
         EXPECT_EQ(client->answer(), "0");
     QTcpSocket flood;
     flood.connectToHost(QHostAddress::LocalHost, port);
-    QTRY_VERIFY_WITH_TIMEOUT(flood.state() == QAbstractSocket::ConnectedState, kPatienceMs);
+    EXPECT_TRUE(eventually([&] { return flood.state() == QAbstractSocket::ConnectedState; }));
     flood.write(QByteArray(1 << 20, 'A'));
-    QTRY_VERIFY_WITH_TIMEOUT(flood.state() == QAbstractSocket::UnconnectedState, kPatienceMs);
+    EXPECT_TRUE(eventually([&] { return flood.state() == QAbstractSocket::UnconnectedState; }));
     EXPECT_EQ(clients.front()->ask("*IDN?").left(22), "Kavronix,QLM-5120RX,0,");
 }
 
@@ -203,7 +235,7 @@ TEST_F(RemoteWindow, PyvisaChangesShowOnTheDisplay) {
                   "v.write('GAIN 20')\n"
                   "print(v.query('*OPC?;GAIN?'))\n",
                   QString::number(port)});
-    QTRY_VERIFY_WITH_TIMEOUT(python.state() == QProcess::NotRunning, kPatienceMs);
+    EXPECT_TRUE(eventually([&] { return python.state() == QProcess::NotRunning; }));
     EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
     EXPECT_EQ(python.readAllStandardOutput().trimmed(), "1;20");
     EXPECT_EQ(rig.label("Label3"), "20");
