@@ -5,7 +5,7 @@
 set(QLM_BRIDGE32_DIR "" CACHE PATH
     "Folder of a 32-bit build's easyd12-bridge.exe and EasyD12.dll (tests/windows, i686)")
 
-find_package(Qt6 REQUIRED COMPONENTS Widgets)
+find_package(Qt6 REQUIRED COMPONENTS Widgets Network)
 if(QLM_BUILD_TESTS)
     find_package(Qt6 REQUIRED COMPONENTS Test)
     # Qt's offscreen platform reads its fonts from one folder on Windows, lib/fonts below
@@ -35,7 +35,8 @@ foreach(name libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     list(APPEND qlm_runtime_dlls "${path}")
 endforeach()
 
-set(qlm_qt_dlls $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>)
+set(qlm_qt_dlls $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
+                $<TARGET_FILE:Qt6::Network>)
 set(qlm_platform $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin>)
 set(qlm_style $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>)
 

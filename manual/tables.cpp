@@ -4,17 +4,21 @@
 // frequencies, the upload's steps, the initial values and the refusal messages.
 //
 // What it reads: the parameters' descriptions (title, unit, list entries, initial text),
-// confirm_entry, refusal_text, the interlock, probe_freq_text and the upload's steps.
+// confirm_entry, refusal_text, the interlock, probe_freq_text, the upload's steps and the
+// remote command table (also written as Markdown, for the README).
 #include "panel/texts.h"
 #include "panel/upload.h"
 #include "params/descriptor.h"
 #include "params/entry_rules.h"
 #include "params/interlock.h"
 #include "params/param_set.h"
+#include "remote/command_table.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -318,6 +322,161 @@ std::string initial_table() {
     return out.str();
 }
 
+// ---- the remote command set
+
+// What a command does, for the table.
+const char* remote_purpose(const remote::CommandSpec& spec) {
+    using remote::Action;
+    switch (spec.action) {
+    case Action::idn:
+        return "厂家、型号、序列号（协议不传送，为 0）、程序版本";
+    case Action::rst:
+        return "不发送任何命令（仪器没有复位命令；需要初始值时逐项设置 DEF）";
+    case Action::cls:
+        return "清空错误队列和事件状态寄存器";
+    case Action::esr:
+        return "事件状态寄存器（读后清零）";
+    case Action::ese:
+        return "事件状态使能寄存器";
+    case Action::opc:
+        return "上传和发送都结束后：*OPC? 回答 1，*OPC 置位 ESR 第 0 位";
+    case Action::wai:
+        return "等上传和发送都结束后再执行后面的命令";
+    case Action::stb:
+        return "状态字节（第 2 位：错误队列非空；第 5 位：ESR 与 ESE 有共同的位）";
+    case Action::error_next:
+        return "取出最早的错误：代码和 ASCII 说明";
+    case Action::error_count:
+        return "错误队列中的错误数";
+    case Action::version:
+        return "所依据的 SCPI 版本";
+    case Action::field:
+        return descriptor(*spec.field).title;
+    case Action::probe_freq:
+        return descriptor(Field::probe_freq).title;
+    case Action::read_back:
+        return "仪器参数（手动获取）：读回仪器参数到显示面板";
+    case Action::check:
+        return "核对仪器参数：不同参数的个数，及每个的命令、显示值、仪器值";
+    case Action::load:
+        return "导入设置文件并上传（13 步，每步 200 ms；*OPC? 在上传结束后回答）";
+    case Action::store:
+        return "导出设置：把显示面板的参数写入设置文件";
+    }
+    return "";
+}
+
+// What a parameter's set takes, from its rules: "-50 to 60", "25 to 6500, step 5 (from
+// 1000: 20)", "SINGle|DUAL", "50|80|150|400".
+std::string remote_values(Field field) {
+    const ParamDescriptor& param = descriptor(field);
+    if (const NumericRule* rule = param.numeric) {
+        std::string text = std::to_string(rule->min) + " to " + std::to_string(rule->max);
+        for (std::size_t i = 0; i < rule->steps.size(); ++i) {
+            const Step& step = rule->steps[i];
+            text += i == 0 ? ", step " + std::to_string(step.step)
+                           : " (from " + std::to_string(step.from) + ": " +
+                                 std::to_string(step.step) + ")";
+        }
+        return text;
+    }
+    const remote::RemoteField& remote = remote::remote_field(field);
+    std::vector<std::pair<long long, std::string>> entries;
+    for (std::size_t i = 0; i < param.choices.size(); ++i) {
+        std::string text = param.choices[i].text;
+        if (remote.answers[0])
+            text = remote.entries[i] && remote.units == remote::Units::none ? remote.entries[i]
+                                                                            : remote.answers[i];
+        entries.push_back({remote.numeric_order ? std::stoll(param.choices[i].text) : 0, text});
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::string text;
+    for (const auto& entry : entries)
+        text += (text.empty() ? "" : "|") + entry.second;
+    return text;
+}
+
+struct RemoteRow {
+    std::string command, parameter, unit, answer, purpose;
+};
+
+std::vector<RemoteRow> remote_rows() {
+    std::vector<RemoteRow> rows;
+    for (const remote::CommandSpec& spec : remote::command_specs()) {
+        RemoteRow row;
+        const std::string header = spec.header;
+        row.command = spec.sets && spec.queries ? header + "[?]"
+                      : spec.queries            ? header + "?"
+                                                : header;
+        row.parameter = spec.parameter;
+        std::optional<Field> field = spec.field;
+        if (spec.action == remote::Action::probe_freq) field = Field::probe_freq;
+        if (field) {
+            const remote::Units units = remote::remote_field(*field).units;
+            row.unit = descriptor(*field).unit;
+            if (*field == Field::hpf_unit) row.unit = "Hz";
+            if (units != remote::Units::none && *field != Field::hpf_unit)
+                row.unit += "（" + remote::suffix_list(units) + "）";
+            if (spec.sets) row.parameter = remote_values(*field) + "、MIN、MAX、DEF、UP、DOWN";
+        }
+        row.answer = spec.answer;
+        row.purpose = remote_purpose(spec);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string escaped(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '&')
+            out += "&amp;";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string remote_table() {
+    std::ostringstream out;
+    out << "<table class=\"data\" id=\"remote\">\n"
+        << "<tr><th>命令</th><th>参数</th><th>单位（后缀）</th><th>查询返回</th><th>作用</th></"
+           "tr>\n";
+    for (const RemoteRow& row : remote_rows()) {
+        out << "<tr><td><code>" << escaped(row.command) << "</code></td><td>"
+            << escaped(row.parameter) << "</td><td>" << escaped(row.unit) << "</td><td><code>"
+            << escaped(row.answer) << "</code></td><td>" << escaped(row.purpose) << "</td></tr>\n";
+    }
+    out << "</table>\n";
+    return out.str();
+}
+
+// The same for the README, in Markdown.
+std::string remote_markdown() {
+    std::ostringstream out;
+    out << "| Command | Parameter | Unit (suffixes) | Query answers | What it does |\n"
+        << "|---|---|---|---|---|\n";
+    const auto cell = [](const std::string& text) {
+        std::string escaped_text;
+        for (const char c : text)
+            escaped_text += c == '|' ? std::string("\\|") : std::string(1, c);
+        return escaped_text;
+    };
+    const auto code = [&cell](const std::string& text) {
+        return text.empty() ? std::string() : "`" + cell(text) + "`";
+    };
+    for (const RemoteRow& row : remote_rows()) {
+        out << "| " << code(row.command) << " | " << cell(row.parameter) << " | " << cell(row.unit)
+            << " | " << code(row.answer) << " | " << cell(row.purpose) << " |\n";
+    }
+    return out.str();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -328,11 +487,15 @@ int main(int argc, char** argv) {
         {"lists", lists_table()},     {"interlock", interlock_table()},
         {"probe", probe_table()},     {"upload", upload_table()},
         {"initial", initial_table()}, {"messages", messages_table()},
+        {"remote", remote_table()},
     };
     for (const auto& [name, html] : tables) {
         std::ofstream file(folder + "/" + name + ".html", std::ios::binary);
         file << html;
         if (!file) fail(std::string("cannot write ") + name + ".html");
     }
+    std::ofstream readme(folder + "/remote.md", std::ios::binary);
+    readme << remote_markdown();
+    if (!readme) fail("cannot write remote.md");
     return 0;
 }

@@ -2,7 +2,10 @@
 # Installs what the build and the tests need (Debian 12, as root). Safe to run again.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-# Qt's Chinese texts and chmcmd (fp-utils) for the manual; dpkg-dev for the package.
+# Qt's Chinese texts and chmcmd (fp-utils) for the manual; dpkg-dev for the package; PyVISA
+# (pure-Python back end) and lxi-tools, the clients of the remote control's tests, and Xvfb
+# for its test of the window on a real display.
 packages=(cmake g++ ninja-build pkg-config qt6-base-dev libgtest-dev fonts-arphic-uming
-    qt6-translations-l10n fp-utils dpkg-dev)
+    qt6-translations-l10n fp-utils dpkg-dev python3-pyvisa python3-pyvisa-py lxi-tools
+    xvfb xauth)
 install_missing "${packages[@]}"

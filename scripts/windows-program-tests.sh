@@ -7,8 +7,9 @@
 #   end_to_end       the real qlm5120rx.exe on a Chinese Wine desktop (Xvfb) against the
 #                    32-bit simulator DLL through the bridge; help through hh.exe; start-up
 #                    time beside a bare Qt window's
-#   installer_test   silent install, the installed programs' windows, a second install over
-#                    it, silent uninstall
+#   installer_test   silent install, the installed programs' windows, the installed
+#                    qlm5120rx-cli.exe serve answering PyVISA from Linux, a second install
+#                    over it, silent uninstall
 # All of them use the build folder's prefix, build-windows/wine, made under zh_CN.UTF-8.
 
 program=$builds/build-windows
@@ -270,6 +271,30 @@ close_installed() { # close_installed <pid>
     done
 }
 
+# The installed qlm5120rx-cli.exe serve under Wine, asked *IDN? by PyVISA from Linux.
+remote_under_wine() { # remote_under_wine <installed folder>
+    local port=$((20000 + RANDOM % 20000)) idn="" tries
+    wine "$1/qlm5120rx-cli.exe" serve --port "$port" >"$e2e/serve.out" 2>"$e2e/serve.err" &
+    local serve_pid=$!
+    for tries in $(seq 1 60); do
+        idn=$(/usr/bin/python3 - "$port" 2>/dev/null <<'PY' || true
+import sys, pyvisa
+rig = pyvisa.ResourceManager("@py").open_resource(
+    "TCPIP::127.0.0.1::%s::SOCKET" % sys.argv[1], read_termination="\n",
+    write_termination="\n", timeout=5000)
+print(rig.query("*IDN?"))
+PY
+        )
+        [ -n "$idn" ] && break
+        sleep 1
+    done
+    echo "remote control under Wine: ${idn:-no answer} (after $tries tries)"
+    grep -q 'QLM-5120RX' <<<"$idn" || fail "the installed server did not answer *IDN?: $(cat "$e2e/serve.err")"
+    kill "$serve_pid" 2>/dev/null || true
+    wait "$serve_pid" 2>/dev/null || true
+    wineserver -w
+}
+
 installer_test() { # installer_test <setup.exe>
     local setup=$1 failures=0
     use_prefix "$program/wine"
@@ -287,7 +312,7 @@ installer_test() { # installer_test <setup.exe>
     wineserver -w
     echo "silent install with the simulator: $(since "$t0") s"
     for file in qlm5120rx.exe qlm5120rx-cli.exe 5120.CHM translations/qtbase_zh_CN.qm \
-        easyd12-bridge.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
+        easyd12-bridge.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.dll \
         platforms/qwindows.dll styles/qwindowsvistastyle.dll libstdc++-6.dll uninstall.exe \
         simulator/qlm5120rx-sim.exe simulator/EasyD12.dll simulator/easyd12-bridge.exe \
         simulator/platforms/qwindows.dll; do
@@ -322,6 +347,8 @@ installer_test() { # installer_test <setup.exe>
     wineserver -w
     [ -f "$installed/open.qini" ] || fail "the installed program wrote no open.qini"
     [ -f "$installed/simulator/open.qini" ] || fail "the simulator wrote no open.qini of its own"
+
+    remote_under_wine "$installed"
 
     # Again over it, without the simulator: that goes, the program stays.
     wine "$setup" /S >/dev/null 2>&1

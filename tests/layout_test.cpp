@@ -184,6 +184,7 @@ TEST_F(Layout, MenusCarryTheirCaptionsAndNames) {
         {"setname", "参数"},
         {"seting2", "仪器参数（手动获取）"},
         {"seting3", "核对仪器参数"},
+        {"remote", "远程控制（SCPI）"},
         {"help", "帮助"},
         {"helpd", "帮助文档"},
         {"about", "关于......"},

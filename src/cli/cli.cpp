@@ -9,7 +9,7 @@ namespace qlm::cli {
 
 int usage_error(Context& context, const std::string& message) {
     context.err << "qlm5120rx-cli：" << message << "\n"
-                << "用法：qlm5120rx-cli get|set|upload|export|compare ...，"
+                << "用法：qlm5120rx-cli get|set|upload|export|compare|serve ...，"
                    "qlm5120rx-cli --help 查看说明\n";
     return kUsage;
 }
@@ -23,6 +23,10 @@ int run(const std::vector<std::string>& args, Context& context) {
         }
     }
     if (args.empty()) return usage_error(context, "缺少命令");
+    if (args.front() == "serve") {
+        if (!context.serve) return usage_error(context, "这个程序没有远程控制服务");
+        return context.serve(Args(args.begin() + 1, args.end()));
+    }
     using Command = int (*)(const Args&, Context&);
     static const std::map<std::string, Command> commands{
         {"get", get_command},       {"set", set_command},         {"upload", upload_command},

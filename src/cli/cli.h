@@ -20,12 +20,13 @@ namespace qlm::cli {
 enum ExitStatus : int {
     kDone = 0,
     kUsage = 1,
-    kRefused = 2,     // nothing was sent
-    kUnreachable = 3, // the instrument did not answer or take a frame
-    kDiffers = 4,     // compare found differences
-    kFileError = 5,   // a settings file could not be read or written
-    kPartly = 6,      // part of what was asked was sent (listed), the rest refused
-    kOutputLost = 7,  // done, but standard output could not be written
+    kRefused = 2,      // nothing was sent
+    kUnreachable = 3,  // the instrument did not answer or take a frame
+    kDiffers = 4,      // compare found differences
+    kFileError = 5,    // a settings file could not be read or written
+    kPartly = 6,       // part of what was asked was sent (listed), the rest refused
+    kOutputLost = 7,   // done, but standard output could not be written
+    kCannotListen = 8, // serve: the address or port could not be listened on
 };
 
 using Clock = std::chrono::steady_clock;
@@ -41,6 +42,8 @@ struct Context {
     std::function<Clock::time_point()> now;
     // The exchange lock shared with other programs on that instrument; none in tests.
     std::function<InstrumentLock*()> lock = [] { return nullptr; };
+    // serve: the remote server, where the program has one (it needs an event loop).
+    std::function<int(const std::vector<std::string>& args)> serve = nullptr;
 };
 
 // One run; `args` without the program name. Returns the exit status.

@@ -1,10 +1,12 @@
 // qlm5120rx-cli: the real driver, real time, the window's settings files and the console.
 #include "cli/cli.h"
+#include "cli/serve.h"
 #include "files/qini_store.h"
 #include "link/driver_select.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QStandardPaths>
 #include <QStringList>
 
 #include <cerrno>
@@ -56,6 +58,11 @@ int main(int argc, char* argv[]) {
             if (!lock) lock = qlm::make_instrument_lock(instrument());
             return lock.get();
         },
+    };
+    context.serve = [&context](const std::vector<std::string>& serve_args) {
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        return qlm::cli::serve_command(serve_args, context, documents.toStdString());
     };
     const int status = qlm::cli::run(args, context);
     // What was printed must have arrived: a full disk or a closed pipe is no success.

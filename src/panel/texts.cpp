@@ -128,6 +128,42 @@ std::string display_only_line(Field field, const std::string& text) {
            (descriptor(field).code ? "（未发送）" : "（由脉冲宽度得出）");
 }
 
+std::string remote_bad_port(const std::string& port) {
+    return "端口必须是 0 到 65535 之间的整数：" + port;
+}
+std::string remote_bad_address(const std::string& address) {
+    return "不是 IP 地址：" + address;
+}
+std::string remote_listen_needs_allow() {
+    return "--listen 和 --allow 须一起给出：监听其他地址时，须列出允许连接的客户端地址";
+}
+std::string remote_cannot_listen(const std::string& where, const std::string& reason) {
+    return "远程控制无法在 " + where + " 监听：" + reason;
+}
+std::string remote_listening(const std::string& where) {
+    return "远程控制（SCPI）在 " + where + " 等待连接";
+}
+std::string remote_refused(const std::string& peer) {
+    return "远程控制：拒绝来自 " + peer + " 的连接（不在允许的地址中）";
+}
+std::string remote_too_many(const std::string& peer, int most) {
+    return "远程控制：拒绝来自 " + peer + " 的连接（已有 " + std::to_string(most) + " 个客户端）";
+}
+std::string remote_overrun(const std::string& peer, long long most) {
+    return "远程控制：" + peer + " 发来的一行超过 " + std::to_string(most) +
+           " 字节（-363 输入缓冲区溢出），连接已关闭";
+}
+std::string remote_not_reading(const std::string& peer) {
+    return "远程控制：" + peer + " 不读取应答，连接已关闭";
+}
+std::string remote_stopped() {
+    return "远程控制已停止";
+}
+std::string remote_status(const std::string& where, int clients) {
+    if (where.empty()) return "";
+    return "SCPI " + where + " · " + std::to_string(clients) + " 个客户端";
+}
+
 std::optional<Notice> notice_for(const Outcome& outcome) {
     if (const auto* refused = std::get_if<Refused>(&outcome))
         return Notice{true, "", refusal(*refused)};

@@ -45,6 +45,20 @@ std::string sent_line(const Sent& sent);
 // The console's line for a value shown but not sent: "仅显示 prf=500Hz（未发送）".
 std::string display_only_line(Field field, const std::string& text);
 
+// The remote control (SCPI over TCP): its options, and the notes on its clients.
+std::string remote_bad_port(const std::string& port);
+std::string remote_bad_address(const std::string& address);
+std::string remote_listen_needs_allow();
+std::string remote_cannot_listen(const std::string& where, const std::string& reason);
+std::string remote_listening(const std::string& where);
+std::string remote_refused(const std::string& peer);
+std::string remote_too_many(const std::string& peer, int most);
+std::string remote_overrun(const std::string& peer, long long most);
+std::string remote_not_reading(const std::string& peer);
+std::string remote_stopped();
+// The status bar's panel: "SCPI 127.0.0.1:5025 · 2 个客户端", or off.
+std::string remote_status(const std::string& where, int clients);
+
 // The box a window shows for an outcome, if any.
 struct Notice {
     bool error; // titled "错误"; else an information box with `title`

@@ -30,7 +30,14 @@ int main(int argc, char* argv[]) {
     const auto lock = qlm::make_instrument_lock(*driver);
     qlm::MainWindow window(*driver, qlm::platform_seams(&window_pointer), lock.get());
     window_pointer = &window;
+    QString problem;
+    const auto remote = qlm::remote_argument(QCoreApplication::arguments(), problem);
+    if (!problem.isEmpty()) {
+        std::fprintf(stderr, "qlm5120rx：--remote %s\n", qPrintable(problem));
+        return 1;
+    }
     window.start();
+    if (remote.given) window.start_remote(remote.port);
     window.show();
     return QApplication::exec();
 }

@@ -81,6 +81,7 @@ void MainWindow::connect_controls() {
     connect(ui_.seting3, &QAction::triggered, this, &MainWindow::on_check);
     connect(ui_.helpd, &QAction::triggered, this, &MainWindow::on_help);
     connect(ui_.about, &QAction::triggered, this, &MainWindow::on_about);
+    connect(ui_.remote, &QAction::triggered, this, &MainWindow::on_remote);
 }
 
 // ---- start-up and shutdown
@@ -88,6 +89,15 @@ void MainWindow::connect_controls() {
 void MainWindow::start() {
     set_up_status_bar(ui_);
     mark_simulator();
+    const QString remote_settings = seams_.folders.config_folder.isEmpty()
+                                        ? QString()
+                                        : seams_.folders.config_folder + "/remote.ini";
+    remote_ = std::make_unique<RemoteControl>(
+        panel_, store_, ui_.remote, ui_.panels[0], remote_settings, seams_.documents,
+        [this](Field field, const std::string& text) {
+            if (ui_.of(field).list) set_list_text(field, qlm::list_text(field, text));
+            if (ui_.of(field).entry) set_entry_text(field, text);
+        });
     const LoadResult last = load_auto_file(seams_.folders);
     // No file is a first start; a file that cannot be read is worth a word.
     if (!last.fields && QFileInfo::exists(auto_file_to_load(seams_.folders)))
@@ -100,8 +110,22 @@ void MainWindow::start() {
         lock_->take_changes(); // the start-up read-back saw them
         follow_timer_->start();
     }
+    if (remote_->remembered_on()) start_remote(std::nullopt);
     // A session that ends without closing the window still keeps the values.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::save_last_settings);
+}
+
+void MainWindow::start_remote(std::optional<quint16> port) {
+    std::string problem;
+    if (remote_ && !remote_->on() && !remote_->switch_on(port, problem)) error(qs(problem));
+}
+
+void MainWindow::on_remote(bool on) {
+    if (!remote_) return;
+    std::string problem;
+    if (on && !remote_->switch_on(std::nullopt, problem)) error(qs(problem));
+    if (!on) remote_->switch_off();
+    remote_->remember(remote_->on());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -199,8 +223,13 @@ void MainWindow::report(const Outcome& outcome) {
     if (read && read->kind == ReadKind::follow) {
         if (QLabel* hint = hint_panel(ui_)) hint->setText(qs(texts::follow_hint(*read)));
     }
+    const bool remote = remote_ && remote_->observe(outcome);
     const auto notice = texts::notice_for(outcome);
     if (!notice) return;
+    if (remote) {
+        if (QLabel* hint = hint_panel(ui_)) hint->setText(qs(notice->text));
+        return;
+    }
     if (notice->error) return error(qs(notice->text));
     seams_.inform(qs(notice->title), qs(notice->text));
 }

@@ -7,10 +7,13 @@
 #include "files/setup_files.h"
 #include "panel/panel.h"
 #include "ui/form1_layout.h"
+#include "ui/remote_control.h"
 #include "ui/seams.h"
 
 #include <QMainWindow>
 #include <QPointer>
+
+#include <memory>
 
 class QTimer;
 
@@ -31,6 +34,10 @@ public:
     void start();
     // Writes open.qini; a failure is shown.
     void save_last_settings();
+    // The remote control on at `port` (else the remembered one), after start(); a failure is
+    // shown. It is off until then unless the operator left it on.
+    void start_remote(std::optional<quint16> port);
+    RemoteControl* remote_control() const { return remote_.get(); }
 
     Panel& panel() { return panel_; }
     const Panel& panel() const { return panel_; }
@@ -69,6 +76,7 @@ private:
     void on_check();
     void on_help();
     void on_about();
+    void on_remote(bool on);
 
     UsbDriver& driver_;
     UiSeams seams_;
@@ -80,6 +88,7 @@ private:
     QTimer* follow_timer_ = nullptr;
     InstrumentLock* lock_ = nullptr;
     QPointer<AboutWindow> about_;
+    std::unique_ptr<RemoteControl> remote_;
 };
 
 } // namespace qlm

@@ -31,6 +31,8 @@ Menus build_menus(QMainWindow* window) {
     QMenu* setname = add_menu(window, "setname", "参数");
     out.seting2 = add_item(setname, "seting2", "仪器参数（手动获取）");
     out.seting3 = add_item(setname, "seting3", "核对仪器参数");
+    out.remote = add_item(setname, "remote", "远程控制（SCPI）");
+    out.remote->setCheckable(true);
     QMenu* help = add_menu(window, "help", "帮助");
     out.helpd = add_item(help, "helpd", "帮助文档");
     out.about = add_item(help, "about", "关于......");

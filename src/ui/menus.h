@@ -11,6 +11,7 @@ struct Menus {
     QAction* save = nullptr;    // 导出设置
     QAction* seting2 = nullptr; // 仪器参数（手动获取）
     QAction* seting3 = nullptr; // 核对仪器参数
+    QAction* remote = nullptr;  // 远程控制（SCPI）, checkable
     QAction* helpd = nullptr;   // 帮助文档
     QAction* about = nullptr;   // 关于......
 };

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 namespace qlm {
 
@@ -47,6 +48,7 @@ UiSeams platform_seams(QWidget* const* parent) {
     };
     seams.open_help = [] { return open_help_document(); };
     seams.folders = default_auto_file_folders();
+    seams.documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return seams;
 }
 

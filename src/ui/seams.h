@@ -23,6 +23,8 @@ struct UiSeams {
     std::function<QString()> open_help;
     // Where the automatic settings file is looked for and written.
     AutoFileFolders folders;
+    // Where the remote control's MMEMory files live; none: not at all.
+    QString documents;
 };
 
 } // namespace qlm

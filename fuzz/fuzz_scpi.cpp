@@ -1,0 +1,95 @@
+// Arbitrary bytes as SCPI lines to the remote interpreter over the panel and the simulated
+// instrument. Nothing the instrument cannot take reaches it, the display never shows a PRF
+// its width does not allow or a number outside its range, the error queue stays bounded and
+// every answer is printable ASCII, one line per message.
+#include "fuzz_check.h"
+#include "params/descriptor.h"
+#include "params/interlock.h"
+#include "params/number.h"
+#include "remote/interpreter.h"
+#include "sim_instrument.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+using namespace qlm;
+
+namespace {
+
+struct NoFiles : SettingsStore {
+    FileRead load(const std::string&) override { return {std::nullopt, "none"}; }
+    std::string save(const std::string&, const SettingsTexts&) override { return "none"; }
+};
+
+struct View : PanelView {
+    remote::Interpreter* interpreter = nullptr;
+    bool timer = false;
+    std::array<std::string, kFieldCount> lists;
+    void show_field(Field, const std::string&) override {}
+    void show_emphasis(Field) override {}
+    void set_list_text(Field field, const std::string& text) override {
+        lists[static_cast<std::size_t>(field)] = text;
+    }
+    std::string list_text(Field field) const override {
+        return lists[static_cast<std::size_t>(field)];
+    }
+    void set_entry_text(Field, const std::string&) override {}
+    void hold_controls(bool) override {}
+    void show_progress(std::optional<int>) override {}
+    void run_timer(bool running) override { timer = running; }
+    void report(const Outcome& outcome) override {
+        if (interpreter) interpreter->observe(outcome);
+    }
+    void wait(long) override {}
+};
+
+void check_display(const param_set& set) {
+    for (const Field field : entry_fields()) {
+        const NumericRule& rule = *descriptor(field).numeric;
+        const auto value = parse_decimal(set[field]);
+        FUZZ_CHECK(value && value->den == 1);
+        FUZZ_CHECK(value->num >= rule.min && value->num <= rule.max);
+    }
+    for (const Field field : list_fields())
+        FUZZ_CHECK(choice_position(field, set[field]).has_value());
+    FUZZ_CHECK(prf_allowed(*parse_decimal(set.prf), *parse_decimal(set.pw)));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    sim::SimInstrument instrument;
+    View view;
+    Panel panel(instrument, view);
+    NoFiles store;
+    SetupFiles files(store, [](const Outcome&) {});
+    remote::Interpreter interpreter(remote::Host{panel, files, "", {}});
+    view.interpreter = &interpreter;
+    const auto client = std::make_shared<remote::Client>();
+
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    std::size_t from = 0;
+    while (from <= input.size()) {
+        std::size_t end = input.find('\n', from);
+        if (end == std::string::npos) end = input.size();
+        bool done = interpreter.run(client, input.substr(from, end - from));
+        for (int ticks = 0; !done && ticks < 20; ++ticks) {
+            if (view.timer) panel.tick();
+            done = interpreter.resume(client);
+        }
+        FUZZ_CHECK(done);
+        FUZZ_CHECK(client->errors.count() <= remote::ErrorQueue::kCapacity);
+        for (std::size_t i = 0; i < client->output.size(); ++i) {
+            const char c = client->output[i];
+            FUZZ_CHECK((c >= 0x20 && c <= 0x7e) || (c == '\n' && i + 1 == client->output.size()));
+        }
+        client->output.clear();
+        check_display(panel.params());
+        from = end + 1;
+    }
+    FUZZ_CHECK(instrument.violations() == 0);
+    FUZZ_CHECK(instrument.rejected_values() == 0);
+    return 0;
+}

@@ -1,0 +1,184 @@
+#include "remote/command_table.h"
+
+#include <cctype>
+
+namespace qlm::remote {
+
+namespace {
+
+constexpr std::array<Suffix, 4> kNs{{{"NS", 0}, {"US", 3}, {"MS", 6}, {"S", 9}}};
+constexpr std::array<Suffix, 3> kVolt{{{"V", 0}, {"KV", 3}, {"MV", -3}}};
+constexpr std::array<Suffix, 1> kDb{{{"DB", 0}}};
+constexpr std::array<Suffix, 3> kHz{{{"HZ", 0}, {"KHZ", 3}, {"MHZ", 6}}};
+constexpr std::array<Suffix, 3> kMhz{{{"HZ", -6}, {"KHZ", -3}, {"MHZ", 0}}};
+constexpr std::array<Suffix, 3> kOhm{{{"OHM", 0}, {"KOHM", 3}, {"MOHM", 6}}};
+
+using A = Action;
+// clang-format off
+constexpr std::array<CommandSpec, 25> kCommands{{
+    {"*IDN",                A::idn,         {}, false, true,  "", "Kavronix,QLM-5120RX,0,<version>"},
+    {"*RST",                A::rst,         {}, true,  false, "", ""},
+    {"*CLS",                A::cls,         {}, true,  false, "", ""},
+    {"*ESR",                A::esr,         {}, false, true,  "", "<0-255>"},
+    {"*ESE",                A::ese,         {}, true,  true,  "<0-255>", "<0-255>"},
+    {"*OPC",                A::opc,         {}, true,  true,  "", "1"},
+    {"*WAI",                A::wai,         {}, true,  false, "", ""},
+    {"*STB",                A::stb,         {}, false, true,  "", "<0-255>"},
+    {"SYSTem:ERRor[:NEXT]", A::error_next,  {}, false, true,  "", "<code>,\"<text>\""},
+    {"SYSTem:ERRor:COUNt",  A::error_count, {}, false, true,  "", "<0-16>"},
+    {"SYSTem:VERSion",      A::version,     {}, false, true,  "", "1999.0"},
+    {"MODE",                A::field, Field::mode,     true, true, "", "SING|DUAL"},
+    {"GAIN[:LEVel]",        A::field, Field::gain,     true, true, "", "<dB>"},
+    {"VOLTage[:LEVel]",     A::field, Field::voltage,  true, true, "", "<V>"},
+    {"TRIGger[:SOURce]",    A::field, Field::trigger,  true, true, "", "INT|EXT"},
+    {"PRF",                 A::field, Field::prf,      true, true, "", "<Hz>"},
+    {"FILTer:LPASs",        A::field, Field::lpf,      true, true, "", "<MHz>"},
+    {"FILTer:HPASs",        A::field, Field::hpf_unit, true, true, "", "1KHZ|1MHZ"},
+    {"PULSe:WIDTh",         A::field, Field::pw,       true, true, "", "<ns>"},
+    {"DAMPing",             A::field, Field::damping,  true, true, "", "<ohm>"},
+    {"PROBe:FREQuency",     A::probe_freq, {}, false, true, "", "<MHz>"},
+    {"INSTrument:READ",     A::read_back,  {}, true,  false, "", ""},
+    {"INSTrument:CHECk",    A::check,      {}, false, true,  "", "<n>{,<header>,<shown>,<instrument>}"},
+    {"MMEMory:LOAD",        A::load,       {}, true,  false, "\"<file>.qini\"", ""},
+    {"MMEMory:STORe",       A::store,      {}, true,  false, "\"<file>.qini\"", ""},
+}};
+
+constexpr std::array<RemoteField, kFieldCount> kFields{{
+    {Field::mode,       "MODE",      Units::none, {"SINGle", "DUAL"},     {"SING", "DUAL"}, false},
+    {Field::gain,       "GAIN",      Units::db,   {},                     {},               true},
+    {Field::voltage,    "VOLT",      Units::volt, {},                     {},               true},
+    {Field::trigger,    "TRIG",      Units::none, {"INTernal", "EXTernal"}, {"INT", "EXT"},  false},
+    {Field::prf,        "PRF",       Units::hz,   {},                     {},               true},
+    {Field::lpf,        "FILT:LPAS", Units::mhz,  {},                     {},               true},
+    {Field::pw,         "PULS:WIDT", Units::ns,   {},                     {},               true},
+    {Field::hpf_unit,   "FILT:HPAS", Units::hz,   {"1000", "1000000"},    {"1KHZ", "1MHZ"}, false},
+    {Field::probe_freq, "PROB:FREQ", Units::none, {},                     {},               true},
+    {Field::damping,    "DAMP",      Units::ohm,  {},                     {},               true},
+}};
+// clang-format on
+
+char upper(char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+struct Node {
+    std::string short_form, long_form; // upper case
+    bool optional;
+};
+
+std::vector<Node> nodes(const char* header) {
+    std::vector<Node> out;
+    const std::string text = header;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        bool optional = false;
+        if (text[at] == '[') {
+            optional = true;
+            ++at;
+        }
+        if (text[at] == ':') ++at;
+        Node node{{}, {}, optional};
+        while (at < text.size() && text[at] != ':' && text[at] != '[' && text[at] != ']') {
+            if (std::isupper(static_cast<unsigned char>(text[at])) || text[at] == '*')
+                node.short_form += text[at];
+            node.long_form += upper(text[at]);
+            ++at;
+        }
+        if (at < text.size() && text[at] == ']') ++at;
+        out.push_back(std::move(node));
+    }
+    return out;
+}
+
+bool matches(const std::vector<Node>& pattern, std::size_t p, const std::vector<std::string>& path,
+             std::size_t at) {
+    if (p == pattern.size()) return at == path.size();
+    const Node& node = pattern[p];
+    if (at < path.size() && (path[at] == node.short_form || path[at] == node.long_form) &&
+        matches(pattern, p + 1, path, at + 1))
+        return true;
+    return node.optional && matches(pattern, p + 1, path, at);
+}
+
+const CommandSpec* lookup(const std::vector<std::string>& path, bool common) {
+    for (const CommandSpec& spec : kCommands) {
+        if ((spec.header[0] == '*') != common) continue;
+        if (matches(nodes(spec.header), 0, path, 0)) return &spec;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::span<const Suffix> suffixes(Units units) {
+    switch (units) {
+    case Units::ns:
+        return kNs;
+    case Units::volt:
+        return kVolt;
+    case Units::db:
+        return kDb;
+    case Units::hz:
+        return kHz;
+    case Units::mhz:
+        return kMhz;
+    case Units::ohm:
+        return kOhm;
+    case Units::none:
+        break;
+    }
+    return {};
+}
+
+std::string suffix_list(Units units) {
+    std::string out;
+    for (const Suffix& suffix : suffixes(units))
+        out += (out.empty() ? "" : "|") + std::string(suffix.name);
+    return out;
+}
+
+std::span<const CommandSpec> command_specs() {
+    return kCommands;
+}
+
+const RemoteField& remote_field(Field field) {
+    return kFields[static_cast<std::size_t>(field)];
+}
+
+bool word_matches(const char* pattern, const std::string& word) {
+    std::string short_form, long_form;
+    for (const char* c = pattern; *c; ++c) {
+        if (std::isupper(static_cast<unsigned char>(*c)) ||
+            std::isdigit(static_cast<unsigned char>(*c)))
+            short_form += *c;
+        long_form += upper(*c);
+    }
+    return word == short_form || word == long_form;
+}
+
+const CommandSpec* find_command(const Command& command, std::vector<std::string>& prefix) {
+    if (command.common) return lookup(command.path, true);
+    if (!command.rooted && !prefix.empty()) {
+        std::vector<std::string> path = prefix;
+        path.insert(path.end(), command.path.begin(), command.path.end());
+        if (const CommandSpec* spec = lookup(path, false)) {
+            path.pop_back();
+            prefix = std::move(path);
+            return spec;
+        }
+    }
+    const CommandSpec* spec = lookup(command.path, false);
+    prefix.assign(command.path.begin(), command.path.end() - 1);
+    return spec;
+}
+
+std::string short_header(const char* header) {
+    std::string out;
+    for (const Node& node : nodes(header)) {
+        if (node.optional) continue;
+        out += (out.empty() ? "" : ":") + node.short_form;
+    }
+    return out;
+}
+
+} // namespace qlm::remote

@@ -1,0 +1,84 @@
+#pragma once
+// The remote command set as data: every header with what it does, and for the nine
+// parameters their units, their words and what their queries answer. The interpreter, the
+// README's and the manual's tables read this.
+
+#include "params/param_set.h"
+#include "remote/scpi_parser.h"
+
+#include <array>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace qlm::remote {
+
+enum class Action {
+    idn,
+    rst,
+    cls,
+    esr,
+    ese,
+    opc,
+    wai,
+    stb,
+    error_next,
+    error_count,
+    version,
+    field,      // one of the nine parameters
+    probe_freq, // follows the width; query only
+    read_back,  // the instrument read back into the display
+    check,      // the instrument compared with the display
+    load,       // a settings file shown and uploaded
+    store,      // the display written to a settings file
+};
+
+// A number's units: its suffixes and the power of ten of each to the field's own unit.
+enum class Units { none, ns, volt, db, hz, mhz, ohm };
+struct Suffix {
+    const char* name;
+    int power;
+};
+std::span<const Suffix> suffixes(Units units);
+// "NS|US|MS|S"
+std::string suffix_list(Units units);
+
+struct CommandSpec {
+    const char* header; // long form, short form in capitals, optional nodes in brackets
+    Action action;
+    std::optional<Field> field;
+    bool sets;
+    bool queries;
+    const char* parameter; // what a set takes, for the tables; a parameter's from its rules
+    const char* answer;    // what the query answers, for the tables ("" for none)
+};
+std::span<const CommandSpec> command_specs();
+
+// A parameter as the remote names it.
+struct RemoteField {
+    Field field;
+    const char* name; // short header, in messages: "PULS:WIDT"
+    Units units;
+    // List entries in the parameter's list order: a word (short form in capitals) for lists
+    // of names, or the number in the field's units; none where the entry texts are numbers
+    // already.
+    std::array<const char*, 2> entries;
+    // What a query answers for each entry; none: the display text itself.
+    std::array<const char*, 2> answers;
+    bool numeric_order; // UP/DOWN and MIN/MAX by value, not by list order
+};
+const RemoteField& remote_field(Field field);
+
+// "SINGle" takes "SING" and "SINGLE", in any case (`word` is upper case already).
+bool word_matches(const char* pattern, const std::string& word);
+
+// The command a header names: its path after the current one (`prefix`, the previous
+// command's path less its last node) or, when not found there, from the root. `prefix`
+// becomes this command's. None for an unknown header.
+const CommandSpec* find_command(const Command& command, std::vector<std::string>& prefix);
+
+// "PULSe:WIDTh" -> "PULS:WIDT"; optional nodes left out.
+std::string short_header(const char* header);
+
+} // namespace qlm::remote

@@ -1,0 +1,294 @@
+#include "remote/server.h"
+
+#include "panel/texts.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace qlm::remote {
+
+namespace {
+
+// While a client waits for *OPC? or a comparison.
+constexpr int kWaitingIntervalMs = 5;
+
+std::string address_text(const QHostAddress& address, quint16 port) {
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? "[" + address.toString() + "]"
+                             : address.toString();
+    return (host + ":" + QString::number(port)).toStdString();
+}
+
+QHostAddress plain(const QHostAddress& address) {
+    bool v4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&v4);
+    return v4 ? QHostAddress(ipv4) : address;
+}
+
+} // namespace
+
+std::optional<ServerOptions> server_options(const std::string& port, const std::string& listen,
+                                            const std::string& allow, std::string& problem) {
+    ServerOptions options;
+    if (!port.empty()) {
+        bool ok = false;
+        const uint value = QString::fromStdString(port).toUInt(&ok);
+        if (!ok || value > 65535) {
+            problem = texts::remote_bad_port(port);
+            return std::nullopt;
+        }
+        options.port = static_cast<quint16>(value);
+    }
+    if (listen.empty() != allow.empty()) {
+        problem = texts::remote_listen_needs_allow();
+        return std::nullopt;
+    }
+    if (listen.empty()) return options;
+    QHostAddress address;
+    if (!address.setAddress(QString::fromStdString(listen))) {
+        problem = texts::remote_bad_address(listen);
+        return std::nullopt;
+    }
+    options.listen = address;
+    for (const QString& each : QString::fromStdString(allow).split(',', Qt::SkipEmptyParts)) {
+        const QString text = each.trimmed();
+        QPair<QHostAddress, int> subnet = QHostAddress::parseSubnet(text);
+        if (!text.contains('/')) {
+            QHostAddress single;
+            subnet =
+                single.setAddress(text)
+                    ? QPair<QHostAddress, int>(
+                          single, single.protocol() == QAbstractSocket::IPv6Protocol ? 128 : 32)
+                    : QPair<QHostAddress, int>();
+        }
+        if (subnet.first.isNull()) {
+            problem = texts::remote_bad_address(text.toStdString());
+            return std::nullopt;
+        }
+        options.allowed.append(subnet);
+    }
+    if (options.allowed.isEmpty()) {
+        problem = texts::remote_listen_needs_allow();
+        return std::nullopt;
+    }
+    return options;
+}
+
+Server::Server(Interpreter& interpreter, ServerOptions options, Note note, QObject* parent)
+    : QObject(parent), interpreter_(interpreter), options_(std::move(options)),
+      note_(std::move(note)), waiting_(new QTimer(this)) {
+    waiting_->setInterval(kWaitingIntervalMs);
+    connect(waiting_, &QTimer::timeout, this, &Server::resume_waiting);
+}
+
+Server::~Server() {
+    close();
+}
+
+bool Server::listen(std::string& problem) {
+    close();
+    std::vector<QHostAddress> addresses;
+    if (options_.listen)
+        addresses.push_back(*options_.listen);
+    else
+        addresses = {QHostAddress(QHostAddress::LocalHost),
+                     QHostAddress(QHostAddress::LocalHostIPv6)};
+    quint16 port = options_.port;
+    for (const QHostAddress& address : addresses) {
+        auto* listener = new QTcpServer(this);
+        listener->setListenBacklogSize(kMaxClients);
+        if (!listener->listen(address, port)) {
+            // A machine without IPv6 still has 127.0.0.1.
+            const bool optional = !options_.listen && !listeners_.empty();
+            if (!optional) {
+                problem = texts::remote_cannot_listen(address_text(address, port),
+                                                      listener->errorString().toStdString());
+                delete listener;
+                close();
+                return false;
+            }
+            delete listener;
+            continue;
+        }
+        port = listener->serverPort(); // the loopback addresses share the one chosen
+        connect(listener, &QTcpServer::newConnection, this, [this, listener] { accept(listener); });
+        listeners_.push_back(listener);
+    }
+    return true;
+}
+
+void Server::close() {
+    for (QTcpServer* listener : listeners_)
+        delete listener;
+    listeners_.clear();
+    while (!connections_.empty())
+        remove(connections_.begin()->first);
+}
+
+quint16 Server::port() const {
+    return listeners_.empty() ? 0 : listeners_.front()->serverPort();
+}
+
+std::string Server::where() const {
+    std::string out;
+    for (const QTcpServer* listener : listeners_)
+        out += (out.empty() ? "" : ", ") +
+               address_text(listener->serverAddress(), listener->serverPort());
+    return out;
+}
+
+bool Server::admitted(QHostAddress peer) const {
+    peer = plain(peer);
+    if (!options_.listen) return peer.isLoopback();
+    for (const auto& subnet : options_.allowed) {
+        if (peer.isInSubnet(plain(subnet.first), subnet.second) || peer == subnet.first)
+            return true;
+    }
+    return false;
+}
+
+void Server::accept(QTcpServer* listener) {
+    while (QTcpSocket* socket = listener->nextPendingConnection()) {
+        const std::string peer = address_text(socket->peerAddress(), socket->peerPort());
+        if (!admitted(socket->peerAddress()) || clients() >= kMaxClients) {
+            note_(admitted(socket->peerAddress()) ? texts::remote_too_many(peer, kMaxClients)
+                                                  : texts::remote_refused(peer));
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        const quint64 id = next_id_++;
+        // Qt reads no more than a line's worth ahead: the rest waits in the network stack,
+        // which slows the sender down instead of losing what it sent.
+        socket->setReadBufferSize(kMaxLine);
+        connections_[id] = {socket, std::make_shared<Client>(), peer, false};
+        connect(socket, &QTcpSocket::readyRead, this, [this, id] { readable(id); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, id] { closed(id); });
+        emit clients_changed(clients());
+        if (socket->bytesAvailable()) readable(id);
+    }
+}
+
+Server::Connection* Server::find(quint64 id) {
+    const auto found = connections_.find(id);
+    return found == connections_.end() ? nullptr : &found->second;
+}
+
+void Server::requeue(quint64 id) {
+    Connection* connection = find(id);
+    if (!connection || connection->queued || connection->client->waiting()) return;
+    connection->queued = true;
+    ready_.push_back(id);
+}
+
+void Server::readable(quint64 id) {
+    requeue(id);
+    dispatch();
+}
+
+// One line at a time, connections taking turns; never inside a line that runs.
+void Server::dispatch() {
+    if (running_) return;
+    while (!ready_.empty()) {
+        const quint64 id = ready_.front();
+        ready_.pop_front();
+        Connection* connection = find(id);
+        if (!connection) continue;
+        connection->queued = false;
+        QTcpSocket* socket = connection->socket;
+        if (!socket || connection->client->waiting()) continue;
+        if (!socket->canReadLine()) {
+            if (socket->bytesAvailable() >= kMaxLine)
+                drop(id, texts::remote_overrun(connection->peer, kMaxLine));
+            else if (connection->closed)
+                remove(id);
+            continue;
+        }
+        const QByteArray line = socket->readLine();
+        const std::shared_ptr<Client> client = connection->client;
+        running_ = true;
+        const bool done = interpreter_.run(client, line.toStdString());
+        running_ = false;
+        if (!flush(id)) continue;
+        if (!done) {
+            waiting_->start();
+            continue;
+        }
+        requeue(id); // its next line, after the others' turn
+    }
+}
+
+void Server::resume_waiting() {
+    if (running_) return;
+    bool any = false;
+    std::vector<quint64> ids;
+    for (const auto& [id, connection] : connections_) {
+        if (connection.client->waiting()) ids.push_back(id);
+    }
+    for (const quint64 id : ids) {
+        Connection* connection = find(id);
+        if (!connection) continue;
+        const std::shared_ptr<Client> client = connection->client;
+        running_ = true;
+        const bool done = interpreter_.resume(client);
+        running_ = false;
+        if (!flush(id)) continue;
+        if (done)
+            requeue(id);
+        else
+            any = true;
+    }
+    if (!any) waiting_->stop();
+    dispatch();
+}
+
+bool Server::flush(quint64 id) {
+    Connection* connection = find(id);
+    if (!connection || !connection->socket) return false;
+    Client& client = *connection->client;
+    if (connection->closed) client.output.clear(); // no one to read them
+    if (!client.output.empty()) {
+        connection->socket->write(client.output.data(), static_cast<qint64>(client.output.size()));
+        client.output.clear();
+    }
+    if (connection->socket->bytesToWrite() > kMaxOutput) {
+        drop(id, texts::remote_not_reading(connection->peer));
+        return false;
+    }
+    return true;
+}
+
+// A client that wrote and went: what it sent still runs, then it is forgotten.
+void Server::closed(quint64 id) {
+    Connection* connection = find(id);
+    if (!connection) return;
+    connection->closed = true;
+    if (!connection->socket || !connection->socket->canReadLine()) {
+        if (!connection->client->waiting() && !connection->queued) remove(id);
+        return;
+    }
+    requeue(id);
+    dispatch();
+}
+
+void Server::drop(quint64 id, const std::string& why) {
+    note_(why);
+    remove(id);
+}
+
+void Server::remove(quint64 id) {
+    const auto found = connections_.find(id);
+    if (found == connections_.end()) return;
+    QPointer<QTcpSocket> socket = found->second.socket;
+    interpreter_.forget(*found->second.client);
+    connections_.erase(found);
+    if (socket) {
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
+    }
+    emit clients_changed(clients());
+}
+
+} // namespace qlm::remote

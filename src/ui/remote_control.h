@@ -1,0 +1,74 @@
+#pragma once
+// The window's remote control: the SCPI server over the window's own panel, switched on from
+// the menu (remembered in the user's configuration folder) or from the command line, with
+// its address and clients in the status bar's first panel.
+
+#include "files/setup_files.h"
+#include "panel/panel.h"
+#include "remote/interpreter.h"
+#include "remote/server.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QLabel;
+
+namespace qlm {
+
+// `--remote [PORT]` among the program's arguments, and the port if one follows. `problem`
+// is set for a port that is no port.
+struct RemoteArgument {
+    bool given = false;
+    std::optional<quint16> port;
+};
+RemoteArgument remote_argument(const QStringList& arguments, QString& problem);
+
+class RemoteControl : public QObject {
+    Q_OBJECT
+public:
+    // `settings`: the file that remembers the choice; none for not remembering.
+    // `folder`: where MMEMory files live.
+    // `show_input`: the window's control of a field shows a remote value (remote::Host).
+    RemoteControl(Panel& panel, SettingsStore& store, QAction* item, QLabel* status,
+                  QString settings, QString folder,
+                  std::function<void(Field, const std::string&)> show_input,
+                  QObject* parent = nullptr);
+    ~RemoteControl() override;
+
+    // On at `port` (else the remembered one, else 5025). False, with the reason, when it
+    // cannot listen.
+    bool switch_on(std::optional<quint16> port, std::string& problem);
+    void switch_off();
+    bool on() const { return server_ != nullptr; }
+    // Whether the choice remembered is on.
+    bool remembered_on() const;
+    void remember(bool on) const;
+
+    // Every outcome the window gets. True when a remote line caused it: the window shows its
+    // notice as a hint then, not in a box that waits for an operator who did nothing.
+    bool observe(const Outcome& outcome);
+
+    remote::Server* server() const { return server_.get(); }
+
+private:
+    void show_status();
+    quint16 remembered_port() const;
+
+    Panel& panel_;
+    SetupFiles files_;
+    remote::Interpreter interpreter_;
+    QAction* item_;
+    QLabel* status_;
+    QString base_status_; // what the panel showed before (the simulator's mark)
+    QString item_text_;
+    QString settings_;
+    std::unique_ptr<remote::Server> server_;
+};
+
+} // namespace qlm

@@ -1,0 +1,265 @@
+#!/usr/bin/python3
+"""qlm5120rx-cli serve against clients that labs use (PyVISA's pure-Python back end, lxi-tools)
+and hostile ones, over loopback, checked against the drop-in simulator's trace.
+
+    remote_clients_test.py <qlm5120rx-cli> [unittest arguments]
+"""
+import os
+import random
+import re
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+import pyvisa
+
+PROGRAM = sys.argv.pop(1) if len(sys.argv) > 1 else "qlm5120rx-cli"
+TIMEOUT = 20  # seconds, for anything the server should do at once
+
+# Frame types, the last byte of a frame in the trace.
+DATA, ANNOUNCE = "00", "04"
+
+
+def data_frame(code, value1, value2=0):
+    return "0102030405010203040501%02x%02x%02x0000" % (code, value1, value2)
+
+
+class Serve:
+    """One `qlm5120rx-cli serve` over the drop-in simulator, with its own trace and folder."""
+
+    def __init__(self, *options):
+        self.folder = tempfile.mkdtemp(prefix="qlm-remote-")
+        self.trace = os.path.join(self.folder, "trace")
+        env = {k: v for k, v in os.environ.items() if not k.startswith("EASYD12_SIM")}
+        env["EASYD12_SIM_TRACE"] = self.trace
+        self.err_path = os.path.join(self.folder, "stderr")
+        self.process = subprocess.Popen(
+            [PROGRAM, "serve", "--port", "0", "--files", self.folder, *options],
+            stdout=subprocess.DEVNULL, stderr=self._err_file(), env=env)
+        self.port = None
+        deadline = time.monotonic() + TIMEOUT
+        while time.monotonic() < deadline and self.process.poll() is None:
+            found = re.search(r"127\.0\.0\.1:(\d+)", self.stderr())
+            if found:
+                self.port = int(found.group(1))
+                break
+            time.sleep(0.02)
+        if self.port is None:
+            raise RuntimeError("serve did not start: " + self.stderr())
+
+    def _err_file(self):
+        self.err_file = open(self.err_path, "w")
+        return self.err_file
+
+    def stderr(self):
+        with open(self.err_path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def frames(self):
+        """The frames written, as hex."""
+        if not os.path.exists(self.trace):
+            return []
+        with open(self.trace) as f:
+            return [line.split()[1] for line in f if line.startswith("W ")]
+
+    def wait_for(self, condition):
+        deadline = time.monotonic() + TIMEOUT
+        while not condition():
+            if time.monotonic() > deadline:
+                return False
+            time.sleep(0.02)
+        return True
+
+    def data_frames(self):
+        return [frame for frame in self.frames() if frame.endswith(DATA)]
+
+    def visa(self, timeout_ms=5000):
+        manager = pyvisa.ResourceManager("@py")
+        instrument = manager.open_resource(
+            "TCPIP::127.0.0.1::%d::SOCKET" % self.port, read_termination="\n",
+            write_termination="\n", timeout=timeout_ms)
+        # The start-up read-back over before the test's own frames.
+        assert instrument.query("*OPC?") == "1"
+        return instrument
+
+    def raw(self, source="127.0.0.1"):
+        client = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        client.settimeout(TIMEOUT)
+        client.bind((source, 0))
+        client.connect(("127.0.0.1", self.port))
+        return client
+
+    def rss_kb(self):
+        with open("/proc/%d/status" % self.process.pid) as f:
+            return int(re.search(r"VmRSS:\s+(\d+)", f.read()).group(1))
+
+    def stop(self, how=signal.SIGTERM):
+        self.process.send_signal(how)
+        return self.process.wait(TIMEOUT)
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        self.err_file.close()
+
+
+def read_line(client):
+    data = b""
+    while not data.endswith(b"\n"):
+        part = client.recv(4096)
+        if not part:
+            break
+        data += part
+    return data.decode("ascii")
+
+
+def closed(client):
+    """True when the server closed the connection (reset or end of stream)."""
+    try:
+        while True:
+            if not client.recv(65536):
+                return True
+    except (ConnectionResetError, BrokenPipeError):
+        return True
+    except socket.timeout:
+        return False
+
+
+class RemoteClients(unittest.TestCase):
+    def setUp(self):
+        self.serve = Serve()
+
+    def tearDown(self):
+        self.serve.kill()
+
+    def test_pyvisa_sets_and_queries_as_the_trace_shows(self):
+        visa = self.serve.visa()
+        self.assertIn("QLM-5120RX", visa.query("*IDN?"))
+        visa.write("DAMP 150")
+        self.assertEqual(visa.query("DAMP?"), "150")
+        self.assertEqual(visa.query("*OPC?"), "1")
+        self.assertIn(data_frame(8, 3), self.serve.data_frames())
+        sent = len(self.serve.data_frames())
+        visa.write("PULS:WIDT 7000")
+        self.assertTrue(visa.query("SYST:ERR?").startswith("-222"))
+        self.assertEqual(len(self.serve.data_frames()), sent)
+        visa.write("GAIN 20")
+        self.assertEqual(visa.query("GAIN?"), "20")
+        self.assertEqual(self.serve.data_frames()[-1], data_frame(1, 70))
+        # A longer width sends the lowered PRF first; one line, several answers.
+        visa.write("PULS:WIDT 5000")
+        self.assertEqual(visa.query("PRF?;PULS:WIDT?;:PROB:FREQ?"), "500;5000;0.10")
+        self.assertEqual(self.serve.data_frames()[-2:], [data_frame(4, 3), data_frame(6, 136, 19)])
+        self.assertEqual(visa.query("SYST:ERR?"), '0,"No error"')
+        visa.close()
+        self.assertEqual(self.serve.stop(), 0)
+        self.assertIn("远程控制已停止", self.serve.stderr())
+
+    def test_upload_refuses_changes_and_opc_answers_at_its_end(self):
+        visa = self.serve.visa(timeout_ms=10000)
+        visa.write('GAIN 30;MMEM:STOR "rig.qini";:GAIN 10')
+        self.assertEqual(visa.query("*OPC?"), "1")
+        self.assertTrue(os.path.exists(os.path.join(self.serve.folder, "rig.qini")))
+        visa.write('MMEM:LOAD "rig.qini"')
+        visa.write("DAMP 400")
+        self.assertTrue(visa.query("SYST:ERR?").startswith("-221"))
+        self.assertEqual(visa.query("*OPC?"), "1")
+        self.assertEqual(visa.query("GAIN?;DAMP?"), "30;50")
+        # The nine commands of the upload, after the three sets before it.
+        self.assertEqual(len(self.serve.data_frames()), 2 + 9)
+        self.assertEqual(self.serve.data_frames()[3], data_frame(1, 80))
+        visa.write('MMEM:LOAD "../rig.qini"')
+        self.assertTrue(visa.query("SYST:ERR?").startswith("-257"))
+
+    def test_lxi_tools(self):
+        def lxi(command):
+            return subprocess.run(
+                ["lxi", "scpi", "--address", "127.0.0.1", "--port", str(self.serve.port),
+                 "--raw", command], capture_output=True, text=True, timeout=TIMEOUT).stdout
+
+        self.assertIn("QLM-5120RX", lxi("*IDN?"))
+        lxi("GAIN 25")  # sent, and the connection closed: the line still runs
+        self.assertTrue(self.serve.wait_for(lambda: data_frame(1, 75) in self.serve.data_frames()))
+        self.assertEqual(lxi("GAIN?").strip(), "25")
+
+    def test_a_second_server_on_the_port_cannot_listen(self):
+        other = subprocess.run([PROGRAM, "serve", "--port", str(self.serve.port)],
+                               capture_output=True, text=True, timeout=TIMEOUT)
+        self.assertEqual(other.returncode, 8)
+        self.assertIn("无法", other.stderr)
+
+    def test_hostile_clients_leave_the_server_answering(self):
+        before = self.serve.rss_kb()
+        # A silent client stays connected throughout.
+        silent = self.serve.raw()
+        # A 1 MB line without a newline: -363 and closed.
+        long_line = self.serve.raw()
+        try:
+            long_line.sendall(b"A" * (1 << 20))
+        except (ConnectionResetError, BrokenPipeError):
+            pass
+        self.assertTrue(closed(long_line))
+        self.assertIn("-363", self.serve.stderr())
+        # Binary garbage: errors in its own queue, nothing else.
+        garbage = self.serve.raw()
+        noise = random.Random(5120)
+        garbage.sendall(bytes(noise.randrange(256) for _ in range(200000)) + b"\n*IDN?\n")
+        self.assertIn("QLM-5120RX", read_line(garbage))
+        garbage.sendall(b"SYST:ERR:COUN?\n")
+        self.assertLessEqual(int(read_line(garbage)), 16)
+        # A client that never reads its answers: closed once they pile up.
+        reader = self.serve.raw()
+        reader.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+        line = b";".join([b"*IDN?"] * 10000) + b"\n"
+        try:
+            for _ in range(200):
+                reader.sendall(line)
+        except (ConnectionResetError, BrokenPipeError, socket.timeout):
+            pass
+        self.assertTrue(closed(reader))
+        self.assertIn("不读取应答", self.serve.stderr())
+        # A hundred clients at once, each answered.
+        clients = [self.serve.raw() for _ in range(100)]
+        for client in clients:
+            client.sendall(b"*IDN?\n")
+        for client in clients:
+            self.assertIn("QLM-5120RX", read_line(client))
+            client.close()
+        visa = self.serve.visa()
+        self.assertIn("QLM-5120RX", visa.query("*IDN?"))
+        self.assertLess(self.serve.rss_kb() - before, 64 * 1024)
+        silent.close()
+
+
+class Admission(unittest.TestCase):
+    def test_only_the_allowed_addresses_are_admitted(self):
+        serve = Serve("--listen", "127.0.0.1", "--allow", "127.0.0.3,127.0.1.0/24")
+        try:
+            for source, admitted in (("127.0.0.1", False), ("127.0.0.2", False),
+                                     ("127.0.0.3", True), ("127.0.1.7", True)):
+                client = serve.raw(source)
+                if admitted:
+                    client.sendall(b"*IDN?\n")
+                    self.assertIn("QLM-5120RX", read_line(client), source)
+                else:
+                    self.assertTrue(closed(client), source)
+                    self.assertIn("拒绝来自 %s:" % source, serve.stderr())
+                client.close()
+            self.assertEqual(serve.stop(signal.SIGINT), 0)
+        finally:
+            serve.kill()
+
+    def test_listen_needs_allow(self):
+        run = subprocess.run([PROGRAM, "serve", "--listen", "127.0.0.1"], capture_output=True,
+                             text=True, timeout=TIMEOUT)
+        self.assertEqual(run.returncode, 1)
+        self.assertIn("--allow", run.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
