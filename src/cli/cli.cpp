@@ -9,7 +9,7 @@ namespace qlm::cli {
 
 int usage_error(Context& context, const std::string& message) {
     context.err << "qlm5120rx-cli：" << message << "\n"
-                << "用法：qlm5120rx-cli get|set|upload|export|compare|serve ...，"
+                << "用法：qlm5120rx-cli get|set|upload|export|compare|serve|journal|sheet ...，"
                    "qlm5120rx-cli --help 查看说明\n";
     return kUsage;
 }
@@ -32,6 +32,9 @@ int run(const std::vector<std::string>& args, Context& context) {
         {"get", get_command},       {"set", set_command},         {"upload", upload_command},
         {"export", export_command}, {"compare", compare_command},
     };
+    if (const auto more = context.more_commands.find(args.front());
+        more != context.more_commands.end())
+        return more->second(Args(args.begin() + 1, args.end()), context);
     const auto command = commands.find(args.front());
     if (command == commands.end()) return usage_error(context, "未知命令：" + args.front());
     return command->second(Args(args.begin() + 1, args.end()), context);

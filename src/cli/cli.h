@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -44,6 +45,9 @@ struct Context {
     std::function<InstrumentLock*()> lock = [] { return nullptr; };
     // serve: the remote server, where the program has one (it needs an event loop).
     std::function<int(const std::vector<std::string>& args)> serve = nullptr;
+    // Commands the program adds over Qt (journal, sheet), by name.
+    std::map<std::string, std::function<int(const std::vector<std::string>&, Context&)>>
+        more_commands{};
 };
 
 // One run; `args` without the program name. Returns the exit status.

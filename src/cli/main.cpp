@@ -1,11 +1,16 @@
 // qlm5120rx-cli: the real driver, real time, the window's settings files and the console.
 #include "cli/cli.h"
+#include "cli/record_commands.h"
 #include "cli/serve.h"
 #include "files/qini_store.h"
 #include "link/driver_select.h"
+#include "panel/outcome_hook.h"
+#include "record/journal.h"
+#include "record/journal_file.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -22,8 +27,15 @@
 #endif
 
 int main(int argc, char* argv[]) {
+    // The sheet is drawn on Qt's offscreen platform: no display needed.
+    const bool draws = argc > 1 && std::strcmp(argv[1], "sheet") == 0;
+    if (draws) qputenv("QT_QPA_PLATFORM", "offscreen");
     // The arguments as Unicode on every platform (Windows passes them in its code page).
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (draws)
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
 #ifdef _WIN32
     SetConsoleOutputCP(CP_UTF8);
 #endif
@@ -64,7 +76,20 @@ int main(int argc, char* argv[]) {
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         return qlm::cli::serve_command(serve_args, context, documents.toStdString());
     };
+    const QString folder = qlm::default_journal_folder();
+    qlm::cli::add_record_commands(context, {folder, [] { return QDateTime::currentDateTime(); },
+                                            QCoreApplication::applicationName().toStdString()});
+    // Every outcome of the run goes to the journal; one that cannot be written is said once.
+    qlm::Journal journal({folder,
+                          QCoreApplication::applicationName(),
+                          [&instrument] { return instrument().is_simulator(); },
+                          {},
+                          [](const QString& hint) {
+                              std::cerr << "qlm5120rx-cli：" << hint.toStdString() << "\n";
+                          }});
+    qlm::outcome_hook() = [&journal](const qlm::Outcome& outcome) { journal.record(outcome); };
     const int status = qlm::cli::run(args, context);
+    qlm::outcome_hook() = nullptr;
     // What was printed must have arrived: a full disk or a closed pipe is no success.
     std::cout.flush();
     if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {

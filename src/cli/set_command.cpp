@@ -2,6 +2,7 @@
 // validated on what the instrument holds; one refusal and nothing of the run is sent.
 #include "cli/commands.h"
 #include "cli/session.h"
+#include "panel/outcome_hook.h"
 #include "panel/texts.h"
 #include "params/descriptor.h"
 
@@ -76,6 +77,7 @@ int set_command(const Args& args, Context& context) {
                                        pairs->end());
         const std::vector<Refused> refused = session.panel().validate(rest);
         for (const Refused& each : refused) {
+            tell_outcome_hook(each); // refused before the panel saw it: journaled all the same
             context.err << field_name(each.field) << " " << each.value << "："
                         << texts::refusal(each) << "\n";
         }

@@ -1,9 +1,14 @@
 #include "files/setup_files.h"
 
+#include "panel/outcome_hook.h"
+
 namespace qlm {
 
 SetupFiles::SetupFiles(SettingsStore& store, Report report)
-    : store_(store), report_(std::move(report)) {}
+    : store_(store), report_([report = std::move(report)](const Outcome& outcome) {
+          tell_outcome_hook(outcome);
+          if (report) report(outcome);
+      }) {}
 
 std::optional<SettingsTexts> SetupFiles::load(const std::string& path, FileOp op) {
     FileRead file = store_.load(path);

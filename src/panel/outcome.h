@@ -51,11 +51,20 @@ struct DisplayOnly {
 enum class ReadKind { settings, width, check, follow };
 enum class ReadResult { answered, request_refused, no_answer, busy };
 
-// A read-back. `changed` lists the fields whose display text it changed (settings only).
+// A field whose value differs between two sets.
+struct Difference {
+    Field field;
+    std::string shown;      // on the display panel, or in the file
+    std::string instrument; // read back
+};
+
+// A read-back. `changed` lists the fields whose display text it changed; `updates` the
+// same with the text shown before and the one read back.
 struct ReadBack {
     ReadKind kind;
     ReadResult result;
     std::vector<Field> changed;
+    std::vector<Difference> updates{};
 };
 
 // A settings file's field not taken as the file has it.
@@ -86,13 +95,6 @@ struct UploadFinished {};
 struct UploadStopped {
     UploadStop why;
     int at; // the step reached
-};
-
-// A field whose value differs between two sets.
-struct Difference {
-    Field field;
-    std::string shown;      // on the display panel, or in the file
-    std::string instrument; // read back
 };
 
 // The instrument read back and compared with the display, or with a file.

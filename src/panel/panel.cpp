@@ -1,6 +1,7 @@
 #include "panel/panel.h"
 
 #include "panel/import_rules.h"
+#include "panel/outcome_hook.h"
 #include "params/descriptor.h"
 #include "params/encoding.h"
 #include "params/interlock.h"
@@ -36,6 +37,11 @@ Panel::Panel(UsbDriver& driver, PanelView& view, InstrumentLock* lock)
 void Panel::show_all() {
     for (const Field field : kAllFields)
         view_.show_field(field, params_[field]);
+}
+
+void Panel::report(const Outcome& outcome) {
+    tell_outcome_hook(outcome); // recorded before a message box can hold the view
+    view_.report(outcome);
 }
 
 void Panel::start(const std::optional<SettingsTexts>& restored) {
@@ -92,7 +98,7 @@ void Panel::send_field(Field field, const std::string& before, std::function<voi
         [this, sent, then](SendResult result) mutable {
             --pending_[static_cast<std::size_t>(sent.field)];
             sent.delivery = result;
-            if (result != SendResult::withheld) view_.report(sent);
+            if (result != SendResult::withheld) report(sent);
             if (then) then(result);
         },
         std::move(when));
@@ -123,12 +129,12 @@ bool failed(Link::ReadOutcome outcome) {
     return outcome == Link::ReadOutcome::refused || outcome == Link::ReadOutcome::busy;
 }
 
-std::vector<Field> changed_fields(const param_set& before, const param_set& after) {
-    std::vector<Field> changed;
+void note_changes(ReadBack& read, const param_set& before, const param_set& after) {
     for (const Field field : kAllFields) {
-        if (before[field] != after[field]) changed.push_back(field);
+        if (before[field] == after[field]) continue;
+        read.changed.push_back(field);
+        read.updates.push_back({field, before[field], after[field]});
     }
-    return changed;
 }
 
 } // namespace
@@ -151,9 +157,9 @@ void Panel::read_settings_then(ReadKind kind, std::function<void()> then) {
             keep_pending(before);
             show_all();
             copy_labels_to_entries();
-            read.changed = changed_fields(before, params_);
+            note_changes(read, before, params_);
         }
-        view_.report(read);
+        report(read);
         if (failed(outcome)) stop_upload(UploadStop::read_failed);
         if (then) then();
     });
@@ -167,9 +173,12 @@ void Panel::pw_read() {
             decode_width(params_, answer_settings(answer));
             if (pending_[static_cast<std::size_t>(Field::pw)]) params_.pw = before;
             view_.show_field(Field::pw, params_.pw);
-            if (params_.pw != before) read.changed.push_back(Field::pw);
+            if (params_.pw != before) {
+                read.changed.push_back(Field::pw);
+                read.updates.push_back({Field::pw, before, params_.pw});
+            }
         }
-        view_.report(read);
+        report(read);
         if (failed(outcome)) stop_upload(UploadStop::read_failed);
     });
 }
@@ -200,7 +209,7 @@ void Panel::open_list(Field field) {
 
 void Panel::choose_prf(const std::string& prf) {
     if (!prf_choice_allowed(prf, params_.pw)) {
-        view_.report(Refused{Field::prf, Rule::prf_not_allowed, ConfirmedBy::enter, prf});
+        report(Refused{Field::prf, Rule::prf_not_allowed, ConfirmedBy::enter, prf});
         view_.set_list_text(Field::prf, prf_text_saved_);
         return;
     }
@@ -234,8 +243,7 @@ void Panel::confirm(Field field, const std::string& typed, ConfirmedBy by) {
     const EntryResult result = confirm_entry(field, typed);
     if (result.field_text != typed) view_.set_entry_text(field, result.field_text);
     if (!result.accepted) {
-        view_.report(
-            Refused{field, result.number ? Rule::out_of_range : Rule::not_a_number, by, typed});
+        report(Refused{field, result.number ? Rule::out_of_range : Rule::not_a_number, by, typed});
         return;
     }
     const std::string before = params_[field];
@@ -248,7 +256,7 @@ void Panel::confirm(Field field, const std::string& typed, ConfirmedBy by) {
 void Panel::follow(Field field, Field because, const std::string& text) {
     const std::string before = params_[field];
     set_field(field, text);
-    if (before != text) view_.report(DisplayOnly{field, because, before, text});
+    if (before != text) report(DisplayOnly{field, because, before, text});
 }
 
 // The probe frequency follows the width. A PRF the width does not allow comes down to what
@@ -281,7 +289,7 @@ void Panel::apply(const Change& change, bool open) {
     if (descriptor(change.field).choices.empty()) {
         confirm(change.field, change.value, ConfirmedBy::enter);
     } else if (!position) {
-        view_.report(Refused{change.field, Rule::not_an_entry, ConfirmedBy::enter, change.value});
+        report(Refused{change.field, Rule::not_an_entry, ConfirmedBy::enter, change.value});
     } else {
         if (open) open_list(change.field);
         choose(change.field, static_cast<int>(*position));
@@ -332,7 +340,7 @@ void Panel::import_set(const SettingsTexts& texts) {
     upload_sends_ = plan.sends;
     width_first_ = plan.width_first;
     upload_planned_ = true;
-    view_.report(Imported{plan.notes});
+    report(Imported{plan.notes});
     start_upload();
 }
 
@@ -346,12 +354,12 @@ void Panel::follow_instrument() {
 
 void Panel::check_instrument() {
     link_.read_settings([this](Link::ReadOutcome outcome, const Frame& answer) {
-        view_.report(ReadBack{ReadKind::check, read_result(outcome), {}});
+        report(ReadBack{ReadKind::check, read_result(outcome), {}});
         if (failed(outcome)) stop_upload(UploadStop::read_failed);
         if (outcome != Link::ReadOutcome::answered) return;
         param_set instrument = params_;
         decode_settings(instrument, answer_settings(answer));
-        view_.report(Compared{Against::display, differences(params_, instrument)});
+        report(Compared{Against::display, differences(params_, instrument)});
     });
 }
 
@@ -384,7 +392,7 @@ void Panel::start_upload() {
     view_.hold_controls(true);
     view_.show_progress(0);
     upload_.start();
-    view_.report(UploadStarted{});
+    report(UploadStarted{});
     view_.run_timer(true);
 }
 
@@ -392,7 +400,7 @@ void Panel::tick() {
     const auto step = upload_.tick();
     if (!step) return view_.run_timer(false);
     view_.show_progress(step->value);
-    view_.report(UploadStep{step->value});
+    report(UploadStep{step->value});
     if (step->finished) {
         view_.run_timer(false);
         view_.show_progress(std::nullopt);
@@ -409,7 +417,7 @@ void Panel::tick() {
         upload_done_[index] = true;
         if (upload_sends_[index]) send_field(field, params_[field]);
     }
-    if (step->finished) view_.report(UploadFinished{});
+    if (step->finished) report(UploadFinished{});
 }
 
 // A stopped upload gives the controls back: the operator is never left with a dead panel.
@@ -420,7 +428,7 @@ void Panel::stop_upload(UploadStop why) {
     restore_unsent();
     view_.show_progress(std::nullopt);
     view_.hold_controls(false);
-    view_.report(UploadStopped{why, upload_.value()});
+    report(UploadStopped{why, upload_.value()});
 }
 
 } // namespace qlm

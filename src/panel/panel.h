@@ -81,8 +81,9 @@ public:
     // Ten texts into the display, the list texts and the entry fields.
     void apply_settings_fields(const SettingsTexts& texts);
 
-    // Reported as it happens; front ends that run files report those outcomes here too.
-    void report(const Outcome& outcome) { view_.report(outcome); }
+    // Reported as it happens, to the program's outcome hook and the view; front ends that run
+    // files report those outcomes here too.
+    void report(const Outcome& outcome);
 
     const param_set& params() const { return params_; }
     const std::string& prf_text_saved() const { return prf_text_saved_; }

@@ -224,4 +224,115 @@ std::span<const Message> messages() {
     return kMessages;
 }
 
+namespace {
+
+std::string read_result_text(ReadResult result) {
+    switch (result) {
+    case ReadResult::answered:
+        return "成功";
+    case ReadResult::request_refused:
+        return "通信失败";
+    case ReadResult::no_answer:
+        return "仪器无应答";
+    case ReadResult::busy:
+        return "仪器被另一个程序占用，未读取";
+    }
+    return {};
+}
+
+std::string read_kind_text(ReadKind kind) {
+    switch (kind) {
+    case ReadKind::settings:
+        return "读取仪器参数";
+    case ReadKind::width:
+        return "读取脉冲宽度";
+    case ReadKind::check:
+        return "核对读取";
+    case ReadKind::follow:
+        return "另一个程序改变后重新读取";
+    }
+    return {};
+}
+
+std::string upload_stop_text(UploadStop why) {
+    switch (why) {
+    case UploadStop::entry_key:
+        return "输入框按键";
+    case UploadStop::button:
+        return "参数按钮";
+    case UploadStop::read_failed:
+        return "读取失败";
+    case UploadStop::new_import:
+        return "新的导入";
+    case UploadStop::by_caller:
+        break;
+    }
+    return "程序停止";
+}
+
+std::string file_op_text(FileOp op) {
+    switch (op) {
+    case FileOp::import:
+        return "导入 ";
+    case FileOp::export_:
+        return "导出 ";
+    case FileOp::compare:
+        return "读取比较文件 ";
+    }
+    return {};
+}
+
+} // namespace
+
+std::string journal_result(const Outcome& outcome) {
+    struct Render {
+        std::string operator()(const Sent& sent) const {
+            switch (sent.delivery) {
+            case SendResult::delivered:
+                return "已发送";
+            case SendResult::busy:
+                return "仪器被另一个程序占用，未发送";
+            case SendResult::data_refused:
+                return "通信失败：仪器未接收数据帧";
+            case SendResult::announce_refused:
+            case SendResult::withheld:
+                break;
+            }
+            return std::string("通信失败：") + kConnectionFailed;
+        }
+        std::string operator()(const Refused& refused) const { return "拒绝：" + refusal(refused); }
+        std::string operator()(const DisplayOnly& shown) const {
+            return std::string("仅显示（随") + descriptor(shown.because).title + "）";
+        }
+        std::string operator()(const ReadBack& read) const {
+            return read_kind_text(read.kind) + "：" + read_result_text(read.result);
+        }
+        std::string operator()(const Imported& imported) const {
+            return imported.notes.empty() ? "导入：全部按文件" : import_notes(imported.notes);
+        }
+        std::string operator()(const UploadStarted&) const { return "上传开始"; }
+        std::string operator()(const UploadStep& step) const {
+            return "上传第 " + std::to_string(step.value) + " 步";
+        }
+        std::string operator()(const UploadFinished&) const { return "上传完成"; }
+        std::string operator()(const UploadStopped& stopped) const {
+            return "上传在第 " + std::to_string(stopped.at) + " 步停止（" +
+                   upload_stop_text(stopped.why) + "）";
+        }
+        std::string operator()(const Compared& compared) const {
+            return (compared.against == Against::display ? "核对：" : "与文件比较：") +
+                   std::string(compared.differences.empty() ? "一致" : "不一致");
+        }
+        std::string operator()(const FileDone& file) const {
+            return file_op_text(file.op) + file.path +
+                   (file.ok ? "：成功" : "：失败（" + file.reason + "）");
+        }
+    };
+    return std::visit(Render{}, outcome);
+}
+
+std::string journal_unwritable(const std::string& reason) {
+    return "操作记录无法写入（" + reason + "），操作照常进行";
+}
+
 } // namespace qlm::texts

@@ -76,4 +76,9 @@ struct Message {
 };
 std::span<const Message> messages();
 
+// The journal's result column for an outcome: "已发送", "通信失败", "拒绝：…".
+std::string journal_result(const Outcome& outcome);
+// The status bar's hint when the journal cannot be written.
+std::string journal_unwritable(const std::string& reason);
+
 } // namespace qlm::texts

@@ -1,5 +1,8 @@
 // Assembles the real driver, the real waits and dialogs, and the window.
 #include "link/driver_select.h"
+#include "panel/outcome_hook.h"
+#include "record/journal.h"
+#include "record/journal_file.h"
 #include "ui/branding.h"
 #include "ui/main_window.h"
 #include "ui/platform_seams.h"
@@ -8,6 +11,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLabel>
 
 #include <cstdio>
 
@@ -28,8 +32,23 @@ int main(int argc, char* argv[]) {
     const auto driver = qlm::make_instrument_driver();
     QWidget* window_pointer = nullptr;
     const auto lock = qlm::make_instrument_lock(*driver);
+    qlm::MainWindow* shown = nullptr;
+    // Every outcome of the process goes to the journal; one that cannot be written is said
+    // once in the status bar.
+    qlm::Journal journal({qlm::default_journal_folder(),
+                          QCoreApplication::applicationName(),
+                          [&driver] { return driver->is_simulator(); },
+                          {},
+                          [&shown](const QString& hint) {
+                              if (!shown) return;
+                              if (QLabel* panel = qlm::hint_panel(shown->widgets()))
+                                  panel->setText(hint);
+                          }});
+    journal.tidy();
+    qlm::outcome_hook() = [&journal](const qlm::Outcome& outcome) { journal.record(outcome); };
     qlm::MainWindow window(*driver, qlm::platform_seams(&window_pointer), lock.get());
     window_pointer = &window;
+    shown = &window;
     QString problem;
     const auto remote = qlm::remote_argument(QCoreApplication::arguments(), problem);
     if (!problem.isEmpty()) {
@@ -39,5 +58,7 @@ int main(int argc, char* argv[]) {
     window.start();
     if (remote.given) window.start_remote(remote.port);
     window.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    qlm::outcome_hook() = nullptr;
+    return status;
 }

@@ -1,0 +1,45 @@
+#pragma once
+// The setup sheet: one A4 page in Chinese to attach to an inspection report, drawn with
+// Qt's own PDF writer.
+
+#include "params/param_set.h"
+#include "record/journal_rows.h"
+
+#include <QDateTime>
+#include <QPointF>
+#include <QString>
+
+#include <string>
+#include <vector>
+
+namespace qlm {
+
+// The three lines the operator fills in.
+struct SheetPeople {
+    std::string operator_name, probe, part;
+};
+
+struct SheetContent {
+    QDateTime time;
+    std::string program;
+    bool simulator = false;
+    param_set values;
+    std::string values_from;        // where the values come from: "仪器读回", "显示面板"
+    std::vector<std::string> check; // the instrument check's result, a line each
+    std::vector<JournalRow> recent; // the day's last changes, oldest first
+    SheetPeople people;
+};
+
+// The allowed PRF / pulse-width region's outline in (ns, Hz), from the interlock's own
+// table, across the width's range: a staircase from the widest PRF down to the floor.
+std::vector<QPointF> envelope_outline();
+
+// The sheet written to `path`, replaced whole. Empty on success, else the reason.
+QString write_sheet(const QString& path, const SheetContent& content);
+
+// The day's last changes for the sheet: the commands sent and the values refused, newest
+// `count`, oldest first.
+std::vector<JournalRow> recent_changes(const std::vector<std::string>& lines, std::size_t count);
+
+
+} // namespace qlm

@@ -1,0 +1,208 @@
+// The inspection record as the programs keep it: the window and qlm5120rx-cli writing one
+// day's journal, and the setup sheet read back with a real PDF reader (poppler-utils).
+#include "ui_rig.h"
+
+#include "panel/outcome_hook.h"
+#include "params/descriptor.h"
+#include "params/interlock.h"
+#include "record/journal.h"
+#include "record/journal_file.h"
+#include "record/sheet.h"
+#include "settings/settings_file.h"
+#include "test_support.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace qlm;
+using namespace qlm::testing;
+
+namespace {
+
+struct ProgramRun {
+    int status;
+    QString out, err;
+};
+
+// The built program over the drop-in simulator, its journal in the test's folder.
+class Record : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString data_home = dir.filePath("data");
+
+    void SetUp() override { set_environment("XDG_DATA_HOME", data_home.toStdString()); }
+
+    ProgramRun run(const QString& program, const QStringList& args) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"EASYD12_SIM_STATE", "EASYD12_SIM_FAULT", "EASYD12_SIM_TRACE"})
+            env.remove(name);
+        env.insert("EASYD12_SIM_STATE_FILE", dir.filePath("instrument.state"));
+        env.insert("XDG_DATA_HOME", data_home);
+        env.insert("XDG_RUNTIME_DIR", dir.path());
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir.path());
+        process.start(program, args);
+        EXPECT_TRUE(process.waitForFinished(60000)) << program.toStdString();
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    ProgramRun cli(const QStringList& args) { return run(QLM_CLI_PROGRAM, args); }
+
+    std::vector<QJsonObject> journal() {
+        std::vector<QJsonObject> lines;
+        const auto read = read_journal(default_journal_folder(), QDate::currentDate());
+        for (const std::string& line : read.lines)
+            lines.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(line)).object());
+        return lines;
+    }
+    // The text a PDF reader finds in the file.
+    QString pdf_text(const QString& pdf) {
+        const ProgramRun text = run("pdftotext", {"-layout", pdf, "-"});
+        EXPECT_EQ(text.status, 0) << text.err.toStdString();
+        return text.out;
+    }
+};
+
+bool has_sent(const std::vector<QJsonObject>& lines, const QString& program, const char* field,
+              const QString& old_text, const QString& new_text) {
+    for (const QJsonObject& line : lines) {
+        if (line["event"].toString() != "sent" || line["program"].toString() != program) continue;
+        const QJsonObject change = line["changes"].toArray().first().toObject();
+        if (change["field"].toString() == field && change["old"].toString() == old_text &&
+            change["new"].toString() == new_text && line["status"].toString() == "delivered")
+            return true;
+    }
+    return false;
+}
+
+TEST_F(Record, TheWindowAndTheCommandLineKeepOneJournalTheSimulatorsProgramItsOwn) {
+    {
+        UiRig rig;
+        Journal window_journal({default_journal_folder(), "qlm5120rx", [] { return true; }, {}, {}});
+        outcome_hook() = [&](const Outcome& outcome) { window_journal.record(outcome); };
+        rig.start();
+        EntryField* gain = rig.ui().of(Field::gain).entry;
+        gain->setFocus();
+        gain->clear();
+        rig.type(gain, "12");
+        rig.press(gain, Qt::Key_Return);
+        outcome_hook() = nullptr;
+    }
+    EXPECT_EQ(cli({"set", "damping", "150"}).status, 0);
+    const auto lines = journal();
+    EXPECT_TRUE(has_sent(lines, "qlm5120rx", "gain", "0dB", "12dB"));
+    EXPECT_TRUE(has_sent(lines, "qlm5120rx-cli", "damping", "50Ω", "150Ω"));
+    for (const QJsonObject& line : lines) EXPECT_EQ(line["driver"].toString(), "simulator");
+
+    const QString shared = default_journal_folder();
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName("qlm5120rx-sim");
+    EXPECT_NE(default_journal_folder(), shared);
+    QCoreApplication::setApplicationName(name);
+
+    // The command line prints it as a table, or as it is kept.
+    const ProgramRun table = cli({"journal"});
+    EXPECT_EQ(table.status, 0);
+    EXPECT_TRUE(table.out.contains(QString::fromUtf8("阻尼\t50Ω\t150Ω\t已发送")));
+    const ProgramRun json = cli({"journal", "--json", "--day", QDate::currentDate().toString(Qt::ISODate)});
+    EXPECT_EQ(json.out.count('\n'), static_cast<qsizetype>(journal().size()));
+}
+
+TEST_F(Record, TheSheetHoldsEveryValueWithItsUnitTheDateAndTheEnvelope) {
+    ASSERT_EQ(cli({"set", "damping", "150"}).status, 0);
+    const ProgramRun got = cli({"get", "--json"});
+    const QJsonObject values = QJsonDocument::fromJson(got.out.toUtf8()).object();
+    const ProgramRun sheet = cli({"sheet", "x.pdf", "--operator", "张三", "--probe", "5P14", "--part",
+                           "焊缝 A-3"});
+    ASSERT_EQ(sheet.status, 0) << sheet.err.toStdString();
+    const QString text = pdf_text(dir.filePath("x.pdf"));
+    for (const Field field : kAllFields) {
+        const std::string value = values[descriptor(field).name].toString().toStdString();
+        EXPECT_TRUE(text.contains(QString::fromStdString(shown_text(field, value))))
+            << descriptor(field).name << " " << value;
+    }
+    EXPECT_TRUE(text.contains(QDate::currentDate().toString(Qt::ISODate)));
+    for (const char* part : {"张三", "5P14", "焊缝 A-3", "50Ω → 150Ω", "模拟仪器"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part;
+    for (const PrfBand& band : prf_bands()) {
+        EXPECT_TRUE(text.contains(QString::number(band.max_prf)));
+        EXPECT_TRUE(text.contains(QString::number(band.below_ns)));
+    }
+
+    const ProgramRun info = run("pdfinfo", {dir.filePath("x.pdf")});
+    EXPECT_TRUE(info.out.contains(QRegularExpression("Pages:\\s+1\\n")));
+    EXPECT_TRUE(info.out.contains("(A4)")) << info.out.toStdString();
+    ASSERT_EQ(run("pdftoppm", {"-r", "30", "-png", "-singlefile", dir.filePath("x.pdf"),
+                               dir.filePath("page")})
+                  .status,
+              0);
+    const QImage page(dir.filePath("page.png"));
+    ASSERT_FALSE(page.isNull());
+    EXPECT_NEAR(double(page.height()) / page.width(), 297.0 / 210.0, 0.01);
+    int inked = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            inked += qGray(page.pixel(x, y)) < 200;
+    EXPECT_GT(inked, page.width() * page.height() / 50);
+}
+
+TEST_F(Record, TheSheetAgainstAnExpectedFileNamesEachDifference) {
+    ASSERT_EQ(cli({"set", "damping", "150"}).status, 0);
+    SettingsTexts expected = param_set().texts();
+    expected[static_cast<std::size_t>(Field::damping)] = "400";
+    ASSERT_TRUE(save_settings_file(dir.filePath("expected.qini"), expected).isEmpty());
+    const ProgramRun sheet = cli({"sheet", "y.pdf", "--expect", "expected.qini"});
+    EXPECT_EQ(sheet.status, 4);
+    EXPECT_TRUE(pdf_text(dir.filePath("y.pdf")).contains(QString::fromUtf8("文件 400Ω，仪器 150Ω")));
+}
+
+// Bad arguments and places: a clear message, nothing written, the exit status saying why.
+TEST_F(Record, BadArgumentsAndPlaces) {
+    struct Case {
+        QStringList args;
+        int status;
+        const char* says;
+    };
+    const std::vector<Case> cases{
+        {{"sheet"}, 1, "PDF"},
+        {{"sheet", "a.pdf", "b.pdf"}, 1, "PDF"},
+        {{"sheet", "a.pdf", "--operator"}, 1, "--operator"},
+        {{"sheet", "a.pdf", "--colour", "x"}, 1, "--colour"},
+        {{"sheet", "missing/a.pdf"}, 5, "missing/a.pdf"},
+        {{"sheet", "a.pdf", "--expect", "none.qini"}, 5, "none.qini"},
+        {{"journal", "--day", "2026-13-40"}, 1, "2026-13-40"},
+        {{"journal", "--day"}, 1, "--day"},
+        {{"journal", "--day", "2001-01-01"}, 0, "2001-01-01"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun result = cli(c.args);
+        EXPECT_EQ(result.status, c.status) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(result.err.contains(QString::fromUtf8(c.says))) << result.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath("a.pdf")));
+}
+
+// The drawing's region is the interlock's own: at every width its top is the highest PRF the
+// interlock allows there.
+TEST(Sheet, EnvelopeIsTheInterlocksOwnTable) {
+    const std::vector<QPointF> outline = envelope_outline();
+    const NumericRule& width = *descriptor(Field::pw).numeric;
+    for (std::int64_t ns = width.min; ns < width.max; ns += 25) {
+        double top = -1;
+        for (std::size_t i = 0; i + 1 < outline.size(); ++i) {
+            const QPointF a = outline[i], b = outline[i + 1];
+            if (a.y() == b.y() && a.x() <= double(ns) && double(ns) < b.x()) top = a.y();
+        }
+        EXPECT_EQ(top, max_prf_for_pw(Decimal{ns, 1})) << ns;
+    }
+}
+
+} // namespace
