@@ -71,6 +71,11 @@ public:
     std::vector<std::function<void()>> during_wait;
     // Runs inside every message box, as the operator's actions while it is open.
     std::function<void()> during_message;
+    // The journal's folder, the folders shown, the sheet's lines asked (from the last) and given.
+    QString journal_folder;
+    std::vector<QString> opened_folders;
+    std::vector<SheetPeople> people_asked;
+    std::optional<SheetPeople> people_answer;
     std::unique_ptr<MainWindow> window;
     // The window sees a real instrument's library rather than the simulator.
     bool as_real_instrument = false;
@@ -103,6 +108,15 @@ public:
             return help_answer;
         };
         s.folders = folders;
+        s.journal_folder = journal_folder;
+        s.open_folder = [this](const QString& folder) {
+            opened_folders.push_back(folder);
+            return true;
+        };
+        s.ask_people = [this](const SheetPeople& last) {
+            people_asked.push_back(last);
+            return people_answer;
+        };
         return s;
     }
 

@@ -331,6 +331,18 @@ std::string journal_result(const Outcome& outcome) {
     return std::visit(Render{}, outcome);
 }
 
+std::string sheet_check_failed(const ReadBack& read) {
+    return "核对失败（" + read_result_text(read.result) + "）：设置单上的参数是显示面板的参数，未经仪器核对。";
+}
+
+std::string sheet_failed(const std::string& path, const std::string& reason) {
+    return with_reason("导出设置单失败：", path, reason);
+}
+
+std::string sheet_written(const std::string& path) {
+    return "已导出设置单 " + path;
+}
+
 std::string journal_unwritable(const std::string& reason) {
     return "操作记录无法写入（" + reason + "），操作照常进行";
 }

@@ -80,5 +80,9 @@ std::span<const Message> messages();
 std::string journal_result(const Outcome& outcome);
 // The status bar's hint when the journal cannot be written.
 std::string journal_unwritable(const std::string& reason);
+// The setup sheet: its check failed (the read-back's result), it could not be written, it was.
+std::string sheet_check_failed(const ReadBack& read);
+std::string sheet_failed(const std::string& path, const std::string& reason);
+std::string sheet_written(const std::string& path);
 
 } // namespace qlm::texts

@@ -7,7 +7,9 @@
 #include "params/interlock.h"
 #include "params/number.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -241,6 +243,27 @@ std::vector<JournalRow> recent_changes(const std::vector<std::string>& lines, st
     }
     if (rows.size() > count) rows.erase(rows.begin(), rows.end() - static_cast<std::ptrdiff_t>(count));
     return rows;
+}
+
+namespace {
+const QString kPeopleFile = QStringLiteral("sheet.ini");
+} // namespace
+
+SheetPeople remembered_people(const QString& folder) {
+    if (folder.isEmpty()) return {};
+    QSettings settings(QDir(folder).filePath(kPeopleFile), QSettings::IniFormat);
+    const auto text = [&](const char* key) {
+        return settings.value(QLatin1String(key)).toString().toStdString();
+    };
+    return {text("operator"), text("probe"), text("part")};
+}
+
+void remember_people(const QString& folder, const SheetPeople& people) {
+    if (folder.isEmpty() || !QDir().mkpath(folder)) return; // a convenience: never an error
+    QSettings settings(QDir(folder).filePath(kPeopleFile), QSettings::IniFormat);
+    settings.setValue("operator", QString::fromStdString(people.operator_name));
+    settings.setValue("probe", QString::fromStdString(people.probe));
+    settings.setValue("part", QString::fromStdString(people.part));
 }
 
 QString write_sheet(const QString& path, const SheetContent& content) {

@@ -41,5 +41,8 @@ QString write_sheet(const QString& path, const SheetContent& content);
 // `count`, oldest first.
 std::vector<JournalRow> recent_changes(const std::vector<std::string>& lines, std::size_t count);
 
+// The three lines as the operator last filled them in, kept beside the journal.
+SheetPeople remembered_people(const QString& folder);
+void remember_people(const QString& folder, const SheetPeople& people);
 
 } // namespace qlm

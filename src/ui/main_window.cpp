@@ -7,6 +7,8 @@
 #include "ui/choice_combo.h"
 #include "ui/colours.h"
 #include "ui/entry_field.h"
+#include "ui/journal_window.h"
+#include "record/journal_file.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -82,6 +84,8 @@ void MainWindow::connect_controls() {
     connect(ui_.helpd, &QAction::triggered, this, &MainWindow::on_help);
     connect(ui_.about, &QAction::triggered, this, &MainWindow::on_about);
     connect(ui_.remote, &QAction::triggered, this, &MainWindow::on_remote);
+    connect(ui_.sheet, &QAction::triggered, this, &MainWindow::on_sheet);
+    connect(ui_.journal, &QAction::triggered, this, &MainWindow::on_journal);
 }
 
 // ---- start-up and shutdown
@@ -220,6 +224,22 @@ void MainWindow::follow_instrument() {
 
 void MainWindow::report(const Outcome& outcome) {
     const auto* read = std::get_if<ReadBack>(&outcome);
+    // The check made for a sheet goes onto the sheet, not into a box.
+    if (pending_sheet_) {
+        const auto* compared = std::get_if<Compared>(&outcome);
+        if (compared && compared->against == Against::display) {
+            std::vector<std::string> lines;
+            const std::string text = texts::comparison(*compared);
+            for (std::size_t start = 0; start <= text.size();) {
+                const std::size_t end = std::min(text.find('\n', start), text.size());
+                lines.push_back(text.substr(start, end - start));
+                start = end + 1;
+            }
+            return finish_sheet(lines);
+        }
+        if (read && read->kind == ReadKind::check && read->result != ReadResult::answered)
+            finish_sheet({texts::sheet_check_failed(*read)});
+    }
     if (read && read->kind == ReadKind::follow) {
         if (QLabel* hint = hint_panel(ui_)) hint->setText(qs(texts::follow_hint(*read)));
     }
@@ -270,6 +290,50 @@ void MainWindow::on_about() {
     about_->show();
     about_->raise();
     about_->activateWindow();
+}
+
+JournalWindow* MainWindow::journal_window() const {
+    return journal_.data();
+}
+
+void MainWindow::on_journal() {
+    if (!journal_) journal_ = new JournalWindow(seams_.journal_folder, seams_.open_folder, this);
+    journal_->reload();
+    journal_->show();
+    journal_->raise();
+    journal_->activateWindow();
+}
+
+// The operator's three lines, the file, then the instrument check whose result the sheet
+// shows; the display does not change.
+void MainWindow::on_sheet() {
+    if (!seams_.ask_people) return;
+    const auto people = seams_.ask_people(remembered_people(seams_.journal_folder));
+    if (!people) return;
+    const QString path =
+        seams_.save_file(QString::fromUtf8("导出设置单"), QStringLiteral("*.pdf (*.pdf)"));
+    if (path.isEmpty()) return;
+    remember_people(seams_.journal_folder, *people);
+    pending_sheet_ = PendingSheet{path, *people};
+    panel_.check_instrument();
+}
+
+void MainWindow::finish_sheet(const std::vector<std::string>& check) {
+    if (!pending_sheet_) return;
+    const PendingSheet sheet = *std::exchange(pending_sheet_, std::nullopt);
+    SheetContent content;
+    content.time = QDateTime::currentDateTime();
+    content.program = QCoreApplication::applicationName().toStdString();
+    content.simulator = driver_.is_simulator();
+    content.values = panel_.params();
+    content.values_from = "显示面板";
+    content.check = check;
+    content.recent = recent_changes(read_journal(seams_.journal_folder, content.time.date()).lines, 6);
+    content.people = sheet.people;
+    const std::string shown = QDir::toNativeSeparators(sheet.path).toStdString();
+    if (const QString problem = write_sheet(sheet.path, content); !problem.isEmpty())
+        return error(qs(texts::sheet_failed(shown, problem.toStdString())));
+    if (QLabel* hint = hint_panel(ui_)) hint->setText(qs(texts::sheet_written(shown)));
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -20,6 +20,7 @@ class QTimer;
 namespace qlm {
 
 class AboutWindow;
+class JournalWindow;
 
 class MainWindow : public QMainWindow, private PanelView {
     Q_OBJECT
@@ -44,6 +45,7 @@ public:
     const Form1Widgets& widgets() const { return ui_; }
     QTimer* Timer1() const { return timer1_; }
     AboutWindow* about_window() const;
+    JournalWindow* journal_window() const;
     // Reads the instrument back when another program changed it and the window is idle
     // (no upload, no exchange, no entry being typed in); its timer calls it.
     void follow_instrument();
@@ -77,6 +79,10 @@ private:
     void on_help();
     void on_about();
     void on_remote(bool on);
+    void on_sheet();
+    void on_journal();
+    // The sheet asked for, once its instrument check has come back.
+    void finish_sheet(const std::vector<std::string>& check);
 
     UsbDriver& driver_;
     UiSeams seams_;
@@ -89,6 +95,12 @@ private:
     InstrumentLock* lock_ = nullptr;
     QPointer<AboutWindow> about_;
     std::unique_ptr<RemoteControl> remote_;
+    QPointer<JournalWindow> journal_;
+    struct PendingSheet {
+        QString path;
+        SheetPeople people;
+    };
+    std::optional<PendingSheet> pending_sheet_;
 };
 
 } // namespace qlm

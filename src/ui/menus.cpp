@@ -28,11 +28,13 @@ Menus build_menus(QMainWindow* window) {
     QMenu* file = add_menu(window, "file", "文件");
     out.open = add_item(file, "open", "导入设置");
     out.save = add_item(file, "save", "导出设置");
+    out.sheet = add_item(file, "sheet", "导出设置单（PDF）");
     QMenu* setname = add_menu(window, "setname", "参数");
     out.seting2 = add_item(setname, "seting2", "仪器参数（手动获取）");
     out.seting3 = add_item(setname, "seting3", "核对仪器参数");
     out.remote = add_item(setname, "remote", "远程控制（SCPI）");
     out.remote->setCheckable(true);
+    out.journal = add_item(setname, "journal", "操作记录");
     QMenu* help = add_menu(window, "help", "帮助");
     out.helpd = add_item(help, "helpd", "帮助文档");
     out.about = add_item(help, "about", "关于......");

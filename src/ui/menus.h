@@ -9,9 +9,11 @@ namespace qlm {
 struct Menus {
     QAction* open = nullptr;    // 导入设置
     QAction* save = nullptr;    // 导出设置
+    QAction* sheet = nullptr;   // 导出设置单（PDF）
     QAction* seting2 = nullptr; // 仪器参数（手动获取）
     QAction* seting3 = nullptr; // 核对仪器参数
     QAction* remote = nullptr;  // 远程控制（SCPI）, checkable
+    QAction* journal = nullptr; // 操作记录
     QAction* helpd = nullptr;   // 帮助文档
     QAction* about = nullptr;   // 关于......
 };

@@ -1,8 +1,12 @@
 #include "ui/platform_seams.h"
 
+#include "record/journal_file.h"
 #include "ui/help.h"
+#include "ui/sheet_dialog.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -49,6 +53,11 @@ UiSeams platform_seams(QWidget* const* parent) {
     seams.open_help = [] { return open_help_document(); };
     seams.folders = default_auto_file_folders();
     seams.documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    seams.journal_folder = default_journal_folder();
+    seams.open_folder = [](const QString& folder) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    };
+    seams.ask_people = [parent](const SheetPeople& last) { return ask_sheet_people(*parent, last); };
     return seams;
 }
 

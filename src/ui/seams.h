@@ -1,11 +1,13 @@
 #pragma once
 // What the platform does for the window, behind small functions: tests replace them all.
 
+#include "record/sheet.h"
 #include "settings/auto_file.h"
 
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace qlm {
 
@@ -25,6 +27,12 @@ struct UiSeams {
     AutoFileFolders folders;
     // Where the remote control's MMEMory files live; none: not at all.
     QString documents;
+    // The journal's folder; empty: no journal to read.
+    QString journal_folder;
+    // Shows a folder in the desktop's file manager; false when nothing could show it.
+    std::function<bool(const QString& folder)> open_folder;
+    // The setup sheet's three lines, starting from the last ones; none when cancelled.
+    std::function<std::optional<SheetPeople>(const SheetPeople& last)> ask_people;
 };
 
 } // namespace qlm

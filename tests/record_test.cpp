@@ -8,6 +8,7 @@
 #include "record/journal.h"
 #include "record/journal_file.h"
 #include "record/sheet.h"
+#include "ui/journal_window.h"
 #include "settings/settings_file.h"
 #include "test_support.h"
 
@@ -17,6 +18,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QComboBox>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -188,6 +193,71 @@ TEST_F(Record, BadArgumentsAndPlaces) {
         EXPECT_TRUE(result.err.contains(QString::fromUtf8(c.says))) << result.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(dir.filePath("a.pdf")));
+}
+
+// The window's sheet: the three lines asked (from the last ones), the check's result on the
+// sheet instead of in a box, the display as it was.
+TEST_F(Record, TheWindowsSheetCarriesItsCheckAndChangesNothingOnTheDisplay) {
+    UiRig rig;
+    rig.journal_folder = dir.filePath("journal");
+    rig.people_answer = SheetPeople{"李四", "探头 B", "规程 7"};
+    rig.save_answer = dir.filePath("w.pdf");
+    rig.start();
+    auto settings = sim::kDefaultSettings;
+    settings[9] = 3; // the instrument's damping: 150 ohm
+    rig.instrument.set_settings(settings);
+    const auto shown = rig.display_texts();
+    rig.trigger(rig.ui().sheet);
+    EXPECT_TRUE(rig.messages.empty());
+    EXPECT_EQ(rig.display_texts(), shown);
+    const QString text = pdf_text(rig.save_answer);
+    for (const char* part : {"李四", "探头 B", "规程 7", "显示面板", "以下参数与显示面板不一致",
+                             "显示 50Ω，仪器 150Ω"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part;
+    rig.people_answer.reset(); // cancelled the second time
+    rig.trigger(rig.ui().sheet);
+    ASSERT_EQ(rig.people_asked.size(), 2u);
+    EXPECT_EQ(rig.people_asked[1].operator_name, "李四");
+    EXPECT_EQ(rig.people_asked[1].part, "规程 7");
+
+    // No answer to the check: the usual box, and the sheet says it was not checked.
+    rig.people_answer = SheetPeople{};
+    rig.instrument.faults.request = true;
+    rig.trigger(rig.ui().sheet);
+    ASSERT_EQ(rig.messages.size(), 1u);
+    EXPECT_TRUE(pdf_text(rig.save_answer).contains(QString::fromUtf8("核对失败")));
+}
+
+TEST_F(Record, TheJournalWindowListsFiltersOpensTheFolderAndKeepsDays) {
+    UiRig rig;
+    rig.journal_folder = dir.filePath("journal");
+    Journal journal({rig.journal_folder, "qlm5120rx", [] { return true; }, {}, {}});
+    outcome_hook() = [&](const Outcome& outcome) { journal.record(outcome); };
+    rig.start();
+    rig.window->panel().apply({Field::damping, "150"});
+    rig.window->panel().confirm(Field::gain, "12", ConfirmedBy::enter);
+    outcome_hook() = nullptr;
+    rig.trigger(rig.ui().journal);
+    JournalWindow* window = rig.window->journal_window();
+    ASSERT_TRUE(window);
+    const auto column = [&](int c) {
+        QStringList cells;
+        for (int row = 0; row < window->table()->rowCount(); ++row)
+            cells << window->table()->item(row, c)->text();
+        return cells;
+    };
+    EXPECT_TRUE(column(2).contains(QString::fromUtf8("阻尼")));
+    EXPECT_TRUE(column(2).contains(QString::fromUtf8("接收增益")));
+    window->parameters()->setCurrentIndex(window->parameters()->findData("damping"));
+    EXPECT_EQ(column(2), QStringList{QString::fromUtf8("阻尼")});
+    EXPECT_EQ(column(3), QStringList{QString::fromUtf8("50Ω")});
+    EXPECT_EQ(column(4), QStringList{QString::fromUtf8("150Ω")});
+    EXPECT_EQ(column(5), QStringList{QString::fromUtf8("已发送")});
+    window->findChild<QPushButton*>("openFolder")->click();
+    EXPECT_EQ(rig.opened_folders, std::vector<QString>{rig.journal_folder});
+    window->keep_days()->setValue(30);
+    window->findChild<QPushButton*>("applyKeep")->click();
+    EXPECT_EQ(journal_keep_days(rig.journal_folder), 30);
 }
 
 // The drawing's region is the interlock's own: at every width its top is the highest PRF the
