@@ -74,29 +74,44 @@ struct LineCase {
 
 TEST(Journal, ALineForEachKindOfOutcome) {
     const std::vector<LineCase> cases{
-        {"damping chosen", [](JournalRig& r) { r.rig.panel.apply({Field::damping, "150"}); },
-         "sent", "delivered", {{"damping", "50Ω", "150Ω"}},
+        {"damping chosen",
+         [](JournalRig& r) {
+             r.rig.panel.apply({Field::damping, "150"});
+         },
+         "sent",
+         "delivered",
+         {{"damping", "50Ω", "150Ω"}},
          "已发送"},
         {"gain out of range",
          [](JournalRig& r) { r.rig.panel.confirm(Field::gain, "99", ConfirmedBy::enter); },
-         "refused", "out_of_range", {{"gain", "", "99"}}, "增益值：-50~60dB!"},
+         "refused",
+         "out_of_range",
+         {{"gain", "", "99"}},
+         "增益值：-50~60dB!"},
         {"prf the width refuses",
          [](JournalRig& r) {
              r.rig.panel.confirm(Field::pw, "5000", ConfirmedBy::enter);
              r.rig.panel.apply({Field::prf, "5000"});
          },
-         "refused", "prf_not_allowed", {{"prf", "", "5000"}}, texts::kPrfNotForWidth},
+         "refused",
+         "prf_not_allowed",
+         {{"prf", "", "5000"}},
+         texts::kPrfNotForWidth},
         {"absent instrument",
          [](JournalRig& r) {
              r.rig.instrument.faults.absent = true;
              r.rig.panel.confirm(Field::gain, "10", ConfirmedBy::enter);
          },
-         "sent", "announce_refused", {{"gain", "0dB", "10dB"}},
+         "sent",
+         "announce_refused",
+         {{"gain", "0dB", "10dB"}},
          texts::kConnectionFailed},
         {"probe frequency after the width",
          [](JournalRig& r) { r.rig.panel.confirm(Field::pw, "400", ConfirmedBy::enter); },
-         "display_only", "not_sent",
-         {{"probe_freq", "2.50MHz", "1.25MHz"}}, "仅显示"},
+         "display_only",
+         "not_sent",
+         {{"probe_freq", "2.50MHz", "1.25MHz"}},
+         "仅显示"},
         {"read-back of a changed instrument",
          [](JournalRig& r) {
              auto settings = sim::kDefaultSettings;
@@ -104,7 +119,10 @@ TEST(Journal, ALineForEachKindOfOutcome) {
              r.rig.instrument.set_settings(settings);
              r.rig.panel.read_back();
          },
-         "read_back", "answered", {{"gain", "0dB", "10dB"}}, "读取仪器参数：成功"},
+         "read_back",
+         "answered",
+         {{"gain", "0dB", "10dB"}},
+         "读取仪器参数：成功"},
         {"check with a difference",
          [](JournalRig& r) {
              auto settings = sim::kDefaultSettings;
@@ -112,19 +130,32 @@ TEST(Journal, ALineForEachKindOfOutcome) {
              r.rig.instrument.set_settings(settings);
              r.rig.panel.check_instrument();
          },
-         "compared", "differs", {{"damping", "50Ω", "150Ω"}}, "核对：不一致"},
+         "compared",
+         "differs",
+         {{"damping", "50Ω", "150Ω"}},
+         "核对：不一致"},
         {"import of a missing file",
-         [](JournalRig& r) { r.files.import_file(r.rig.panel, "无.qini"); }, "file", "failed", {},
+         [](JournalRig& r) { r.files.import_file(r.rig.panel, "无.qini"); },
+         "file",
+         "failed",
+         {},
          "导入 无.qini：失败（无法打开文件）"},
-        {"export", [](JournalRig& r) { r.files.export_file(r.rig.panel, "x.qini"); }, "file", "ok",
-         {}, "导出 x.qini：成功"},
+        {"export",
+         [](JournalRig& r) { r.files.export_file(r.rig.panel, "x.qini"); },
+         "file",
+         "ok",
+         {},
+         "导出 x.qini：成功"},
         {"upload stopped by a key",
          [](JournalRig& r) {
              r.rig.panel.start_upload();
              r.rig.panel.tick();
              r.rig.panel.entry_key(Field::gain);
          },
-         "upload_stopped", "entry_key", {}, "上传在第 1 步停止"},
+         "upload_stopped",
+         "entry_key",
+         {},
+         "上传在第 1 步停止"},
     };
     for (const LineCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -134,13 +165,13 @@ TEST(Journal, ALineForEachKindOfOutcome) {
         c.act(r);
         const auto lines = r.lines();
         ASSERT_GT(lines.size(), before);
-        const auto line = std::find_if(lines.begin() + static_cast<std::ptrdiff_t>(before),
-                                       lines.end(), [&](const QJsonObject& each) {
-                                           return str(each, "event") == c.event;
-                                       });
+        const auto line =
+            std::find_if(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end(),
+                         [&](const QJsonObject& each) { return str(each, "event") == c.event; });
         ASSERT_NE(line, lines.end());
         EXPECT_EQ(str(*line, "status"), c.status);
-        EXPECT_NE(str(*line, "result").find(c.result_part), std::string::npos) << str(*line, "result");
+        EXPECT_NE(str(*line, "result").find(c.result_part), std::string::npos)
+            << str(*line, "result");
         EXPECT_EQ(str(*line, "time"), "2026-12-09T12:00:00.250+08:00");
         EXPECT_EQ(str(*line, "program"), "qlm5120rx-test");
         EXPECT_EQ(str(*line, "driver"), "simulator");
@@ -187,7 +218,10 @@ TEST(Journal, UnwritableFolderOneHintAndTheOperatorGoesOn) {
     QFile blocker(r.dir.filePath("file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    Journal journal({r.dir.filePath("file/journal"), "p", {}, [] { return kNoon; },
+    Journal journal({r.dir.filePath("file/journal"),
+                     "p",
+                     {},
+                     [] { return kNoon; },
                      [&r](const QString& hint) { r.hints.push_back(hint); }});
     outcome_hook() = [&journal](const Outcome& outcome) { journal.record(outcome); };
     r.rig.panel.start(std::nullopt);
@@ -269,9 +303,9 @@ TEST(Journal, RowsOfALine) {
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--append-child") {
         for (int i = 0; i < qlm::testing::kLinesPerWriter; ++i) {
-            const QString problem = qlm::append_journal_line(
-                QString::fromLocal8Bit(argv[2]), qlm::testing::kNoon.date(),
-                qlm::testing::child_line(argv[3], i));
+            const QString problem = qlm::append_journal_line(QString::fromLocal8Bit(argv[2]),
+                                                             qlm::testing::kNoon.date(),
+                                                             qlm::testing::child_line(argv[3], i));
             if (!problem.isEmpty()) return 1;
         }
         return 0;

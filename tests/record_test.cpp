@@ -8,10 +8,11 @@
 #include "record/journal.h"
 #include "record/journal_file.h"
 #include "record/sheet.h"
-#include "ui/journal_window.h"
 #include "settings/settings_file.h"
 #include "test_support.h"
+#include "ui/journal_window.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QImage>
 #include <QJsonArray>
@@ -21,7 +22,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
-#include <QComboBox>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -91,7 +91,8 @@ bool has_sent(const std::vector<QJsonObject>& lines, const QString& program, con
 TEST_F(Record, TheWindowAndTheCommandLineKeepOneJournalTheSimulatorsProgramItsOwn) {
     {
         UiRig rig;
-        Journal window_journal({default_journal_folder(), "qlm5120rx", [] { return true; }, {}, {}});
+        Journal window_journal(
+            {default_journal_folder(), "qlm5120rx", [] { return true; }, {}, {}});
         outcome_hook() = [&](const Outcome& outcome) { window_journal.record(outcome); };
         rig.start();
         EntryField* gain = rig.ui().of(Field::gain).entry;
@@ -105,7 +106,8 @@ TEST_F(Record, TheWindowAndTheCommandLineKeepOneJournalTheSimulatorsProgramItsOw
     const auto lines = journal();
     EXPECT_TRUE(has_sent(lines, "qlm5120rx", "gain", "0dB", "12dB"));
     EXPECT_TRUE(has_sent(lines, "qlm5120rx-cli", "damping", "50Ω", "150Ω"));
-    for (const QJsonObject& line : lines) EXPECT_EQ(line["driver"].toString(), "simulator");
+    for (const QJsonObject& line : lines)
+        EXPECT_EQ(line["driver"].toString(), "simulator");
 
     const QString shared = default_journal_folder();
     const QString name = QCoreApplication::applicationName();
@@ -117,7 +119,8 @@ TEST_F(Record, TheWindowAndTheCommandLineKeepOneJournalTheSimulatorsProgramItsOw
     const ProgramRun table = cli({"journal"});
     EXPECT_EQ(table.status, 0);
     EXPECT_TRUE(table.out.contains(QString::fromUtf8("阻尼\t50Ω\t150Ω\t已发送")));
-    const ProgramRun json = cli({"journal", "--json", "--day", QDate::currentDate().toString(Qt::ISODate)});
+    const ProgramRun json =
+        cli({"journal", "--json", "--day", QDate::currentDate().toString(Qt::ISODate)});
     EXPECT_EQ(json.out.count('\n'), static_cast<qsizetype>(journal().size()));
 }
 
@@ -125,8 +128,8 @@ TEST_F(Record, TheSheetHoldsEveryValueWithItsUnitTheDateAndTheEnvelope) {
     ASSERT_EQ(cli({"set", "damping", "150"}).status, 0);
     const ProgramRun got = cli({"get", "--json"});
     const QJsonObject values = QJsonDocument::fromJson(got.out.toUtf8()).object();
-    const ProgramRun sheet = cli({"sheet", "x.pdf", "--operator", "张三", "--probe", "5P14", "--part",
-                           "焊缝 A-3"});
+    const ProgramRun sheet =
+        cli({"sheet", "x.pdf", "--operator", "张三", "--probe", "5P14", "--part", "焊缝 A-3"});
     ASSERT_EQ(sheet.status, 0) << sheet.err.toStdString();
     const QString text = pdf_text(dir.filePath("x.pdf"));
     for (const Field field : kAllFields) {
@@ -145,8 +148,8 @@ TEST_F(Record, TheSheetHoldsEveryValueWithItsUnitTheDateAndTheEnvelope) {
     const ProgramRun info = run("pdfinfo", {dir.filePath("x.pdf")});
     EXPECT_TRUE(info.out.contains(QRegularExpression("Pages:\\s+1\\n")));
     EXPECT_TRUE(info.out.contains("(A4)")) << info.out.toStdString();
-    ASSERT_EQ(run("pdftoppm", {"-r", "30", "-png", "-singlefile", dir.filePath("x.pdf"),
-                               dir.filePath("page")})
+    ASSERT_EQ(run("pdftoppm",
+                  {"-r", "30", "-png", "-singlefile", dir.filePath("x.pdf"), dir.filePath("page")})
                   .status,
               0);
     const QImage page(dir.filePath("page.png"));
@@ -166,7 +169,8 @@ TEST_F(Record, TheSheetAgainstAnExpectedFileNamesEachDifference) {
     ASSERT_TRUE(save_settings_file(dir.filePath("expected.qini"), expected).isEmpty());
     const ProgramRun sheet = cli({"sheet", "y.pdf", "--expect", "expected.qini"});
     EXPECT_EQ(sheet.status, 4);
-    EXPECT_TRUE(pdf_text(dir.filePath("y.pdf")).contains(QString::fromUtf8("文件 400Ω，仪器 150Ω")));
+    EXPECT_TRUE(
+        pdf_text(dir.filePath("y.pdf")).contains(QString::fromUtf8("文件 400Ω，仪器 150Ω")));
 }
 
 // Bad arguments and places: a clear message, nothing written, the exit status saying why.

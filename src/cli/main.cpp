@@ -27,9 +27,12 @@
 #endif
 
 int main(int argc, char* argv[]) {
-    // The sheet is drawn on Qt's offscreen platform: no display needed.
+    // The sheet is drawn on Qt's offscreen platform: no display needed. Windows' own platform
+    // needs none either and knows the system's fonts, which the offscreen one does not there.
     const bool draws = argc > 1 && std::strcmp(argv[1], "sheet") == 0;
+#ifndef _WIN32
     if (draws) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     // The arguments as Unicode on every platform (Windows passes them in its code page).
     std::unique_ptr<QCoreApplication> app;
     if (draws)

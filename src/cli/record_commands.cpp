@@ -38,10 +38,10 @@ int journal_command(const Args& args, Context& context, const RecordPlaces& plac
         return kFileError;
     }
     if (read.lines.empty()) {
-        context.err << "qlm5120rx-cli：" << day.toString(Qt::ISODate).toStdString()
-                    << " 没有操作记录（"
-                    << QDir::toNativeSeparators(journal_file(places.journal_folder, day)).toStdString()
-                    << "）\n";
+        context.err
+            << "qlm5120rx-cli：" << day.toString(Qt::ISODate).toStdString() << " 没有操作记录（"
+            << QDir::toNativeSeparators(journal_file(places.journal_folder, day)).toStdString()
+            << "）\n";
         return kDone;
     }
     if (!json) context.out << "时间\t程序\t驱动\t参数\t原值\t新值\t结果\n";
@@ -91,8 +91,8 @@ std::optional<SheetArgs> sheet_args(const Args& args, std::string& problem) {
                              : arg == "--part"   ? &out.people.part
                                                  : nullptr;
         const bool expect = arg == "--expect";
-        if ((!value && !expect) ||
-            std::find(given.begin(), given.end(), arg) != given.end() || i + 1 >= args.size()) {
+        if ((!value && !expect) || std::find(given.begin(), given.end(), arg) != given.end() ||
+            i + 1 >= args.size()) {
             problem = "未知、重复或缺少值的选项：" + arg + "（文件名以 - 开头时，请在它前面写 --）";
             return std::nullopt;
         }
@@ -141,12 +141,13 @@ int sheet_command(const Args& args, Context& context, const RecordPlaces& places
             if (end == std::string::npos) break;
             start = end + 1;
         }
-        while (!content.check.empty() && content.check.back().empty()) content.check.pop_back();
+        while (!content.check.empty() && content.check.back().empty())
+            content.check.pop_back();
     } else {
         content.check.push_back("命令行没有显示面板：设置单上的参数即为此刻从仪器读回的参数。");
     }
-    content.recent =
-        recent_changes(read_journal(places.journal_folder, content.time.date()).lines, kSheetChanges);
+    content.recent = recent_changes(read_journal(places.journal_folder, content.time.date()).lines,
+                                    kSheetChanges);
     content.people = parsed->people;
     const QString path = QString::fromStdString(parsed->path);
     if (const QString failed = write_sheet(path, content); !failed.isEmpty()) {

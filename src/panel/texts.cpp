@@ -205,7 +205,7 @@ std::optional<Notice> notice_for(const Outcome& outcome) {
 }
 
 std::span<const Message> messages() {
-    static const std::array<Message, 13> kMessages{{
+    static const std::array<Message, 14> kMessages{{
         {"connection", true, kConnectionFailed},
         {"busy", true, kInstrumentBusy},
         {"prf", true, kPrfNotForWidth},
@@ -220,6 +220,7 @@ std::span<const Message> messages() {
         {"help_missing", true, help_missing("5120.CHM", "…")},
         {"no_help_viewer", true, no_help_viewer("…")},
         {"help_viewer", true, kHelpViewerFailed},
+        {"sheet", true, sheet_failed("文件名", "原因")},
     }};
     return kMessages;
 }
@@ -332,7 +333,8 @@ std::string journal_result(const Outcome& outcome) {
 }
 
 std::string sheet_check_failed(const ReadBack& read) {
-    return "核对失败（" + read_result_text(read.result) + "）：设置单上的参数是显示面板的参数，未经仪器核对。";
+    return "核对失败（" + read_result_text(read.result) +
+           "）：设置单上的参数是显示面板的参数，未经仪器核对。";
 }
 
 std::string sheet_failed(const std::string& path, const std::string& reason) {

@@ -14,10 +14,10 @@
 namespace qlm {
 
 struct JournalSeams {
-    QString folder;                    // default_journal_folder() in the programs
-    QString program;                   // the program file's name
-    std::function<bool()> simulator;   // asked once, at the first line
-    std::function<QDateTime()> now;    // local time
+    QString folder;                                      // default_journal_folder() in the programs
+    QString program;                                     // the program file's name
+    std::function<bool()> simulator;                     // asked once, at the first line
+    std::function<QDateTime()> now;                      // local time
     std::function<void(const QString& hint)> unwritable; // once, at the first failure
 };
 

@@ -1,11 +1,11 @@
 #include "record/journal_file.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QCoreApplication>
 
 #include <algorithm>
 
@@ -40,9 +40,10 @@ QString system_error(DWORD code) {
 // Appending only (no write access to the rest): every write goes to the end of the file
 // as one piece, whoever else appends.
 QString append_whole(const QString& path, const QByteArray& bytes) {
-    const HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()),
-                                    FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), FILE_APPEND_DATA,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return system_error(GetLastError());
     DWORD written = 0;
     QString problem;
@@ -63,17 +64,19 @@ QString append_whole(const QString& path, const QByteArray& bytes) {
     QString problem;
     const ssize_t written = ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
     if (written != bytes.size())
-        problem = written < 0 ? QString::fromLocal8Bit(std::strerror(errno))
-                              : QStringLiteral("磁盘已满");
+        problem =
+            written < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("磁盘已满");
     else if (::fsync(fd) != 0)
         problem = QString::fromLocal8Bit(std::strerror(errno));
-    if (::close(fd) != 0 && problem.isEmpty()) problem = QString::fromLocal8Bit(std::strerror(errno));
+    if (::close(fd) != 0 && problem.isEmpty())
+        problem = QString::fromLocal8Bit(std::strerror(errno));
     return problem;
 }
 #endif
 
 QDate day_of(const QString& file_name) {
-    static const QRegularExpression pattern(QStringLiteral("^journal-(\\d{4}-\\d{2}-\\d{2})\\.jsonl$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^journal-(\\d{4}-\\d{2}-\\d{2})\\.jsonl$"));
     const auto match = pattern.match(file_name);
     return match.hasMatch() ? QDate::fromString(match.captured(1), Qt::ISODate) : QDate();
 }
@@ -94,13 +97,15 @@ QString journal_file(const QString& folder, const QDate& day) {
 
 QString append_journal_line(const QString& folder, const QDate& day, const std::string& line) {
     if (folder.isEmpty()) return QStringLiteral("没有可用的文件夹");
-    if (!QDir().mkpath(folder)) return QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder);
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder);
     QByteArray bytes = QByteArray::fromStdString(line);
     bytes.replace('\n', ' '); // one line, whatever it holds
     bytes += '\n';
     const QString path = journal_file(folder, day);
     const QString problem = append_whole(path, bytes);
-    return problem.isEmpty() ? problem : QDir::toNativeSeparators(path) + QStringLiteral("：") + problem;
+    return problem.isEmpty() ? problem
+                             : QDir::toNativeSeparators(path) + QStringLiteral("：") + problem;
 }
 
 QList<QDate> journal_days(const QString& folder) {
@@ -119,7 +124,8 @@ JournalLines read_journal(const QString& folder, const QDate& day) {
     QFile file(journal_file(folder, day));
     if (!file.exists()) return out;
     if (!file.open(QIODevice::ReadOnly)) {
-        out.error = QDir::toNativeSeparators(file.fileName()) + QStringLiteral("：") + file.errorString();
+        out.error =
+            QDir::toNativeSeparators(file.fileName()) + QStringLiteral("：") + file.errorString();
         return out;
     }
     const QByteArray all = file.readAll();
@@ -139,11 +145,13 @@ int journal_keep_days(const QString& folder) {
 }
 
 QString set_journal_keep_days(const QString& folder, int days) {
-    if (!QDir().mkpath(folder)) return QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder);
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("无法创建文件夹 ") + QDir::toNativeSeparators(folder);
     QSettings settings(QDir(folder).filePath(kKeepFile), QSettings::IniFormat);
     settings.setValue(kKeepKey, std::max(0, days));
     settings.sync();
-    return settings.status() == QSettings::NoError ? QString() : QStringLiteral("无法写入 ") + kKeepFile;
+    return settings.status() == QSettings::NoError ? QString()
+                                                   : QStringLiteral("无法写入 ") + kKeepFile;
 }
 
 int remove_old_journals(const QString& folder, const QDate& today, int keep) {

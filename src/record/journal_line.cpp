@@ -162,8 +162,8 @@ struct ToBody {
     }
     std::optional<Body> operator()(const Refused& refused) const {
         // The value as it was typed or named, without a unit added.
-        return Body{"refused", rule_name(refused.rule), {{refused.field, "", refused.value, false}},
-                    ""};
+        return Body{
+            "refused", rule_name(refused.rule), {{refused.field, "", refused.value, false}}, ""};
     }
     std::optional<Body> operator()(const DisplayOnly& shown) const {
         return Body{"display_only",
@@ -179,7 +179,8 @@ struct ToBody {
         return body;
     }
     std::optional<Body> operator()(const Imported& imported) const {
-        Body body{"imported", imported.notes.empty() ? "as_file" : "with_notes", {}, ",\"notes\":["};
+        Body body{
+            "imported", imported.notes.empty() ? "as_file" : "with_notes", {}, ",\"notes\":["};
         bool first = true;
         for (const ImportNote& note : imported.notes) {
             body.items.push_back({note.field, note.file_text, note.shown});
@@ -197,7 +198,9 @@ struct ToBody {
         return Body{"upload_finished", "", {}, ""};
     }
     std::optional<Body> operator()(const UploadStopped& stopped) const {
-        return Body{"upload_stopped", stop_name(stopped.why), {},
+        return Body{"upload_stopped",
+                    stop_name(stopped.why),
+                    {},
                     ",\"step\":" + std::to_string(stopped.at)};
     }
     std::optional<Body> operator()(const Compared& compared) const {
@@ -209,10 +212,11 @@ struct ToBody {
         return body;
     }
     std::optional<Body> operator()(const FileDone& file) const {
-        return Body{"file", file.ok ? "ok" : "failed", {},
-                    ",\"op\":" + json_quoted(file_op_name(file.op)) +
-                        ",\"path\":" + json_quoted(file.path) +
-                        ",\"reason\":" + json_quoted(file.reason)};
+        return Body{"file",
+                    file.ok ? "ok" : "failed",
+                    {},
+                    ",\"op\":" + json_quoted(file_op_name(file.op)) + ",\"path\":" +
+                        json_quoted(file.path) + ",\"reason\":" + json_quoted(file.reason)};
     }
 };
 
@@ -221,13 +225,11 @@ struct ToBody {
 std::optional<std::string> journal_line(const Outcome& outcome, const JournalSource& source) {
     const std::optional<Body> body = std::visit(ToBody{}, outcome);
     if (!body) return std::nullopt;
-    std::string line = "{\"time\":" + json_quoted(source.time) +
-                       ",\"program\":" + json_quoted(source.program) + ",\"driver\":" +
-                       json_quoted(source.simulator ? "simulator" : "instrument") +
-                       ",\"event\":" + json_quoted(body->event) +
-                       ",\"status\":" + json_quoted(body->status) +
-                       ",\"result\":" + json_quoted(texts::journal_result(outcome)) +
-                       ",\"changes\":[";
+    std::string line =
+        "{\"time\":" + json_quoted(source.time) + ",\"program\":" + json_quoted(source.program) +
+        ",\"driver\":" + json_quoted(source.simulator ? "simulator" : "instrument") +
+        ",\"event\":" + json_quoted(body->event) + ",\"status\":" + json_quoted(body->status) +
+        ",\"result\":" + json_quoted(texts::journal_result(outcome)) + ",\"changes\":[";
     for (std::size_t i = 0; i < body->items.size(); ++i)
         line += (i ? "," : "") + item_json(body->items[i]);
     return line + "]" + body->extra + "}";

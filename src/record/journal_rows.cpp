@@ -15,8 +15,15 @@ std::vector<JournalRow> journal_rows(const std::string& line, bool* unreadable) 
     const auto text = [](const QJsonObject& from, const char* key) {
         return from.value(QLatin1String(key)).toString().toStdString();
     };
-    JournalRow row{text(object, "time"),   text(object, "program"), text(object, "driver"),
-                   text(object, "event"),  {}, {}, {}, {}, text(object, "result")};
+    JournalRow row{text(object, "time"),
+                   text(object, "program"),
+                   text(object, "driver"),
+                   text(object, "event"),
+                   {},
+                   {},
+                   {},
+                   {},
+                   text(object, "result")};
     const QJsonArray changes = object.value(QLatin1String("changes")).toArray();
     if (changes.isEmpty()) return {row};
     std::vector<JournalRow> rows;

@@ -9,13 +9,13 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QSettings>
 
 #include <algorithm>
 
@@ -38,7 +38,10 @@ public:
         return {px(x), px(y), px(w), px(h)};
     }
     void font(double points, bool bold = false) {
-        QFont font(QStringLiteral("AR PL UMing CN"));
+        QFont font;
+        // A Song face: Windows' own, else the one the Debian package brings.
+        font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
+                          QStringLiteral("AR PL UMing TW")});
         font.setStyleHint(QFont::Serif);
         font.setPointSizeF(points);
         font.setBold(bold);
@@ -101,7 +104,7 @@ double draw_check(Page& page, double y, const SheetContent& content) {
 double draw_envelope(Page& page, double y, const SheetContent& content) {
     heading(page, y, "重复频率与脉冲宽度的允许范围");
     const double height = 58;
-    const QRectF plot = page.rect(kLeft + 22, y + 12, kWidth - 32, height - 22);
+    const QRectF plot = page.rect(kLeft + 22, y + 16, kWidth - 32, height - 26);
     const NumericRule& width_rule = *descriptor(Field::pw).numeric;
     const double x_max = static_cast<double>(width_rule.max);
     const double y_max = prf_bands().front().max_prf * 1.1;
@@ -149,9 +152,10 @@ double draw_envelope(Page& page, double y, const SheetContent& content) {
     page.font(8);
     p.drawText(QRectF(plot.left(), plot.bottom() + 5 * mm, plot.width(), 5 * mm), Qt::AlignCenter,
                QStringLiteral("脉冲宽度（%1）").arg(QString::fromUtf8(descriptor(Field::pw).unit)));
-    p.drawText(QRectF(plot.left() - 20 * mm, plot.top() - 8 * mm, 40 * mm, 5 * mm),
-               Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("重复频率（%1）").arg(QString::fromUtf8(descriptor(Field::prf).unit)));
+    p.drawText(
+        QRectF(plot.left() - 20 * mm, plot.top() - 7 * mm, 40 * mm, 4 * mm),
+        Qt::AlignLeft | Qt::AlignVCenter,
+        QStringLiteral("重复频率（%1）").arg(QString::fromUtf8(descriptor(Field::prf).unit)));
 
     const auto width = parse_decimal(content.values.pw);
     const auto prf = parse_decimal(content.values.prf);
@@ -241,7 +245,8 @@ std::vector<JournalRow> recent_changes(const std::vector<std::string>& lines, st
             if (row.event == "sent" || row.event == "refused") rows.push_back(std::move(row));
         }
     }
-    if (rows.size() > count) rows.erase(rows.begin(), rows.end() - static_cast<std::ptrdiff_t>(count));
+    if (rows.size() > count)
+        rows.erase(rows.begin(), rows.end() - static_cast<std::ptrdiff_t>(count));
     return rows;
 }
 
@@ -271,8 +276,8 @@ QString write_sheet(const QString& path, const SheetContent& content) {
     if (!file.open(QIODevice::WriteOnly)) return file.errorString();
     {
         QPdfWriter writer(&file);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(0, 0, 0, 0)));
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         writer.setResolution(300);
         writer.setTitle(QStringLiteral("QLM-5120RX 设置单"));
         writer.setCreator(QStringLiteral("%1 V%2").arg(qs(content.program), program_version()));
@@ -287,8 +292,8 @@ QString write_sheet(const QString& path, const SheetContent& content) {
         const QString iso = QString::fromStdString(journal_time(content.time));
         page.text(kLeft, 26, kWidth, 5,
                   QStringLiteral("日期时间：%1 %2（UTC%3）    程序：%4 V%5    驱动：%6")
-                      .arg(iso.left(10), iso.mid(11, 8), iso.right(6),
-                           qs(content.program), QString::fromUtf8(program_version()),
+                      .arg(iso.left(10), iso.mid(11, 8), iso.right(6), qs(content.program),
+                           QString::fromUtf8(program_version()),
                            content.simulator ? QStringLiteral("模拟仪器（不是真实仪器）")
                                              : QStringLiteral("仪器")),
                   Qt::AlignCenter);

@@ -127,9 +127,10 @@ void JournalWindow::show_day() {
             const int at = table_->rowCount();
             table_->insertRow(at);
             const QString program =
-                qs(row.program) + (row.driver == "simulator" ? QStringLiteral("（模拟仪器）") : QString());
-            const QStringList cells{qs(row.time).mid(11, 12), program, qs(row.parameter),
-                                    qs(row.old_text), qs(row.new_text), qs(row.result)};
+                qs(row.program) +
+                (row.driver == "simulator" ? QStringLiteral("（模拟仪器）") : QString());
+            const QStringList cells{qs(row.time).mid(11, 12), program,          qs(row.parameter),
+                                    qs(row.old_text),         qs(row.new_text), qs(row.result)};
             for (int column = 0; column < cells.size(); ++column) {
                 auto* item = new QTableWidgetItem(cells[column]);
                 if (column == 0) item->setToolTip(qs(row.time));
@@ -145,7 +146,8 @@ void JournalWindow::show_day() {
     else if (unreadable_lines)
         note_->setText(QStringLiteral("有 %1 行无法读取").arg(unreadable_lines));
     else
-        note_->setText(QDir::toNativeSeparators(journal_file(folder_, days_->currentData().toDate())));
+        note_->setText(
+            QDir::toNativeSeparators(journal_file(folder_, days_->currentData().toDate())));
 }
 
 void JournalWindow::apply_keep() {

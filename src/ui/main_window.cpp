@@ -2,13 +2,13 @@
 
 #include "panel/texts.h"
 #include "params/descriptor.h"
+#include "record/journal_file.h"
 #include "settings/auto_file.h"
 #include "ui/about_window.h"
 #include "ui/choice_combo.h"
 #include "ui/colours.h"
 #include "ui/entry_field.h"
 #include "ui/journal_window.h"
-#include "record/journal_file.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -328,7 +328,8 @@ void MainWindow::finish_sheet(const std::vector<std::string>& check) {
     content.values = panel_.params();
     content.values_from = "显示面板";
     content.check = check;
-    content.recent = recent_changes(read_journal(seams_.journal_folder, content.time.date()).lines, 6);
+    content.recent =
+        recent_changes(read_journal(seams_.journal_folder, content.time.date()).lines, 6);
     content.people = sheet.people;
     const std::string shown = QDir::toNativeSeparators(sheet.path).toStdString();
     if (const QString problem = write_sheet(sheet.path, content); !problem.isEmpty())

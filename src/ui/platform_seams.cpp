@@ -6,10 +6,10 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace qlm {
 
@@ -57,7 +57,9 @@ UiSeams platform_seams(QWidget* const* parent) {
     seams.open_folder = [](const QString& folder) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
     };
-    seams.ask_people = [parent](const SheetPeople& last) { return ask_sheet_people(*parent, last); };
+    seams.ask_people = [parent](const SheetPeople& last) {
+        return ask_sheet_people(*parent, last);
+    };
     return seams;
 }
 
