@@ -34,8 +34,8 @@ done
 # The driver search never reaches the simulator unless asked to.
 if ldconfig -p | grep -q libEasyD12; then echo "libEasyD12 in the loader's cache" >&2; exit 1; fi
 
-# The installed command line against the packaged simulator.
-LD_LIBRARY_PATH=/usr/lib/qlm5120rx/simulator /usr/bin/qlm5120rx-cli set damping 150 |
+# The installed command line against the packaged simulator (its journal in the work folder).
+XDG_DATA_HOME=$work/data LD_LIBRARY_PATH=/usr/lib/qlm5120rx/simulator /usr/bin/qlm5120rx-cli set damping 150 |
     grep -q "已发送 damping=150Ω" || { echo "qlm5120rx-cli set failed" >&2; exit 1; }
 echo "ok: /usr/bin/qlm5120rx-cli sets the simulated instrument"
 
@@ -63,6 +63,18 @@ simulator_file=$home/.config/qlm5120rx-simulator/Kavronix/qlm5120rx/open.qini
 check_gain "$user_file" 44 # set in the first run, restored and saved again by the second
 check_gain "$simulator_file" 33
 [ ! -e /usr/bin/open.qini ] || { echo "a settings file in /usr/bin" >&2; exit 1; }
+# The journals: the operator's holds the program's gain, the simulator's launcher keeps its own.
+check_journal() { # folder, expected gain, driver, gain that must not be there
+    local day
+    day=$(ls "$1"/journal-*.jsonl 2>/dev/null | head -n 1)
+    [ -n "$day" ] || { echo "no journal in $1" >&2; exit 1; }
+    grep -q "\"driver\":\"$3\",\"event\":\"sent\".*\"new\":\"$2dB\"" "$day" ||
+        { echo "$day: no gain $2 sent through the $3" >&2; exit 1; }
+    if grep -q "\"new\":\"$4dB\"" "$day"; then echo "$day: holds gain $4" >&2; exit 1; fi
+    echo "ok: $day holds gain $2 through the $3"
+}
+check_journal "$home/.local/share/Kavronix/qlm5120rx/journal" 44 instrument 33
+check_journal "$home/.local/share/qlm5120rx-simulator/Kavronix/qlm5120rx/journal" 33 simulator 44
 
 DEBIAN_FRONTEND=noninteractive apt_get remove -y -qq qlm5120rx >/dev/null
 [ ! -e /usr/bin/qlm5120rx ] || { echo "program left after removal" >&2; exit 1; }

@@ -173,6 +173,17 @@ TEST_F(Record, TheSheetAgainstAnExpectedFileNamesEachDifference) {
         pdf_text(dir.filePath("y.pdf")).contains(QString::fromUtf8("文件 400Ω，仪器 150Ω")));
 }
 
+// A journal that cannot be written: one line on stderr, the command done as ever.
+TEST_F(Record, AnUnwritableJournalIsSaidOnceAndTheCommandGoesOn) {
+    QFile blocker(data_home);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // the data folder is a file
+    blocker.close();
+    const ProgramRun set = cli({"set", "damping", "150", "gain", "10"});
+    EXPECT_EQ(set.status, 0);
+    EXPECT_TRUE(set.out.contains(QString::fromUtf8("已发送 damping=150Ω")));
+    EXPECT_EQ(set.err.count(QString::fromUtf8("操作记录无法写入")), 1) << set.err.toStdString();
+}
+
 // Bad arguments and places: a clear message, nothing written, the exit status saying why.
 TEST_F(Record, BadArgumentsAndPlaces) {
     struct Case {
