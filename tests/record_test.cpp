@@ -208,6 +208,24 @@ TEST_F(Record, BadArgumentsAndPlaces) {
         EXPECT_TRUE(result.err.contains(QString::fromUtf8(c.says))) << result.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(dir.filePath("a.pdf")));
+
+    // A damaged line is shown as such, the others as ever; a last line cut short is left out.
+    const QDate day(2001, 1, 2);
+    ASSERT_TRUE(append_journal_line(default_journal_folder(), day, "{not json").isEmpty());
+    ASSERT_EQ(cli({"set", "damping", "150"}).status, 0);
+    QFile file(journal_file(default_journal_folder(), QDate::currentDate()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray today = file.readAll();
+    file.close();
+    QFile old(journal_file(default_journal_folder(), day));
+    ASSERT_TRUE(old.open(QIODevice::Append));
+    old.write(today + "{\"time\":\"cut");
+    old.close();
+    const ProgramRun shown = cli({"journal", "--day", "2001-01-02"});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_TRUE(shown.out.contains(QString::fromUtf8("无法读取的记录行：{not json")));
+    EXPECT_TRUE(shown.out.contains(QString::fromUtf8("阻尼\t50Ω\t150Ω\t已发送")));
+    EXPECT_FALSE(shown.out.contains("cut"));
 }
 
 // The window's sheet: the three lines asked (from the last ones), the check's result on the

@@ -10,6 +10,9 @@
 #include <algorithm>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX // std::max below
+#endif
 #include <windows.h>
 #else
 #include <cerrno>
