@@ -196,6 +196,7 @@ TEST_F(Record, BadArgumentsAndPlaces) {
         {{"sheet", "a.pdf", "b.pdf"}, 1, "PDF"},
         {{"sheet", "a.pdf", "--operator"}, 1, "--operator"},
         {{"sheet", "a.pdf", "--colour", "x"}, 1, "--colour"},
+        {{"sheet", "a.pdf", "--part", QString(81, QChar(0x5de5))}, 1, "--part"},
         {{"sheet", "missing/a.pdf"}, 5, "missing/a.pdf"},
         {{"sheet", "a.pdf", "--expect", "none.qini"}, 5, "none.qini"},
         {{"journal", "--day", "2026-13-40"}, 1, "2026-13-40"},

@@ -47,9 +47,13 @@ public:
         font.setBold(bold);
         p_.setFont(font);
     }
+    // One line, cut with an ellipsis where it would run past its box.
     void text(double x, double y, double w, double h, const QString& text,
               int flags = Qt::AlignLeft | Qt::AlignVCenter) {
-        p_.drawText(rect(x, y, w, h), flags, text);
+        const QRectF box = rect(x, y, w, h);
+        const QString line = QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        p_.drawText(box, flags,
+                    p_.fontMetrics().elidedText(line, Qt::ElideMiddle, int(box.width())));
     }
     void line(double x1, double y1, double x2, double y2) {
         p_.drawLine(QPointF(px(x1), px(y1)), QPointF(px(x2), px(y2)));

@@ -14,7 +14,8 @@
 
 namespace qlm {
 
-// The three lines the operator fills in.
+// The three lines the operator fills in, each up to kPeopleLength characters.
+constexpr int kPeopleLength = 80;
 struct SheetPeople {
     std::string operator_name, probe, part;
 };

@@ -16,7 +16,7 @@ std::optional<SheetPeople> ask_sheet_people(QWidget* parent, const SheetPeople& 
         auto* edit = new QLineEdit(QString::fromStdString(text), &dialog);
         edit->setObjectName(QString::fromLatin1(name));
         edit->setAccessibleName(QString::fromUtf8(label));
-        edit->setMaxLength(80);
+        edit->setMaxLength(kPeopleLength);
         form->addRow(QString::fromUtf8(label) + QStringLiteral("："), edit);
         return edit;
     };
