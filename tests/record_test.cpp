@@ -76,6 +76,14 @@ protected:
     }
 };
 
+// The journal told every outcome of the test's panels while it lives.
+struct JournalHook {
+    explicit JournalHook(Journal& journal) {
+        outcome_hook() = [&journal](const Outcome& outcome) { journal.record(outcome); };
+    }
+    ~JournalHook() { outcome_hook() = nullptr; }
+};
+
 bool has_sent(const std::vector<QJsonObject>& lines, const QString& program, const char* field,
               const QString& old_text, const QString& new_text) {
     for (const QJsonObject& line : lines) {
@@ -93,14 +101,13 @@ TEST_F(Record, TheWindowAndTheCommandLineKeepOneJournalTheSimulatorsProgramItsOw
         UiRig rig;
         Journal window_journal(
             {default_journal_folder(), "qlm5120rx", [] { return true; }, {}, {}});
-        outcome_hook() = [&](const Outcome& outcome) { window_journal.record(outcome); };
+        const JournalHook hook(window_journal);
         rig.start();
         EntryField* gain = rig.ui().of(Field::gain).entry;
         gain->setFocus();
         gain->clear();
         rig.type(gain, "12");
         rig.press(gain, Qt::Key_Return);
-        outcome_hook() = nullptr;
     }
     EXPECT_EQ(cli({"set", "damping", "150"}).status, 0);
     const auto lines = journal();
@@ -266,11 +273,11 @@ TEST_F(Record, TheJournalWindowListsFiltersOpensTheFolderAndKeepsDays) {
     UiRig rig;
     rig.journal_folder = dir.filePath("journal");
     Journal journal({rig.journal_folder, "qlm5120rx", [] { return true; }, {}, {}});
-    outcome_hook() = [&](const Outcome& outcome) { journal.record(outcome); };
+    std::optional<JournalHook> hook(journal);
     rig.start();
     rig.window->panel().apply({Field::damping, "150"});
     rig.window->panel().confirm(Field::gain, "12", ConfirmedBy::enter);
-    outcome_hook() = nullptr;
+    hook.reset();
     rig.trigger(rig.ui().journal);
     JournalWindow* window = rig.window->journal_window();
     ASSERT_TRUE(window);
