@@ -140,9 +140,9 @@ TEST_F(Record, TheSheetHoldsEveryValueWithItsUnitTheDateAndTheEnvelope) {
     ASSERT_EQ(sheet.status, 0) << sheet.err.toStdString();
     const QString text = pdf_text(dir.filePath("x.pdf"));
     for (const Field field : kAllFields) {
-        const std::string value = values[descriptor(field).name].toString().toStdString();
+        const std::string value = values[field_name(field)].toString().toStdString();
         EXPECT_TRUE(text.contains(QString::fromStdString(shown_text(field, value))))
-            << descriptor(field).name << " " << value;
+            << field_name(field) << " " << value;
     }
     EXPECT_TRUE(text.contains(QDate::currentDate().toString(Qt::ISODate)));
     for (const char* part : {"张三", "5P14", "焊缝 A-3", "50Ω → 150Ω", "模拟仪器"})

@@ -39,7 +39,7 @@ std::string item_json(const Item& item) {
     const auto text = [&](const std::string& value) {
         return item.with_unit && !value.empty() ? shown_text(item.field, value) : value;
     };
-    return "{\"field\":" + json_quoted(descriptor(item.field).name) +
+    return "{\"field\":" + json_quoted(field_name(item.field)) +
            ",\"parameter\":" + json_quoted(descriptor(item.field).title) +
            ",\"old\":" + json_quoted(text(item.old_text)) +
            ",\"new\":" + json_quoted(text(item.new_text)) + "}";
@@ -169,7 +169,7 @@ struct ToBody {
         return Body{"display_only",
                     "not_sent",
                     {{shown.field, shown.before, shown.text}},
-                    ",\"because\":" + json_quoted(descriptor(shown.because).name)};
+                    ",\"because\":" + json_quoted(field_name(shown.because))};
     }
     std::optional<Body> operator()(const ReadBack& read) const {
         Body body{"read_back", read_result_name(read.result), {}, ""};

@@ -44,7 +44,7 @@ JournalWindow::JournalWindow(QString folder, std::function<bool(const QString&)>
     parameters_->addItem(QStringLiteral("全部参数"), QString());
     for (const Field field : kAllFields)
         parameters_->addItem(QString::fromUtf8(descriptor(field).title),
-                             QString::fromLatin1(descriptor(field).name));
+                             QString::fromLatin1(field_name(field)));
     auto* folder_button = new QPushButton(QStringLiteral("打开文件夹"), this);
     folder_button->setObjectName("openFolder");
     auto* reload_button = new QPushButton(QStringLiteral("刷新"), this);
