@@ -145,6 +145,11 @@ TEST_F(Desktop, AWholePieceOfWorkWithoutTheMouse) {
     EXPECT_EQ(rig.writes(), writes + 1);
     key(Qt::Key_F1);
     EXPECT_EQ(rig.help_calls, 1);
+    // F10 opens the file menu, whose items the arrow keys then reach.
+    key(Qt::Key_F10);
+    QMenu* menu = file_menu();
+    EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 5000));
+    QTest::keyClick(menu, Qt::Key_Escape);
     // The window manager's Alt+F4 closes it: the settings are kept.
     rig.close();
     const LoadResult kept = load_auto_file(rig.folders);

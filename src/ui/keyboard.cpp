@@ -1,4 +1,5 @@
 #include "ui/keyboard.h"
+
 #include "params/descriptor.h"
 
 #include "ui/choice_combo.h"
@@ -6,7 +7,10 @@
 
 #include <QAction>
 #include <QKeySequence>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -27,11 +31,16 @@ std::vector<QWidget*> reading_order(const Form1Widgets& ui) {
     return order;
 }
 
-void set_up_keyboard(const Form1Widgets& ui) {
+void set_up_keyboard(QMainWindow* window, const Form1Widgets& ui) {
     ui.open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     ui.save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     ui.seting2->setShortcut(QKeySequence(Qt::Key_F5));
     ui.helpd->setShortcut(QKeySequence(Qt::Key_F1));
+    auto* menus = new QShortcut(QKeySequence(Qt::Key_F10), window);
+    QObject::connect(menus, &QShortcut::activated, window, [window] {
+        QMenuBar* bar = window->menuBar();
+        if (!bar->actions().isEmpty()) bar->setActiveAction(bar->actions().front());
+    });
     const std::vector<QWidget*> order = reading_order(ui);
     for (QWidget* control : order)
         control->setFocusPolicy(Qt::StrongFocus);

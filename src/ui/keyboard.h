@@ -8,7 +8,8 @@
 
 namespace qlm {
 
-void set_up_keyboard(const Form1Widgets& ui);
+// F10 opens the menu bar's first menu, where no Alt key does (Linux).
+void set_up_keyboard(QMainWindow* window, const Form1Widgets& ui);
 
 // The controls Tab visits, in reading order: row by row, left to right.
 std::vector<QWidget*> reading_order(const Form1Widgets& ui);

@@ -70,7 +70,7 @@ MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, InstrumentLock* lock, Q
     connect(pending_timer_, &QTimer::timeout, this, &MainWindow::open_pending);
     panel_.show_all();
     describe_controls(ui_);
-    set_up_keyboard(ui_);
+    set_up_keyboard(this, ui_);
     setAcceptDrops(true);
     // A file dropped on a list goes to the window, not into the list's text.
     for (ChoiceCombo* list : ui_.lists())
