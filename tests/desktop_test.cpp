@@ -249,6 +249,14 @@ TEST_F(Recent, ADamagedListGivesWhatItHasAndANameWithALineEndIsNotKept) {
     EXPECT_EQ(recent.list(), (QStringList{"/a.qini", "/b.qini"}));
 }
 
+TEST(RecentFiles, NoConfigurationFolderIsNoListNeverOneInTheWorkingFolder) {
+    EXPECT_EQ(recent_files_in(""), "");
+    RecentFiles none(recent_files_in(""));
+    EXPECT_EQ(none.add("/data/a.qini"), "");
+    EXPECT_TRUE(none.list().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists("recent-files.txt"));
+}
+
 TEST_F(Recent, AListThatCannotBeWrittenSaysWhy) {
     QFile blocker(dir.path() + "/config");
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where its folder would be

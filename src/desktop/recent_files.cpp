@@ -25,10 +25,13 @@ QStringList without(QStringList paths, const QString& path) {
 } // namespace
 
 QString recent_files_in(const QString& config_folder) {
+    // No folder is no list, never one in the working folder.
+    if (config_folder.isEmpty()) return {};
     return QDir(config_folder).filePath(QStringLiteral("recent-files.txt"));
 }
 
 QStringList RecentFiles::list() const {
+    if (file_.isEmpty()) return {};
     QFile file(file_);
     if (!file.open(QIODevice::ReadOnly)) return {};
     QStringList paths;
@@ -61,6 +64,7 @@ QString RecentFiles::remove(const QString& path) {
 }
 
 QString RecentFiles::write(const QStringList& paths) const {
+    if (file_.isEmpty()) return {};
     if (!QDir().mkpath(QFileInfo(file_).absolutePath()))
         return QStringLiteral("%1: cannot make the folder").arg(file_);
     QSaveFile file(file_);

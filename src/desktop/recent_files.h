@@ -12,7 +12,8 @@ class RecentFiles {
 public:
     static constexpr int kMax = 8;
 
-    // `file`: where the list is kept; its folder is made when first written.
+    // `file`: where the list is kept; its folder is made when first written. Empty: a list
+    // that stays empty.
     explicit RecentFiles(QString file) : file_(std::move(file)) {}
 
     QStringList list() const;
@@ -26,7 +27,7 @@ private:
     QString file_;
 };
 
-// The list's file in a configuration folder.
+// The list's file in a configuration folder; none for no folder.
 QString recent_files_in(const QString& config_folder);
 
 } // namespace qlm
