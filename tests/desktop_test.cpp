@@ -87,8 +87,9 @@ TEST(HandOverMessage, ReadsOnlyWhatALaterStartSends) {
     EXPECT_TRUE(show->file.isEmpty());
     for (const char* line :
          {"", "ok", "[]", "\"open\"", R"({"open":1,"text":true})", R"({"open":"/a.qini"})",
-          R"({"open":"","text":true})", R"({"open":"/a.qini","text":"yes"})",
-          R"({"open":"/a.qini","text":true,"more":1})", "{\"open\":\"/a"}) {
+          R"({"open":"","text":true})", R"({"open":"a.qini","text":true})",
+          R"({"open":"/a.qini","text":"yes"})", R"({"open":"/a.qini","text":true,"more":1})",
+          "{\"open\":\"/a"}) {
         SCOPED_TRACE(line);
         EXPECT_FALSE(read_hand_over(line));
     }

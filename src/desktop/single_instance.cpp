@@ -33,7 +33,7 @@ QString runtime_folder() {
 
 QString instance_socket(const QString& program_file, const QString& config_folder) {
     QString program = QFileInfo(program_file).canonicalFilePath();
-    if (program.isEmpty()) program = QFileInfo(program_file).absoluteFilePath();
+    if (program.isEmpty()) program = QDir::cleanPath(QFileInfo(program_file).absoluteFilePath());
     QString key = program + QLatin1Char('\n') + QDir::cleanPath(config_folder);
 #ifdef _WIN32
     key = key.toLower(); // one file and folder, however spelt
@@ -64,7 +64,9 @@ std::optional<HandOver> read_hand_over(const QByteArray& line) {
     if (object.isEmpty()) return what;
     const QJsonValue file = object.value(QStringLiteral("open"));
     const QJsonValue text = object.value(QStringLiteral("text"));
-    if (object.size() != 2 || !file.isString() || !text.isBool() || file.toString().isEmpty())
+    // A later start sends its file absolute: a relative one would name another folder here.
+    if (object.size() != 2 || !file.isString() || !text.isBool() ||
+        !QDir::isAbsolutePath(file.toString()))
         return std::nullopt;
     what.file = file.toString();
     what.file_name_is_text = text.toBool();
