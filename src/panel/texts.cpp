@@ -181,12 +181,12 @@ std::string spoken_list_help(Field field, const std::string& text) {
 }
 std::string spoken_entry(Field field) {
     const ParamDescriptor& param = descriptor(field);
-    return std::string(param.title) + "输入框，单位 " + param.unit;
+    return std::string(param.title) + "输入框，单位 " + param.numeric->entry_unit;
 }
 std::string spoken_entry_help(Field field) {
     const ParamDescriptor& param = descriptor(field);
-    return with_range("输入{min}到{max}", *param.numeric) + " " + param.unit + "，按回车或“" +
-           param.title + "”按钮发送到仪器";
+    return with_range("输入{min}到{max}", *param.numeric) + " " + param.numeric->entry_unit +
+           "，按回车或“" + param.title + "”按钮发送到仪器";
 }
 std::string spoken_button_help(Field field) {
     return std::string("把") + descriptor(field).title + "输入框中的数值发送到仪器";

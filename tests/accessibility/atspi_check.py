@@ -40,7 +40,7 @@ for value in ["工作模式 单", "接收增益 0 dB", "脉冲电压 -100 V", "�
               "阻尼 50 Ω"]:
     if value not in names:
         failures.append(f"no value named {value}")
-for control in ["接收增益输入框，单位 dB", "脉冲电压输入框，单位 V", "脉冲宽度输入框，单位 nS",
+for control in ["接收增益输入框，单位 dB", "脉冲电压输入框，单位 V", "脉冲宽度输入框，单位 ns",
                 "接收增益", "脉冲电压", "脉冲宽度"]:
     matches = [node for node in nodes if node.name == control]
     if not matches:
