@@ -4,21 +4,9 @@
 # accessibility tree (tests/accessibility/atspi_check.py): every value with its unit, each
 # control's name and description, a name change announced when a value changes.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/lib.sh"
 build=${BUILD_DIR:-$root/build}
-
-need=()
-for package in xvfb xauth xdotool dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        need+=("$package")
-done
-if [ ${#need[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    echo "Installing: ${need[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+install_missing xvfb xauth xdotool dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 [ -x "$build/bin/qlm5120rx" ] || BUILD_DIR=$build bash "$root/scripts/build.sh"
 
 work=$(mktemp -d)
