@@ -290,26 +290,26 @@ TEST_F(Desktop, EveryValueIsSpokenWithItsUnitAndEachControlSaysWhatItIs) {
         EXPECT_FALSE(description.isEmpty());
         EXPECT_TRUE(name.front().unicode() >= 0x4e00) << name.toStdString();
     }
-    EXPECT_EQ(spoken(rig.text(1)), "脉冲电压输入框，单位 V");
-    EXPECT_EQ(spoken(rig.text(1), QAccessible::Description),
+    EXPECT_EQ(spoken(rig.entry(Field::voltage)), "脉冲电压输入框，单位 V");
+    EXPECT_EQ(spoken(rig.entry(Field::voltage), QAccessible::Description),
               "输入25到400 V，按回车或“脉冲电压”按钮发送到仪器");
 #ifdef _WIN32
-    EXPECT_EQ(spoken(rig.combo(4)), "阻尼列表");
+    EXPECT_EQ(spoken(rig.list(Field::damping)), "阻尼列表");
 #else
-    EXPECT_EQ(labelled_by(rig.combo(4)), "阻尼设置");
-    EXPECT_EQ(labelled_by(rig.combo(2)), "重复频率");
+    EXPECT_EQ(labelled_by(rig.list(Field::damping)), "阻尼设置");
+    EXPECT_EQ(labelled_by(rig.list(Field::prf)), "重复频率");
 #endif
-    EXPECT_EQ(spoken(rig.combo(4), QAccessible::Description),
+    EXPECT_EQ(spoken(rig.list(Field::damping), QAccessible::Description),
               "当前 阻尼 50 Ω。选择一项即发送到仪器");
 
     // A change renames the value label, which Qt announces to a listening screen reader as
     // a name change (the offscreen platform has none to tell).
-    rig.text(1)->setFocus();
+    rig.entry(Field::voltage)->setFocus();
     type_value("150");
-    rig.choose(4, 1);
+    rig.choose(Field::damping, 1);
     EXPECT_EQ(spoken(rig.label_widget("Label15")), "脉冲电压 -150 V");
     EXPECT_EQ(spoken(rig.label_widget("Label19")), "阻尼 150 Ω");
-    EXPECT_EQ(spoken(rig.combo(4), QAccessible::Description),
+    EXPECT_EQ(spoken(rig.list(Field::damping), QAccessible::Description),
               "当前 阻尼 150 Ω。选择一项即发送到仪器");
 }
 
