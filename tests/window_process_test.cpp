@@ -115,10 +115,11 @@ TEST_F(WindowProcess, AFileArgumentIsUploadedAfterTheReadBackAndALaterStartHands
     QProcess later;
     later.setProcessEnvironment(environment("later.trace"));
     later.setWorkingDirectory(dir.path());
-    later.start(program, {"--bogus", path("second.qini")});
+    later.start(program, {"--remote", "0", "--bogus", path("second.qini")});
     ASSERT_TRUE(later.waitForFinished(30000));
     EXPECT_EQ(later.exitCode(), 0);
-    EXPECT_TRUE(QString::fromUtf8(later.readAllStandardError()).contains("忽略：--bogus"));
+    EXPECT_TRUE(
+        QString::fromUtf8(later.readAllStandardError()).contains("忽略：--remote 0 --bogus"));
     EXPECT_FALSE(QFileInfo::exists(path("later.trace"))); // it never reached the instrument
     ASSERT_TRUE(wait_until([&] { return applied().size() >= 18; }));
     EXPECT_EQ(applied().mid(9), kSecondFrames);

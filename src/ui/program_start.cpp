@@ -29,7 +29,9 @@ WindowStart claim_window(int argc, char** argv) {
     (void)argc;
     (void)argv;
 #endif
-    start.arguments = parse_start_arguments(arguments, raw, QDir::currentPath());
+    // --remote takes its port, when one follows, with it.
+    start.arguments =
+        parse_start_arguments(arguments, raw, QDir::currentPath(), {QStringLiteral("--remote")});
     if (start.arguments.new_window) return start;
 
     const QString socket = instance_socket(QCoreApplication::applicationFilePath(),
