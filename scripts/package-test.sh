@@ -2,12 +2,18 @@
 # Builds and installs the Debian package, then runs it as a new unprivileged user under a
 # virtual X server through its two menu entries' commands: the settings go to the user's
 # configuration folder (the simulator's to a folder of its own), survive a restart and the
-# removal of the package. Removes the package and the user again. Debian 12, as root.
+# removal of the package. Checks the desktop's view of it: the menu entries and the AppStream
+# file validate, a .qini file is of the program's type and opens in the program. Removes the
+# package and the user again. Debian 12, as root.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 [ "$(id -u)" -eq 0 ] || { echo "run as root" >&2; exit 1; }
 
-install_missing xvfb xauth xdotool libx11-dev gcc
+# desktop-file-utils and shared-mime-info update the desktop's databases when the package is
+# installed; xdg-mime (xdg-utils) asks them, through mimetype (libfile-mimeinfo-perl); the
+# package build runs lintian.
+install_missing xvfb xauth xdotool libx11-dev gcc desktop-file-utils shared-mime-info xdg-utils \
+    libfile-mimeinfo-perl appstream lintian
 apt_get() { apt-get -o DPkg::Lock::Timeout=300 "$@"; }
 
 deb=$(bash "$root/scripts/package.sh" | tail -n 1)
@@ -28,7 +34,9 @@ cp "$root/tests/package/session.sh" "$work/"
 DEBIAN_FRONTEND=noninteractive apt_get install -y -qq "$deb" >/dev/null
 for file in /usr/bin/qlm5120rx /usr/bin/qlm5120rx-cli /usr/share/man/man1/qlm5120rx-cli.1.gz \
     /usr/share/qlm5120rx/manual/index.html \
-    /usr/lib/qlm5120rx/simulator/libEasyD12.so /usr/share/icons/hicolor/48x48/apps/qlm5120rx.png; do
+    /usr/lib/qlm5120rx/simulator/libEasyD12.so /usr/share/icons/hicolor/48x48/apps/qlm5120rx.png \
+    /usr/share/icons/hicolor/scalable/apps/qlm5120rx.svg /usr/share/mime/packages/qlm5120rx.xml \
+    /usr/share/metainfo/com.example.qlm5120rx.metainfo.xml; do
     [ -f "$file" ] || { echo "missing after install: $file" >&2; exit 1; }
 done
 # The driver search never reaches the simulator unless asked to.
@@ -39,10 +47,28 @@ XDG_DATA_HOME=$work/data LD_LIBRARY_PATH=/usr/lib/qlm5120rx/simulator /usr/bin/q
     grep -q "已发送 damping=150Ω" || { echo "qlm5120rx-cli set failed" >&2; exit 1; }
 echo "ok: /usr/bin/qlm5120rx-cli sets the simulated instrument"
 
-# What the menu entries start.
-exec_of() { sed -n 's/^Exec=//p' "/usr/share/applications/$1.desktop"; }
+# The desktop's files validate as installed.
+for entry in qlm5120rx qlm5120rx-simulator; do
+    desktop-file-validate "/usr/share/applications/$entry.desktop"
+done
+appstreamcli validate --no-net /usr/share/metainfo/com.example.qlm5120rx.metainfo.xml
+echo "ok: desktop-file-validate and appstreamcli validate"
+
+# What the menu entries start, without the field codes (%f: the file a double-click opens).
+exec_of() {
+    sed -n 's/^Exec=//p' "/usr/share/applications/$1.desktop" | sed -E 's/ +%[fFuUdDnNickvm]//g'
+}
 useradd --create-home --shell /bin/bash "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
+
+# A settings file is of the program's type, and the program's entry opens it.
+printf '"%s"\r\n' 单 0 100 内部 1000 10 200 MHz 5.0 50 | iconv -f UTF-8 -t GBK >"$work/x.qini"
+as_user() { runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 "$@"; }
+type=$(as_user xdg-mime query filetype "$work/x.qini")
+[ "$type" = application/x-qlm5120rx-settings ] || { echo "x.qini is of type '$type'" >&2; exit 1; }
+default=$(as_user xdg-mime query default "$type")
+[ "$default" = qlm5120rx.desktop ] || { echo "$type opens in '$default'" >&2; exit 1; }
+echo "ok: x.qini is $type, opened by $default"
 install -d -m 700 -o "$user" "$work/runtime"
 runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 \
     XDG_RUNTIME_DIR="$work/runtime" \

@@ -334,6 +334,16 @@ installer_test() { # installer_test <setup.exe>
         Publisher EstimatedSize; do
         grep -q "^\"$value\"=" <<<"$entry" || fail "uninstall entry lacks $value"
     done
+    # .qini is a file type whose open verb runs the installed program with the file.
+    local progid command
+    progid=$(wine reg query 'HKLM\Software\Classes\.qini' /ve 2>/dev/null | tr -d '\r' |
+        awk '/REG_SZ/ { print $NF }')
+    [ "$progid" = QLM5120RX.Settings ] || fail ".qini maps to '$progid'"
+    command=$(wine reg query "HKLM\\Software\\Classes\\$progid\\shell\\open\\command" /ve \
+        2>/dev/null | tr -d '\r')
+    grep -qF 'Program Files\Kavronix\QLM-5120RX\qlm5120rx.exe" "%1"' <<<"$command" ||
+        fail "the open verb runs: $command"
+    echo "ok: .qini -> $progid, opened by the installed qlm5120rx.exe"
     installed_kb=$(du -sk "$installed" | cut -f1)
     echo "installed size with the simulator: $installed_kb KB"
 
@@ -372,6 +382,8 @@ installer_test() { # installer_test <setup.exe>
             -e 'Program Files/Kavronix/QLM-5120RX/simulator/open.qini' || true)
     [ -z "$left" ] || fail "the uninstall left: $left"
     grep -q 'QLM-5120RX' "$WINEPREFIX/system.reg" && fail "the uninstall left registry keys"
+    grep -q -e 'QLM5120RX.Settings' -e '^\[Software\\\\Classes\\\\.qini\]' "$WINEPREFIX/system.reg" &&
+        fail "the uninstall left the .qini file type"
     stop_desktop
     [ $failures -eq 0 ]
 }

@@ -7,6 +7,7 @@
 #include "ui/fonts.h"
 #include "ui/form1_layout.h"
 
+#include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -14,6 +15,8 @@
 #include <QStatusBar>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using namespace qlm;
 using namespace qlm::testing;
@@ -177,27 +180,41 @@ TEST_F(Layout, WindowCaptionClientAreaAndMenuBarAbove) {
 }
 
 TEST_F(Layout, MenusCarryTheirCaptionsAndNames) {
-    const std::vector<std::pair<QString, QString>> expected{
-        {"file", "文件"},
-        {"open", "导入设置"},
-        {"save", "导出设置"},
-        {"sheet", "导出设置单（PDF）"},
-        {"setname", "参数"},
-        {"seting2", "仪器参数（手动获取）"},
-        {"seting3", "核对仪器参数"},
-        {"remote", "远程控制（SCPI）"},
-        {"journal", "操作记录"},
-        {"help", "帮助"},
-        {"helpd", "帮助文档"},
-        {"about", "关于......"},
+    // Name, caption, shortcut (shown in the menu beside the caption).
+    using Item = std::tuple<QString, QString, QString>;
+    std::vector<Item> expected{
+        {"file", "文件", ""},
+        {"open", "导入设置", "Ctrl+O"},
+        {"save", "导出设置", "Ctrl+S"},
+        {"sheet", "导出设置单（PDF）", ""},
+        {"setname", "参数", ""},
+        {"seting2", "仪器参数（手动获取）", "F5"},
+        {"seting3", "核对仪器参数", ""},
+        {"remote", "远程控制（SCPI）", ""},
+        {"journal", "操作记录", ""},
+        {"help", "帮助", ""},
+        {"helpd", "帮助文档", "F1"},
+        {"about", "关于......", ""},
     };
-    std::vector<std::pair<QString, QString>> found;
-    for (QAction* top : rig.window->menuBar()->actions()) {
-        found.emplace_back(top->menu()->objectName(), top->text());
-        for (QAction* item : top->menu()->actions())
-            found.emplace_back(item->objectName(), item->text());
-    }
-    EXPECT_EQ(found, expected);
+    const auto found = [this] {
+        std::vector<Item> items;
+        for (QAction* top : rig.window->menuBar()->actions()) {
+            QMetaObject::invokeMethod(top->menu(), "aboutToShow");
+            items.emplace_back(top->menu()->objectName(), top->text(), "");
+            for (QAction* item : top->menu()->actions())
+                items.emplace_back(item->objectName(), item->text(),
+                                   item->shortcut().toString(QKeySequence::PortableText));
+        }
+        return items;
+    };
+    EXPECT_EQ(found(), expected);
+
+    // After an export, the file menu lists it below a separator, numbered.
+    rig.save_answer = rig.config_dir.path() + "/a&b.qini";
+    rig.trigger(rig.ui().save);
+    const QString shown = QDir::toNativeSeparators(rig.save_answer).replace("&", "&&");
+    expected.insert(expected.begin() + 4, {{"recent", "", ""}, {"recent1", "&1 " + shown, ""}});
+    EXPECT_EQ(found(), expected);
 }
 
 TEST_F(Layout, SongFaceIsInstalledAndUsedCommand13InVerdanaOrItsSibling) {

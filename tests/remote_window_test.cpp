@@ -216,7 +216,8 @@ TEST_F(RemoteWindow, AHundredClientsAndALongLineLeaveItAnswering) {
     EXPECT_TRUE(eventually([&] { return flood.state() == QAbstractSocket::ConnectedState; }));
     flood.write(QByteArray(1 << 20, 'A'));
     // The server closes it (Wine's client may not see the close while its data is pending).
-    EXPECT_TRUE(eventually([&] { return status().endsWith(" · 100 个客户端"); })) << status().toStdString();
+    EXPECT_TRUE(eventually([&] { return status().endsWith(" · 100 个客户端"); }))
+        << status().toStdString();
     EXPECT_EQ(clients.front()->ask("*IDN?").left(22), "Kavronix,QLM-5120RX,0,");
 }
 

@@ -1,5 +1,6 @@
 ; The QLM-5120RX installer: 64-bit program into Program Files, Start-menu shortcut,
-; uninstaller in the Programs list; the simulated instrument as an optional component.
+; uninstaller in the Programs list, .qini settings files opening in the program; the
+; simulated instrument as an optional component.
 ; Built by scripts/windows-installer.sh, which defines VERSION, STAGE (the staged files),
 ; ICON and OUTFILE, and writes files.nsh (one ProgramFile line per file of the program).
 Unicode true
@@ -18,6 +19,9 @@ ManifestDPIAware true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define PRODUCT_KEY "Software\${PUBLISHER}\${PRODUCT}"
 !define SIMULATOR_SHORTCUT "$SMPROGRAMS\${PRODUCT}\${PRODUCT}（模拟仪器）.lnk"
+; Settings files (.qini) open in the program by double-click.
+!define PROGID "QLM5120RX.Settings"
+!define CLASSES "Software\Classes"
 
 Name "${PRODUCT} ${VERSION}"
 Caption "${PRODUCT} 控制软件 ${VERSION} 安装"
@@ -98,6 +102,13 @@ Section "${PRODUCT} 控制软件" SectionProgram
     CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\qlm5120rx.exe" "" \
         "$INSTDIR\qlm5120rx.exe" 0
 
+    WriteRegStr HKLM "${CLASSES}\${PROGID}" "" "QLM-5120RX 设置文件"
+    WriteRegStr HKLM "${CLASSES}\${PROGID}\DefaultIcon" "" "$INSTDIR\qlm5120rx.exe,0"
+    WriteRegStr HKLM "${CLASSES}\${PROGID}\shell\open\command" "" '"$INSTDIR\qlm5120rx.exe" "%1"'
+    WriteRegStr HKLM "${CLASSES}\.qini" "" "${PROGID}"
+    WriteRegStr HKLM "${CLASSES}\.qini\OpenWithProgids" "${PROGID}" ""
+    System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)' ; file types changed
+
     WriteRegStr HKLM "${PRODUCT_KEY}" "InstallDir" "$INSTDIR"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} 控制软件"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -155,6 +166,16 @@ Section "Uninstall"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     RMDir "$PROGRAMFILES64\${PUBLISHER}"
+    ; The file type: the ProgID, and .qini only where it still names it.
+    DeleteRegKey HKLM "${CLASSES}\${PROGID}"
+    DeleteRegValue HKLM "${CLASSES}\.qini\OpenWithProgids" "${PROGID}"
+    DeleteRegKey /ifempty HKLM "${CLASSES}\.qini\OpenWithProgids"
+    ReadRegStr $0 HKLM "${CLASSES}\.qini" ""
+    ${If} $0 == "${PROGID}"
+        DeleteRegValue HKLM "${CLASSES}\.qini" ""
+    ${EndIf}
+    DeleteRegKey /ifempty HKLM "${CLASSES}\.qini"
+    System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
     DeleteRegKey HKLM "${PRODUCT_KEY}"
     DeleteRegKey /ifempty HKLM "Software\${PUBLISHER}"

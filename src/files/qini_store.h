@@ -16,6 +16,9 @@ public:
     // bad bytes). Such a path names another file than the one meant, and is refused.
     explicit QiniStore(std::set<std::string> undecodable) : undecodable_(std::move(undecodable)) {}
 
+    // Refuses `path` from now on, as one of `undecodable`.
+    void refuse(const std::string& path) { undecodable_.insert(path); }
+
     FileRead load(const std::string& path) override;
     std::string save(const std::string& path, const SettingsTexts& texts) override;
 

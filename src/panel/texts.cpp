@@ -164,6 +164,42 @@ std::string remote_status(const std::string& where, int clients) {
     return "SCPI " + where + " · " + std::to_string(clients) + " 个客户端";
 }
 
+std::string spoken_value(Field field, const std::string& text) {
+    const ParamDescriptor& param = descriptor(field);
+    std::string spoken = std::string(param.title) + " " + param.prefix + text;
+    if (*param.unit) spoken += std::string(" ") + param.unit;
+    return spoken;
+}
+std::string spoken_display(Field field) {
+    return std::string("显示面板：仪器当前的") + descriptor(field).title;
+}
+std::string spoken_list(Field field) {
+    return std::string(descriptor(field).title) + "列表";
+}
+std::string spoken_list_help(Field field, const std::string& text) {
+    return "当前 " + spoken_value(field, text) + "。选择一项即发送到仪器";
+}
+std::string spoken_entry(Field field) {
+    const ParamDescriptor& param = descriptor(field);
+    return std::string(param.title) + "输入框，单位 " + param.numeric->entry_unit;
+}
+std::string spoken_entry_help(Field field) {
+    const ParamDescriptor& param = descriptor(field);
+    return with_range("输入{min}到{max}", *param.numeric) + " " + param.numeric->entry_unit +
+           "，按回车或“" + param.title + "”按钮发送到仪器";
+}
+std::string spoken_button_help(Field field) {
+    return std::string("把") + descriptor(field).title + "输入框中的数值发送到仪器";
+}
+
+const char* const kHandOverNoAnswer = "已在运行的窗口没有响应，另开一个窗口。";
+std::string hand_over_ignores(const std::string& arguments) {
+    return "已有窗口在运行，本次启动交给它；忽略：" + arguments;
+}
+std::string hand_over_cannot_listen(const std::string& reason) {
+    return "无法等候第二次启动（" + reason + "），再次启动将另开窗口。";
+}
+
 std::optional<Notice> notice_for(const Outcome& outcome) {
     if (const auto* refused = std::get_if<Refused>(&outcome))
         return Notice{true, "", refusal(*refused)};

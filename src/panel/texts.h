@@ -59,6 +59,21 @@ std::string remote_stopped();
 // The status bar's panel: "SCPI 127.0.0.1:5025 · 2 个客户端", or off.
 std::string remote_status(const std::string& where, int clients);
 
+// What a screen reader says of the window's controls: a value with its unit
+// ("脉冲电压 -100 V"), and what each control is and does.
+std::string spoken_value(Field field, const std::string& text);
+std::string spoken_display(Field field);
+std::string spoken_list(Field field);
+std::string spoken_list_help(Field field, const std::string& text);
+std::string spoken_entry(Field field);
+std::string spoken_entry_help(Field field);
+std::string spoken_button_help(Field field);
+
+// A second start of the window program that hands its file to the running window.
+std::string hand_over_ignores(const std::string& arguments);
+extern const char* const kHandOverNoAnswer;
+std::string hand_over_cannot_listen(const std::string& reason);
+
 // The box a window shows for an outcome, if any.
 struct Notice {
     bool error; // titled "错误"; else an information box with `title`

@@ -29,7 +29,6 @@ enum class Kind { frame, label, combo, entry, button, status_bar, progress_bar }
 enum class Look {
     display_frame,    // text 19 on 3, the display panel's frame
     display,          // text 9 on 3, the display panel and the control panel's frame
-    display_voltage,  // the voltage and its "-": text 14 until the first emphasis
     display_lpf_unit, // text 19
     control,          // text 18 on 3, the control panel
     none,
@@ -72,8 +71,10 @@ const std::vector<Control> kControls{
     {{"Label4", "Frame1", 240, 960, 1455, kRow}, Kind::label, "工作模式：", kDisplayPt, kSong, kLeft, Look::display, Field::mode},
     {{"Label14", "Frame1", 1980, 960, 600, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, {}},
     {{"Label5", "Frame1", 240, 1560, 1455, kRow}, Kind::label, "脉冲电压：", kDisplayPt, kSong, kLeft, Look::display, Field::voltage},
-    {{"Label22", "Frame1", 1800, 1560, 180, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display_voltage, {}},
-    {{"Label15", "Frame1", 1980, 1560, 660, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display_voltage, {}},
+    // The voltage and its "-" are drawn like every other value: highlight text (white) on
+    // the panel's blue-grey was hardly legible (1.6:1).
+    {{"Label22", "Frame1", 1800, 1560, 180, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, {}},
+    {{"Label15", "Frame1", 1980, 1560, 660, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, {}},
     {{"Label29", "Frame1", 2640, 1560, 300, kRow}, Kind::label, "", kDisplayPt, kSong, kLeft, Look::display, {}},
     {{"Label6", "Frame1", 240, 2160, 1455, kRow}, Kind::label, "重复频率：", kDisplayPt, kSong, kLeft, Look::display, {}},
     {{"Label20", "Frame1", 1680, 2160, 900, kRow}, Kind::label, "", kDisplayPt, kSong, kRight, Look::display, {}},
@@ -184,9 +185,6 @@ void style(QWidget* widget, const Control& control) {
         break;
     case Look::display:
         paint(widget, ColourInactiveCaption, ColourCaptionText);
-        break;
-    case Look::display_voltage:
-        paint(widget, ColourInactiveCaption, ColourHighlightText);
         break;
     case Look::display_lpf_unit:
         paint(widget, ColourInactiveCaption, ColourInactiveCaptionText);

@@ -6,6 +6,7 @@
 #include "ui/branding.h"
 #include "ui/main_window.h"
 #include "ui/platform_seams.h"
+#include "ui/program_start.h"
 #include "ui/qt_chinese.h"
 
 #include <QApplication>
@@ -27,6 +28,10 @@ int main(int argc, char* argv[]) {
     if (const QString problem = qlm::install_qt_chinese(app, qlm::qt_chinese_folders());
         !problem.isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(problem));
+
+    // A second start hands its file to the running window and ends.
+    qlm::WindowStart start = qlm::claim_window(argc, argv);
+    if (start.exit_status) return *start.exit_status;
 
     // The library in-process, or through the bridge when it is of the other bitness.
     const auto driver = qlm::make_instrument_driver();
@@ -58,6 +63,7 @@ int main(int argc, char* argv[]) {
     window.start();
     if (remote.given) window.start_remote(remote.port);
     window.show();
+    qlm::attach_window(start, window);
     const int status = QApplication::exec();
     qlm::outcome_hook() = nullptr;
     return status;

@@ -5,20 +5,30 @@
 #include "record/journal_file.h"
 #include "settings/auto_file.h"
 #include "ui/about_window.h"
+#include "ui/accessible_names.h"
 #include "ui/choice_combo.h"
 #include "ui/colours.h"
 #include "ui/entry_field.h"
 #include "ui/journal_window.h"
+#include "ui/keyboard.h"
+#include "ui/recent_menu.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSessionManager>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace qlm {
 
@@ -28,9 +38,20 @@ const QString kErrorTitle = QString::fromUtf8("错误");
 const QString kFileFilter = QStringLiteral("*.qini (*.qini)");
 // How often the window looks whether another program changed the instrument.
 constexpr int kFollowIntervalMs = 300;
+// How often a file waiting to be opened looks whether the window is idle.
+constexpr int kPendingIntervalMs = 100;
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// The one settings file among what is dragged, if it is just that.
+QString dropped_settings_file(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().size() != 1) return {};
+    const QUrl url = data->urls().front();
+    if (!url.isLocalFile()) return {};
+    const QString path = url.toLocalFile();
+    return path.endsWith(QStringLiteral(".qini"), Qt::CaseInsensitive) ? path : QString();
 }
 
 } // namespace
@@ -38,14 +59,27 @@ QString qs(const std::string& text) {
 MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, InstrumentLock* lock, QWidget* parent)
     : QMainWindow(parent), driver_(driver), seams_(std::move(seams)), ui_(build_form1(this)),
       panel_(driver, *this, lock),
-      files_(store_, [this](const Outcome& outcome) { report(outcome); }) {
+      files_(store_, [this](const Outcome& outcome) { report(outcome); }),
+      recent_(recent_files_in(seams_.folders.config_folder)) {
     timer1_ = new QTimer(this);
     timer1_->setObjectName("Timer1");
     timer1_->setInterval(Upload::kIntervalMs);
     lock_ = lock;
     follow_timer_ = new QTimer(this);
     follow_timer_->setInterval(kFollowIntervalMs);
+    pending_timer_ = new QTimer(this);
+    pending_timer_->setInterval(kPendingIntervalMs);
+    connect(pending_timer_, &QTimer::timeout, this, &MainWindow::open_pending);
     panel_.show_all();
+    describe_controls(ui_);
+    set_up_keyboard(this, ui_);
+    setAcceptDrops(true);
+    // A file dropped on a list goes to the window, not into the list's text.
+    for (ChoiceCombo* list : ui_.lists())
+        list->lineEdit()->setAcceptDrops(false);
+    recent_menu_ = new RecentMenu(findChild<QMenu*>(QStringLiteral("file")), recent_);
+    connect(recent_menu_, &RecentMenu::chosen, this,
+            [this](const QString& path) { open_settings_file(path); });
     connect_controls();
 }
 
@@ -169,6 +203,7 @@ void MainWindow::error(const QString& text) {
 
 void MainWindow::show_field(Field field, const std::string& text) {
     ui_.of(field).value->setText(qs(text));
+    describe_value(ui_, field);
 }
 
 void MainWindow::show_emphasis(Field field) {
@@ -223,6 +258,7 @@ void MainWindow::follow_instrument() {
 }
 
 void MainWindow::report(const Outcome& outcome) {
+    if (const auto* file = std::get_if<FileDone>(&outcome)) remember(*file);
     const auto* read = std::get_if<ReadBack>(&outcome);
     // The check made for a sheet goes onto the sheet, not into a box.
     if (pending_sheet_) {
@@ -264,6 +300,55 @@ void MainWindow::on_import() {
     const QString path = seams_.open_file(QString::fromUtf8("导入文件"), kFileFilter);
     if (path.isEmpty()) return;
     files_.import_file(panel_, QDir::toNativeSeparators(path).toStdString());
+}
+
+void MainWindow::open_settings_file(const QString& path, bool name_is_text) {
+    const QString native = QDir::toNativeSeparators(path);
+    if (!name_is_text) store_.refuse(native.toStdString());
+    pending_ << native;
+    open_pending();
+    if (!pending_.isEmpty()) pending_timer_->start();
+}
+
+void MainWindow::open_pending() {
+    // Never inside a message box's loop or an exchange's wait.
+    if (QApplication::activeModalWidget() || panel_.busy()) return;
+    if (pending_.isEmpty()) return pending_timer_->stop();
+    const QString path = pending_.takeFirst();
+    if (pending_.isEmpty()) pending_timer_->stop();
+    files_.import_file(panel_, path.toStdString());
+}
+
+// A file used is listed first; one that has gone is dropped.
+void MainWindow::remember(const FileDone& file) {
+    if (file.op == FileOp::compare) return;
+    const QString path = QDir::fromNativeSeparators(qs(file.path));
+    if (!QDir::isAbsolutePath(path)) return;
+    QString problem;
+    if (file.ok)
+        problem = recent_.add(path);
+    else if (!QFileInfo::exists(path))
+        problem = recent_.remove(path);
+    if (!problem.isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(problem));
+    recent_menu_->refresh();
+}
+
+void MainWindow::come_forward() {
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!dropped_settings_file(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = dropped_settings_file(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    open_settings_file(path);
 }
 
 void MainWindow::on_export() {

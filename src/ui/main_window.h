@@ -3,6 +3,7 @@
 // upload's timer, connected to the front panel, which holds every rule. The window shows
 // what the panel tells it and hands it the operator's actions.
 
+#include "desktop/recent_files.h"
 #include "files/qini_store.h"
 #include "files/setup_files.h"
 #include "panel/panel.h"
@@ -21,6 +22,7 @@ namespace qlm {
 
 class AboutWindow;
 class JournalWindow;
+class RecentMenu;
 
 class MainWindow : public QMainWindow, private PanelView {
     Q_OBJECT
@@ -46,6 +48,14 @@ public:
     QTimer* Timer1() const { return timer1_; }
     AboutWindow* about_window() const;
     JournalWindow* journal_window() const;
+    // Imports the file as the menu's import does, once no message box is open and no
+    // exchange runs: a file named at the start, handed over by a later start, dropped on
+    // the window or chosen among the recent files. `name_is_text` false: a name whose
+    // bytes were not text, refused.
+    void open_settings_file(const QString& path, bool name_is_text = true);
+    // Shown, restored and in front, for a later start of the program.
+    void come_forward();
+    RecentFiles& recent_files() { return recent_; }
     // Reads the instrument back when another program changed it and the window is idle
     // (no upload, no exchange, no entry being typed in); its timer calls it.
     void follow_instrument();
@@ -53,6 +63,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // PanelView
@@ -71,6 +83,8 @@ private:
     void fill_lists();
     void mark_simulator();
     void error(const QString& text);
+    void open_pending();
+    void remember(const FileDone& file);
 
     // Menus.
     void on_import();
@@ -101,6 +115,10 @@ private:
         SheetPeople people;
     };
     std::optional<PendingSheet> pending_sheet_;
+    RecentFiles recent_;
+    RecentMenu* recent_menu_ = nullptr;
+    QStringList pending_; // files to open once the window is idle
+    QTimer* pending_timer_ = nullptr;
 };
 
 } // namespace qlm
