@@ -379,7 +379,10 @@ installer_test() { # installer_test <setup.exe>
         grep -v -x -e 'Program Files/Kavronix' -e 'Program Files/Kavronix/QLM-5120RX' \
             -e 'Program Files/Kavronix/QLM-5120RX/open.qini' \
             -e 'Program Files/Kavronix/QLM-5120RX/simulator' \
-            -e 'Program Files/Kavronix/QLM-5120RX/simulator/open.qini' || true)
+            -e 'Program Files/Kavronix/QLM-5120RX/simulator/open.qini' |
+        # The journals are the user's record: an uninstall leaves them, as it leaves open.qini.
+        grep -E -v -x 'users/[^/]+/AppData/Local/Kavronix(/qlm5120rx(-sim|-simulator)?(/journal(/journal-[0-9-]+\.jsonl)?)?)?' ||
+        true)
     [ -z "$left" ] || fail "the uninstall left: $left"
     grep -q 'QLM-5120RX' "$WINEPREFIX/system.reg" && fail "the uninstall left registry keys"
     grep -q -e 'QLM5120RX.Settings' -e '^\[Software\\\\Classes\\\\.qini\]' "$WINEPREFIX/system.reg" &&
