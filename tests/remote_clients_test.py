@@ -232,7 +232,9 @@ class RemoteClients(unittest.TestCase):
             client.close()
         visa = self.serve.visa()
         self.assertIn("QLM-5120RX", visa.query("*IDN?"))
-        self.assertLess(self.serve.rss_kb() - before, 64 * 1024)
+        # Memory stays bounded (the sanitizers' own bookkeeping would blur the figure).
+        if "ASAN_OPTIONS" not in os.environ:
+            self.assertLess(self.serve.rss_kb() - before, 64 * 1024)
         silent.close()
 
 

@@ -119,11 +119,13 @@ bool Server::listen(std::string& problem) {
 }
 
 void Server::close() {
+    // The clients first: a listener's destructor destroys its sockets, which would report
+    // their close to us half destroyed.
+    while (!connections_.empty())
+        remove(connections_.begin()->first);
     for (QTcpServer* listener : listeners_)
         delete listener;
     listeners_.clear();
-    while (!connections_.empty())
-        remove(connections_.begin()->first);
 }
 
 quint16 Server::port() const {
