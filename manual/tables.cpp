@@ -328,9 +328,9 @@ std::string initial_table() {
 // ---- the remote command set
 
 // What a command does, for the table.
-const char* remote_purpose(const remote::CommandSpec& spec) {
+const char* remote_purpose(const remote::CommandEntry& entry) {
     using remote::Action;
-    switch (spec.action) {
+    switch (entry.action) {
     case Action::idn:
         return "厂家、型号、序列号（协议不传送，为 0）、程序版本";
     case Action::rst:
@@ -354,7 +354,7 @@ const char* remote_purpose(const remote::CommandSpec& spec) {
     case Action::version:
         return "所依据的 SCPI 版本";
     case Action::field:
-        return descriptor(*spec.field).title;
+        return descriptor(*entry.field).title;
     case Action::probe_freq:
         return descriptor(Field::probe_freq).title;
     case Action::read_back:
@@ -406,25 +406,25 @@ struct RemoteRow {
 
 std::vector<RemoteRow> remote_rows() {
     std::vector<RemoteRow> rows;
-    for (const remote::CommandSpec& spec : remote::command_specs()) {
+    for (const remote::CommandEntry& entry : remote::command_entries()) {
         RemoteRow row;
-        const std::string header = spec.header;
-        row.command = spec.sets && spec.queries ? header + "[?]"
-                      : spec.queries            ? header + "?"
-                                                : header;
-        row.parameter = spec.parameter;
-        std::optional<Field> field = spec.field;
-        if (spec.action == remote::Action::probe_freq) field = Field::probe_freq;
+        const std::string header = entry.header;
+        row.command = entry.sets && entry.queries ? header + "[?]"
+                      : entry.queries             ? header + "?"
+                                                  : header;
+        row.parameter = entry.parameter;
+        std::optional<Field> field = entry.field;
+        if (entry.action == remote::Action::probe_freq) field = Field::probe_freq;
         if (field) {
             const remote::Units units = remote::remote_field(*field).units;
             row.unit = descriptor(*field).unit;
             if (*field == Field::hpf_unit) row.unit = "Hz";
             if (units != remote::Units::none && *field != Field::hpf_unit)
                 row.unit += "（" + remote::suffix_list(units) + "）";
-            if (spec.sets) row.parameter = remote_values(*field) + "、MIN、MAX、DEF、UP、DOWN";
+            if (entry.sets) row.parameter = remote_values(*field) + "、MIN、MAX、DEF、UP、DOWN";
         }
-        row.answer = spec.answer;
-        row.purpose = remote_purpose(spec);
+        row.answer = entry.answer;
+        row.purpose = remote_purpose(entry);
         rows.push_back(row);
     }
     return rows;

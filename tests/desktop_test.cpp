@@ -39,7 +39,8 @@ struct ArgumentCase {
 
 TEST(StartArguments, FileNewWindowAndTheRestForTheCaller) {
 #ifdef _WIN32
-    GTEST_SKIP() << "known fault on Windows: a Chinese file name in the arguments is not read; to be mended";
+    GTEST_SKIP()
+        << "known fault on Windows: a Chinese file name in the arguments is not read; to be mended";
 #endif
     const ArgumentCase cases[] = {
         {{}, "", false, {}},
@@ -68,7 +69,8 @@ TEST(StartArguments, FileNewWindowAndTheRestForTheCaller) {
 
 TEST(StartArguments, ANameWhoseBytesAreNotTextIsMarked) {
 #ifdef _WIN32
-    GTEST_SKIP() << "known fault on Windows: a Chinese file name in the arguments is not read; to be mended";
+    GTEST_SKIP()
+        << "known fault on Windows: a Chinese file name in the arguments is not read; to be mended";
 #endif
     const QByteArray bad("\xff\xfe.qini");
     const QString decoded = QString::fromLocal8Bit(bad);

@@ -15,7 +15,7 @@ constexpr std::array<Suffix, 3> kOhm{{{"OHM", 0}, {"KOHM", 3}, {"MOHM", 6}}};
 
 using A = Action;
 // clang-format off
-constexpr std::array<CommandSpec, 25> kCommands{{
+constexpr std::array<CommandEntry, 25> kCommands{{
     {"*IDN",                A::idn,         {}, false, true,  "", "Kavronix,QLM-5120RX,0,<version>"},
     {"*RST",                A::rst,         {}, true,  false, "", ""},
     {"*CLS",                A::cls,         {}, true,  false, "", ""},
@@ -100,10 +100,10 @@ bool matches(const std::vector<Node>& pattern, std::size_t p, const std::vector<
     return node.optional && matches(pattern, p + 1, path, at);
 }
 
-const CommandSpec* lookup(const std::vector<std::string>& path, bool common) {
-    for (const CommandSpec& spec : kCommands) {
-        if ((spec.header[0] == '*') != common) continue;
-        if (matches(nodes(spec.header), 0, path, 0)) return &spec;
+const CommandEntry* lookup(const std::vector<std::string>& path, bool common) {
+    for (const CommandEntry& entry : kCommands) {
+        if ((entry.header[0] == '*') != common) continue;
+        if (matches(nodes(entry.header), 0, path, 0)) return &entry;
     }
     return nullptr;
 }
@@ -137,7 +137,7 @@ std::string suffix_list(Units units) {
     return out;
 }
 
-std::span<const CommandSpec> command_specs() {
+std::span<const CommandEntry> command_entries() {
     return kCommands;
 }
 
@@ -156,20 +156,20 @@ bool word_matches(const char* pattern, const std::string& word) {
     return word == short_form || word == long_form;
 }
 
-const CommandSpec* find_command(const Command& command, std::vector<std::string>& prefix) {
+const CommandEntry* find_command(const Command& command, std::vector<std::string>& prefix) {
     if (command.common) return lookup(command.path, true);
     if (!command.rooted && !prefix.empty()) {
         std::vector<std::string> path = prefix;
         path.insert(path.end(), command.path.begin(), command.path.end());
-        if (const CommandSpec* spec = lookup(path, false)) {
+        if (const CommandEntry* entry = lookup(path, false)) {
             path.pop_back();
             prefix = std::move(path);
-            return spec;
+            return entry;
         }
     }
-    const CommandSpec* spec = lookup(command.path, false);
+    const CommandEntry* entry = lookup(command.path, false);
     prefix.assign(command.path.begin(), command.path.end() - 1);
-    return spec;
+    return entry;
 }
 
 std::string short_header(const char* header) {

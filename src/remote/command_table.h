@@ -44,7 +44,7 @@ std::span<const Suffix> suffixes(Units units);
 // "NS|US|MS|S"
 std::string suffix_list(Units units);
 
-struct CommandSpec {
+struct CommandEntry {
     const char* header; // long form, short form in capitals, optional nodes in brackets
     Action action;
     std::optional<Field> field;
@@ -53,7 +53,7 @@ struct CommandSpec {
     const char* parameter; // what a set takes, for the tables; a parameter's from its rules
     const char* answer;    // what the query answers, for the tables ("" for none)
 };
-std::span<const CommandSpec> command_specs();
+std::span<const CommandEntry> command_entries();
 
 // A parameter as the remote names it.
 struct RemoteField {
@@ -76,7 +76,7 @@ bool word_matches(const char* pattern, const std::string& word);
 // The command a header names: its path after the current one (`prefix`, the previous
 // command's path less its last node) or, when not found there, from the root. `prefix`
 // becomes this command's. None for an unknown header.
-const CommandSpec* find_command(const Command& command, std::vector<std::string>& prefix);
+const CommandEntry* find_command(const Command& command, std::vector<std::string>& prefix);
 
 // "PULSe:WIDTh" -> "PULS:WIDT"; optional nodes left out.
 std::string short_header(const char* header);

@@ -422,28 +422,28 @@ bool Interpreter::settle(Client& client) {
 }
 
 void Interpreter::execute(const std::shared_ptr<Client>& client, const Command& command) {
-    const CommandSpec* spec = find_command(command, client->prefix_);
+    const CommandEntry* entry = find_command(command, client->prefix_);
     std::string written;
     for (const std::string& node : command.path)
         written += (written.empty() ? "" : ":") + node;
-    if (!spec) return push(*client, {error::kUndefinedHeader, written});
-    if (command.query ? !spec->queries : !spec->sets) {
+    if (!entry) return push(*client, {error::kUndefinedHeader, written});
+    if (command.query ? !entry->queries : !entry->sets) {
         return push(*client, {error::kCommand, written + (command.query ? " has no query form"
                                                                         : " is a query only")});
     }
     const bool takes_value =
-        !command.query && (spec->action == Action::field || spec->action == Action::ese ||
-                           spec->action == Action::load || spec->action == Action::store);
+        !command.query && (entry->action == Action::field || entry->action == Action::ese ||
+                           entry->action == Action::load || entry->action == Action::store);
     // A field's query takes MIN, MAX or DEF.
-    const std::size_t most = takes_value || (command.query && spec->action == Action::field);
+    const std::size_t most = takes_value || (command.query && entry->action == Action::field);
     if (command.params.size() > most) return push(*client, {error::kParameterNotAllowed, written});
     if (takes_value && command.params.empty())
         return push(*client, {error::kMissingParameter, written});
 
-    switch (spec->action) {
+    switch (entry->action) {
     case Action::field:
-        if (command.query) return query_field(*client, remote_field(*spec->field), command);
-        return set_field(client, remote_field(*spec->field), command.params.front());
+        if (command.query) return query_field(*client, remote_field(*entry->field), command);
+        return set_field(client, remote_field(*entry->field), command.params.front());
     case Action::probe_freq:
         client->answers_.push_back(answer_text(Field::probe_freq, host_.panel.params().probe_freq));
         return;
@@ -467,14 +467,15 @@ void Interpreter::execute(const std::shared_ptr<Client>& client, const Command& 
         return;
     case Action::load:
     case Action::store:
-        return file_command(*client, spec->action, command.params.front());
+        return file_command(*client, entry->action, command.params.front());
     default:
-        return execute_common(*client, *spec, command);
+        return execute_common(*client, *entry, command);
     }
 }
 
-void Interpreter::execute_common(Client& client, const CommandSpec& spec, const Command& command) {
-    switch (spec.action) {
+void Interpreter::execute_common(Client& client, const CommandEntry& entry,
+                                 const Command& command) {
+    switch (entry.action) {
     case Action::idn:
         client.answers_.push_back(std::string("Kavronix,QLM-5120RX,0,") + program_version());
         return;
@@ -505,9 +506,9 @@ void Interpreter::execute_common(Client& client, const CommandSpec& spec, const 
     }
     case Action::opc:
     case Action::wai:
-        client.then_ = spec.action == Action::wai ? Client::Then::nothing
-                       : command.query            ? Client::Then::answer
-                                                  : Client::Then::set_bit;
+        client.then_ = entry.action == Action::wai ? Client::Then::nothing
+                       : command.query             ? Client::Then::answer
+                                                   : Client::Then::set_bit;
         client.wait_ = Client::Wait::operations;
         return;
     case Action::stb: {

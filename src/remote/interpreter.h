@@ -78,7 +78,7 @@ private:
     bool proceed(const std::shared_ptr<Client>& client);
     bool settle(Client& client);
     void execute(const std::shared_ptr<Client>& client, const Command& command);
-    void execute_common(Client& client, const CommandSpec& spec, const Command& command);
+    void execute_common(Client& client, const CommandEntry& entry, const Command& command);
     void query_field(Client& client, const RemoteField& field, const Command& command);
     void set_field(const std::shared_ptr<Client>& client, const RemoteField& field,
                    const Parameter& value);
