@@ -40,14 +40,41 @@ QString system_error(DWORD code) {
     return message;
 }
 
-// Appending only (no write access to the rest): every write goes to the end of the file
-// as one piece, whoever else appends.
+// A lock on one byte far past any data serialises the writers: Wine does not place a
+// FILE_APPEND_DATA write at the end as one piece. The lock is held for one write and its
+// flush; a writer stuck longer than kLockWaitMs is reported, never waited for.
+constexpr int kLockWaitMs = 5000;
+
+// 0 when locked, else the last error.
+DWORD lock_for_append(HANDLE file, OVERLAPPED& at) {
+    at.Offset = 0xFFFFFFFEu;
+    at.OffsetHigh = 0x7FFFFFFFu;
+    const ULONGLONG deadline = GetTickCount64() + kLockWaitMs;
+    for (;;) {
+        if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
+            return 0;
+        const DWORD code = GetLastError();
+        if ((code != ERROR_LOCK_VIOLATION && code != ERROR_IO_PENDING) ||
+            GetTickCount64() >= deadline)
+            return code;
+        Sleep(2);
+    }
+}
+
+// Appending only (no write access to the rest), and each line under the writers' lock.
 QString append_whole(const QString& path, const QByteArray& bytes) {
     const HANDLE file =
-        CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), FILE_APPEND_DATA,
+        CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), FILE_APPEND_DATA | GENERIC_READ,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return system_error(GetLastError());
+    OVERLAPPED at{};
+    if (const DWORD code = lock_for_append(file, at); code != 0) {
+        CloseHandle(file);
+        return code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING
+                   ? QStringLiteral("另一程序正在写入，等待超时")
+                   : system_error(code);
+    }
     DWORD written = 0;
     QString problem;
     if (!WriteFile(file, bytes.constData(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
@@ -55,6 +82,7 @@ QString append_whole(const QString& path, const QByteArray& bytes) {
         problem = system_error(GetLastError());
     else if (!FlushFileBuffers(file))
         problem = system_error(GetLastError());
+    UnlockFileEx(file, 0, 1, 0, &at);
     CloseHandle(file);
     return problem;
 }
