@@ -1,5 +1,6 @@
-// Qt's own texts in the program's dialogs are Chinese also under LANG=C (ctest runs this
-// with LANG=C): the import dialog, the message box's button, an entry's context menu.
+// The window's platform seams: Qt's own texts in the program's dialogs are Chinese also under
+// LANG=C (ctest runs this with LANG=C): the import dialog, the message box's button, an
+// entry's context menu; and the exchanges' wait where event passes are slow.
 #include "ui/platform_seams.h"
 #include "ui/qt_chinese.h"
 
@@ -15,8 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 
 using namespace qlm;
 
@@ -85,6 +88,23 @@ TEST(QtChinese, DialogsButtonsAndMenusSpeakChineseWhateverTheLocale) {
         if (!action->isSeparator()) actions << action->text().section('\t', 0, 0);
     EXPECT_TRUE(actions.contains("撤消(&U)")) << qPrintable(actions.join(" | "));
     EXPECT_TRUE(actions.contains("粘贴(&P)")) << qPrintable(actions.join(" | "));
+}
+
+// Passes of 100 us (Wine's are 90): a command's 100,001 passes end at their 100 ms, after
+// about a thousand passes, not after ten seconds. Each pass runs the window's events.
+TEST(PlatformWait, SlowPassesEndAtTheirTime) {
+    QWidget* parent = nullptr;
+    const UiSeams seams = platform_seams(&parent);
+    long passes = 0;
+    QTimer slow;
+    QObject::connect(&slow, &QTimer::timeout, [&passes] {
+        ++passes;
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    });
+    slow.start(0);
+    seams.wait(100001);
+    EXPECT_GT(passes, 0);
+    EXPECT_LT(passes, 20000);
 }
 
 } // namespace

@@ -14,11 +14,6 @@
 
 namespace qlm::cli {
 
-// The window waits by event-processing passes, about 0.7 us of processor time each on a
-// typical PC (70 ms and 100 ms for its two waits). Without an event loop a pass counts as
-// 1 us of real time: 100 ms between the two frames of a command, 150 ms before an answer.
-constexpr std::chrono::microseconds kWaitPerPass{1};
-
 using Sleep = std::function<void(std::chrono::microseconds)>;
 
 class ConsoleView : public PanelView {

@@ -19,6 +19,11 @@ namespace qlm {
 
 constexpr long kSendWaitPasses = 100001; // between write-announce and data frame
 constexpr long kReadWaitPasses = 150001; // between read request and answer
+// The real time a pass stands for: a pass of a window's event loop takes about 1 us on a
+// typical PC, so 100 ms between the two frames of a command and 150 ms before an answer.
+// Front ends without an event loop wait this long; the window's wait ends by then too,
+// where its passes are slower (Wine's take some 90 us).
+constexpr std::chrono::microseconds kWaitPerPass{1};
 
 // While another program holds the instrument: a try every kLockPollPasses (about 2 ms in
 // the console), for kLockTimeout at most.

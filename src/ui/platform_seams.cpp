@@ -1,11 +1,13 @@
 #include "ui/platform_seams.h"
 
+#include "link/link.h"
 #include "record/journal_file.h"
 #include "ui/help.h"
 #include "ui/sheet_dialog.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -46,8 +48,12 @@ UiSeams platform_seams(QWidget* const* parent) {
         return QFileDialog::getSaveFileName(*parent, title, QString(), filter, nullptr,
                                             QFileDialog::DontConfirmOverwrite | dialog_options());
     };
+    // The passes, or their time where passes are slow, whichever ends first.
     seams.wait = [](long passes) {
-        for (long i = 0; i < passes; ++i)
+        const qint64 limit_ns = std::chrono::nanoseconds(passes * kWaitPerPass).count();
+        QElapsedTimer clock;
+        clock.start();
+        for (long i = 0; i < passes && clock.nsecsElapsed() < limit_ns; ++i)
             QCoreApplication::processEvents();
     };
     seams.open_help = [] { return open_help_document(); };
