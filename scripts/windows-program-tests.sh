@@ -1,7 +1,7 @@
 # The Windows program's own tests (sourced by windows-tests.sh after windows-lib.sh):
 #   program_ctest    the Qt test programs under Wine (offscreen platform)
-#   cli_code_pages   qlm5120rx-cli.exe export and upload of 设置.qini under code pages 936 and
-#                    1252
+#   cli_code_pages   qlm5120rx-cli.exe export and upload of 设置.qini, and qlm5120rx.exe
+#                    opening it, under code pages 936 and 1252
 #   cli_shared_instrument  two qlm5120rx-cli.exe at once on one state file: no failed frame,
 #                    no violation
 #   end_to_end       the real qlm5120rx.exe on a Chinese Wine desktop (Xvfb) against the
@@ -47,9 +47,9 @@ ansi_code_page() {
         tr -d '\r' | awk '$1 == "ACP" { print $3 }'
 }
 
-# qlm5120rx-cli export 设置.qini, then upload 设置.qini, under the Chinese code page and under
-# a Western one (LANG=C.UTF-8): the name arrives as Unicode, not in the code page, which
-# cannot hold it in 1252. The export is the simulator's settings in GBK.
+# qlm5120rx-cli export 设置.qini, then upload 设置.qini, then qlm5120rx.exe 设置.qini, under the
+# Chinese code page and under a Western one (LANG=C.UTF-8): the name arrives as Unicode, not
+# in the code page, which cannot hold it in 1252. The export is the simulator's settings in GBK.
 cli_code_pages() {
     local failures=0 dir=$program/cli-names cli=$program/bin/qlm5120rx-cli.exe
     use_prefix "$program/wine"
@@ -77,10 +77,40 @@ cli_code_pages() {
             fail "upload 设置.qini under $code_page"
             cat "$dir/upload.log"
         fi
+        window_opens_file "$dir" || fail "qlm5120rx.exe 设置.qini under $code_page"
         stop_wine
     done
     use_chinese_locale "$program/locale"
     [ $failures -eq 0 ]
+}
+
+# qlm5120rx.exe 设置.qini, as a double-click starts it, on the offscreen platform: the
+# journal holds the file's import (a file the interlock takes as it is, so no message box
+# waits) and its upload's end. Then the program is stopped.
+window_opens_file() { # window_opens_file <folder>
+    local journal pid waited=0 dir=$1/window
+    mkdir -p "$dir"
+    printf '"\xb5\xa5"\r\n"20"\r\n"100"\r\n"\xc4\xda\xb2\xbf"\r\n"1000"\r\n"10"\r\n"200"\r\n"MHz"\r\n"2.50"\r\n"400"\r\n' \
+        >"$dir/设置.qini"
+    journal=$(winepath -u 'C:\users' 2>/dev/null)
+    find "$journal" -path '*/Kavronix/qlm5120rx/journal' -type d -exec rm -rf {} + 2>/dev/null
+    (cd "$dir" && QT_QPA_PLATFORM=offscreen exec wine "$program/bin/qlm5120rx.exe" 设置.qini \
+        >window.log 2>&1) &
+    pid=$!
+    until grep -qs upload_finished "$journal"/*/AppData/Local/Kavronix/qlm5120rx/journal/*.jsonl ||
+        [ $waited -ge 600 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    local lines
+    lines=$(cat "$journal"/*/AppData/Local/Kavronix/qlm5120rx/journal/*.jsonl 2>/dev/null)
+    grep -q '"imported"' <<<"$lines" && grep -q '设置.qini' <<<"$lines" &&
+        grep -q upload_finished <<<"$lines" && return 0
+    cat "$dir/window.log"
+    echo "$lines"
+    return 1
 }
 
 # Two qlm5120rx-cli.exe at once on one simulated instrument (a state file): every frame taken,

@@ -255,6 +255,7 @@ QString spoken(QWidget* widget, QAccessible::Text which = QAccessible::Name) {
     return face ? face->text(which) : QString();
 }
 
+#ifndef _WIN32
 // The name of the label that labels the control, for AT-SPI.
 QString labelled_by(QWidget* widget) {
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
@@ -262,6 +263,7 @@ QString labelled_by(QWidget* widget) {
         return other->text(QAccessible::Name);
     return {};
 }
+#endif
 
 TEST_F(Desktop, EveryValueIsSpokenWithItsUnitAndEachControlSaysWhatItIs) {
     const std::pair<const char*, const char*> values[] = {
