@@ -61,23 +61,4 @@ std::optional<Args> operands(const Args& args, const std::vector<std::string>& o
     return out;
 }
 
-std::string json_string(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            static const char* const kHex = "0123456789abcdef";
-            out += "\\u00";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 } // namespace qlm::cli

@@ -26,7 +26,4 @@ int compare_command(const Args& args, Context& context);
 std::optional<Args> operands(const Args& args, const std::vector<std::string>& options,
                              std::vector<std::string>& given, std::string& problem);
 
-// A JSON string literal of UTF-8 text.
-std::string json_string(const std::string& text);
-
 } // namespace qlm::cli

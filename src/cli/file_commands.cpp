@@ -2,6 +2,7 @@
 // and upload, its export, or the comparison with a file.
 #include "cli/commands.h"
 #include "cli/session.h"
+#include "panel/json_text.h"
 #include "panel/upload.h"
 #include "params/descriptor.h"
 
@@ -57,8 +58,8 @@ int get_command(const Args& args, Context& context) {
         context.out << "{";
         const char* separator = "\n";
         for (const Field field : kAllFields) {
-            context.out << separator << "  " << json_string(field_name(field)) << ": "
-                        << json_string(set[field]);
+            context.out << separator << "  " << json_quoted(field_name(field)) << ": "
+                        << json_quoted(set[field]);
             separator = ",\n";
         }
         context.out << "\n}\n";

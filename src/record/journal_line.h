@@ -19,7 +19,4 @@ struct JournalSource {
 // upload's single steps, whose commands are kept).
 std::optional<std::string> journal_line(const Outcome& outcome, const JournalSource& source);
 
-// A JSON string literal of UTF-8 text.
-std::string json_quoted(const std::string& text);
-
 } // namespace qlm
