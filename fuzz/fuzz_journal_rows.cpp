@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A JSON object gives a row at least (one per field it touched, or one for none).
     FUZZ_CHECK(unreadable == rows.empty());
     for (const JournalRow& row : rows) {
-        for (const std::string* text : {&row.time, &row.program, &row.field, &row.old_text,
-                                        &row.new_text, &row.result})
+        for (const std::string* text :
+             {&row.time, &row.program, &row.field, &row.old_text, &row.new_text, &row.result})
             FUZZ_CHECK(QString::fromStdString(*text).toStdString() == *text);
     }
     return 0;

@@ -138,6 +138,11 @@ TEST_F(Record, TheSheetHoldsEveryValueWithItsUnitTheDateAndTheEnvelope) {
     const ProgramRun sheet =
         cli({"sheet", "x.pdf", "--operator", "张三", "--probe", "5P14", "--part", "焊缝 A-3"});
     ASSERT_EQ(sheet.status, 0) << sheet.err.toStdString();
+    const QJsonObject written = journal().back(); // the sheet is on the record too
+    EXPECT_EQ(written["event"].toString(), "file");
+    EXPECT_EQ(written["op"].toString(), "sheet");
+    EXPECT_EQ(written["status"].toString(), "ok");
+    EXPECT_TRUE(written["path"].toString().endsWith("x.pdf"));
     const QString text = pdf_text(dir.filePath("x.pdf"));
     for (const Field field : kAllFields) {
         const std::string value = values[field_name(field)].toString().toStdString();

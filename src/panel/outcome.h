@@ -104,9 +104,10 @@ struct Compared {
     std::vector<Difference> differences;
 };
 
-enum class FileOp { import, export_, compare };
+enum class FileOp { import, export_, compare, sheet };
 
-// A settings file read or written; `reason` says why it failed.
+// A settings file read or written, or the setup sheet (a PDF) written; `reason` says why it
+// failed.
 struct FileDone {
     FileOp op;
     std::string path;

@@ -235,6 +235,8 @@ std::optional<Notice> notice_for(const Outcome& outcome) {
             return Notice{true, "", export_failed(file->path, file->reason)};
         case FileOp::compare:
             return Notice{true, "", read_failed(file->path, file->reason)};
+        case FileOp::sheet:
+            return Notice{true, "", sheet_failed(file->path, file->reason)};
         }
     }
     return std::nullopt;
@@ -315,6 +317,8 @@ std::string file_op_text(FileOp op) {
         return "导出 ";
     case FileOp::compare:
         return "读取比较文件 ";
+    case FileOp::sheet:
+        return "导出设置单 ";
     }
     return {};
 }

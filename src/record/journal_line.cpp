@@ -109,6 +109,8 @@ const char* file_op_name(FileOp op) {
         return "export";
     case FileOp::compare:
         return "compare";
+    case FileOp::sheet:
+        return "sheet";
     }
     return "";
 }
