@@ -98,16 +98,20 @@ TEST(InstrumentLock, AFileThatCannotBeMadeFailsAndSaysWhy) {
 }
 
 #ifndef _WIN32
-TEST(InstrumentLock, TheFileIsOpenToEveryUserWhateverTheUmask) {
+// The lock file and the change count beside it: every user's programs take part.
+TEST(InstrumentLock, TheFilesAreOpenToEveryUserWhateverTheUmask) {
     const fs::path path = scratch_file("umask.lock");
     const mode_t old = ::umask(077);
     FileInstrumentLock lock(path.string());
     const bool acquired = lock.try_acquire();
+    if (acquired) lock.note_change();
     ::umask(old);
     ASSERT_TRUE(acquired) << lock.error();
-    struct stat status {};
-    ASSERT_EQ(::stat(path.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0666u);
+    for (const std::string& file : {path.string(), path.string() + ".changes"}) {
+        struct stat status {};
+        ASSERT_EQ(::stat(file.c_str(), &status), 0) << file;
+        EXPECT_EQ(status.st_mode & 0777, 0666u) << file;
+    }
 }
 #endif
 

@@ -205,6 +205,31 @@ void FileInstrumentLock::release() {
 
 // ---- the change count, beside the lock file
 
+namespace {
+
+#ifdef _WIN32
+void write_changes(const std::string& path, std::uint64_t count) {
+    std::ofstream out(to_path(path), std::ios::binary | std::ios::trunc);
+    out << count << "\n";
+}
+#else
+// Like the lock file: open to every user whatever the umask, and not O_CREAT on an existing
+// file (another user's, in a sticky folder, would be refused).
+void write_changes(const std::string& path, std::uint64_t count) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) ::fchmod(fd, 0666);
+    }
+    if (fd < 0) return; // the others do not follow this change; the exchange stands
+    const std::string text = std::to_string(count) + "\n";
+    [[maybe_unused]] const ssize_t written = ::write(fd, text.data(), text.size());
+    ::close(fd);
+}
+#endif
+
+} // namespace
+
 std::optional<std::uint64_t> FileInstrumentLock::read_changes() const {
     std::ifstream in(to_path(path_ + ".changes"), std::ios::binary);
     if (!in) return 0; // no change counted yet
@@ -217,8 +242,7 @@ std::optional<std::uint64_t> FileInstrumentLock::read_changes() const {
 void FileInstrumentLock::note_change() {
     const auto count = read_changes();
     if (!count) return;
-    std::ofstream out(to_path(path_ + ".changes"), std::ios::binary | std::ios::trunc);
-    out << *count + 1 << "\n";
+    write_changes(path_ + ".changes", *count + 1);
     if (seen_ == count) seen_ = *count + 1;
 }
 
