@@ -1,6 +1,7 @@
 // What the journal costs an outcome: one line made from a Sent outcome, and one line
 // appended (open, one write, flush to disk, close) in a temporary folder.
 //   journal_bench [lines]     (default 500)
+#include "bench_clock.h"
 #include "record/journal_file.h"
 #include "record/journal_line.h"
 
@@ -10,17 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-
-using Clock = std::chrono::steady_clock;
-
-namespace {
-
-double us_since(Clock::time_point start, long rounds) {
-    return std::chrono::duration<double, std::micro>(Clock::now() - start).count() /
-           static_cast<double>(rounds);
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     const long lines = argc > 1 ? std::max(1L, std::atol(argv[1])) : 500;

@@ -2,6 +2,7 @@
 // and an uncontended acquire and release, and beside it what one frame costs the simulator
 // over a state file (its own lock, a read and a replacement of the file).
 //   lock_bench [rounds]     (default 100000)
+#include "bench_clock.h"
 #include "link/instrument_lock.h"
 #include "sim_instrument.h"
 
@@ -13,16 +14,6 @@
 #include <string>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-namespace {
-
-double us_since(Clock::time_point start, long rounds) {
-    return std::chrono::duration<double, std::micro>(Clock::now() - start).count() /
-           static_cast<double>(rounds);
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     const long rounds = argc > 1 ? std::max(1L, std::atol(argv[1])) : 100000;
