@@ -2,7 +2,6 @@
 
 #include "cli/commands.h"
 #include "cli/session.h"
-#include "panel/outcome_hook.h"
 #include "panel/texts.h"
 #include "record/journal_file.h"
 #include "record/journal_rows.h"
@@ -13,8 +12,6 @@
 namespace qlm::cli {
 
 namespace {
-
-constexpr std::size_t kSheetChanges = 6;
 
 int journal_command(const Args& args, Context& context, const RecordPlaces& places) {
     bool json = false;
@@ -156,11 +153,7 @@ int sheet_command(const Args& args, Context& context, const RecordPlaces& places
                                     kSheetChanges);
     content.people = parsed->people;
     const QString path = QString::fromStdString(parsed->path);
-    const QString failed = write_sheet(path, content);
-    const QString absolute = QDir::toNativeSeparators(QDir::current().absoluteFilePath(path));
-    tell_outcome_hook(
-        FileDone{FileOp::sheet, absolute.toStdString(), failed.isEmpty(), failed.toStdString()});
-    if (!failed.isEmpty()) {
+    if (const QString failed = write_sheet(path, content); !failed.isEmpty()) {
         context.err << "qlm5120rx-cli：无法写入设置单 " << parsed->path << "："
                     << failed.toStdString() << "\n";
         return kFileError;

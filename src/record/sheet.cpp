@@ -2,6 +2,7 @@
 
 #include "record/journal.h"
 
+#include "panel/outcome_hook.h"
 #include "panel/version.h"
 #include "params/descriptor.h"
 #include "params/interlock.h"
@@ -275,7 +276,9 @@ void remember_people(const QString& folder, const SheetPeople& people) {
     settings.setValue("part", QString::fromStdString(people.part));
 }
 
-QString write_sheet(const QString& path, const SheetContent& content) {
+namespace {
+
+QString draw_sheet(const QString& path, const SheetContent& content) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return file.errorString();
     {
@@ -311,6 +314,16 @@ QString write_sheet(const QString& path, const SheetContent& content) {
     }
     if (!file.commit()) return file.errorString();
     return {};
+}
+
+} // namespace
+
+QString write_sheet(const QString& path, const SheetContent& content) {
+    const QString problem = draw_sheet(path, content);
+    const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    tell_outcome_hook(
+        FileDone{FileOp::sheet, shown.toStdString(), problem.isEmpty(), problem.toStdString()});
+    return problem;
 }
 
 } // namespace qlm

@@ -35,11 +35,13 @@ struct SheetContent {
 // table, across the width's range: a staircase from the widest PRF down to the floor.
 std::vector<QPointF> envelope_outline();
 
-// The sheet written to `path`, replaced whole. Empty on success, else the reason.
+// The sheet written to `path`, replaced whole, and told to the outcome hook (the journal).
+// Empty on success, else the reason.
 QString write_sheet(const QString& path, const SheetContent& content);
 
 // The day's last changes for the sheet: the commands sent and the values refused, newest
-// `count`, oldest first.
+// `count` (kSheetChanges on a sheet), oldest first.
+constexpr std::size_t kSheetChanges = 6;
 std::vector<JournalRow> recent_changes(const std::vector<std::string>& lines, std::size_t count);
 
 // The three lines as the operator last filled them in, kept beside the journal.

@@ -1,6 +1,5 @@
 #include "ui/main_window.h"
 
-#include "panel/outcome_hook.h"
 #include "panel/texts.h"
 #include "params/descriptor.h"
 #include "record/journal_file.h"
@@ -414,13 +413,12 @@ void MainWindow::finish_sheet(const std::vector<std::string>& check) {
     content.values = panel_.params();
     content.values_from = "显示面板";
     content.check = check;
-    content.recent =
-        recent_changes(read_journal(seams_.journal_folder, content.time.date()).lines, 6);
+    content.recent = recent_changes(read_journal(seams_.journal_folder, content.time.date()).lines,
+                                    kSheetChanges);
     content.people = sheet.people;
     const std::string shown = QDir::toNativeSeparators(sheet.path).toStdString();
-    const QString problem = write_sheet(sheet.path, content);
-    tell_outcome_hook(FileDone{FileOp::sheet, shown, problem.isEmpty(), problem.toStdString()});
-    if (!problem.isEmpty()) return error(qs(texts::sheet_failed(shown, problem.toStdString())));
+    if (const QString problem = write_sheet(sheet.path, content); !problem.isEmpty())
+        return error(qs(texts::sheet_failed(shown, problem.toStdString())));
     if (QLabel* hint = hint_panel(ui_)) hint->setText(qs(texts::sheet_written(shown)));
 }
 
