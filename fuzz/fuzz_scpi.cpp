@@ -1,7 +1,9 @@
 // Arbitrary bytes as SCPI lines to the remote interpreter over the panel and the simulated
 // instrument. Nothing the instrument cannot take reaches it, the display never shows a PRF
 // its width does not allow or a number outside its range, the error queue stays bounded and
-// every answer is printable ASCII, one line per message.
+// every answer is printable ASCII, one line per message. A line that begins with EOT (0x04)
+// is sent by a client that leaves during its first wait: nothing after the command under way
+// runs, and the next line comes from a new client.
 #include "fuzz_check.h"
 #include "params/descriptor.h"
 #include "params/interlock.h"
@@ -13,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 using namespace qlm;
 
@@ -25,6 +28,7 @@ struct NoFiles : SettingsStore {
 
 struct View : PanelView {
     remote::Interpreter* interpreter = nullptr;
+    remote::Client* leaving = nullptr; // leaves in the next wait
     bool timer = false;
     std::array<std::string, kFieldCount> lists;
     void show_field(Field, const std::string&) override {}
@@ -42,7 +46,9 @@ struct View : PanelView {
     void report(const Outcome& outcome) override {
         if (interpreter) interpreter->observe(outcome);
     }
-    void wait(long) override {}
+    void wait(long) override {
+        if (leaving) interpreter->forget(*std::exchange(leaving, nullptr));
+    }
 };
 
 void check_display(const param_set& set) {
@@ -67,14 +73,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SetupFiles files(store, [](const Outcome&) {});
     remote::Interpreter interpreter(remote::Host{panel, files, "", {}});
     view.interpreter = &interpreter;
-    const auto client = std::make_shared<remote::Client>();
+    auto client = std::make_shared<remote::Client>();
 
     const std::string input(reinterpret_cast<const char*>(data), size);
     std::size_t from = 0;
     while (from <= input.size()) {
         std::size_t end = input.find('\n', from);
         if (end == std::string::npos) end = input.size();
-        bool done = interpreter.run(client, input.substr(from, end - from));
+        std::string line = input.substr(from, end - from);
+        const bool leaves = !line.empty() && line.front() == '\x04';
+        if (leaves) {
+            line.erase(0, 1);
+            view.leaving = client.get();
+        }
+        bool done = interpreter.run(client, line);
         for (int ticks = 0; !done && ticks < 20; ++ticks) {
             if (view.timer) panel.tick();
             done = interpreter.resume(client);
@@ -85,7 +97,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const char c = client->output[i];
             FUZZ_CHECK((c >= 0x20 && c <= 0x7e) || (c == '\n' && i + 1 == client->output.size()));
         }
+        // A client that left gets nothing more.
+        FUZZ_CHECK(!leaves || view.leaving || client->output.empty());
         client->output.clear();
+        if (leaves) {
+            view.leaving = nullptr;
+            client = std::make_shared<remote::Client>();
+        }
         check_display(panel.params());
         from = end + 1;
     }

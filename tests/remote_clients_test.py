@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 """qlm5120rx-cli serve against clients that labs use (PyVISA's pure-Python back end, lxi-tools)
-and hostile ones, over loopback, checked against the drop-in simulator's trace.
+and hostile ones, over loopback, checked against the drop-in simulator's trace; clients that
+send and leave against the window's remote control too.
 
-    remote_clients_test.py <qlm5120rx-cli> [unittest arguments]
+    remote_clients_test.py <qlm5120rx-cli> [--window <qlm5120rx> <libEasyD12>] [unittest arguments]
 """
+import fcntl
 import os
 import random
 import re
@@ -18,6 +20,10 @@ import unittest
 import pyvisa
 
 PROGRAM = sys.argv.pop(1) if len(sys.argv) > 1 else "qlm5120rx-cli"
+WINDOW = None
+if len(sys.argv) > 3 and sys.argv[1] == "--window":
+    WINDOW = sys.argv[2:4]
+    del sys.argv[1:4]
 TIMEOUT = 20  # seconds, for anything the server should do at once
 
 # Frame types, the last byte of a frame in the trace.
@@ -29,27 +35,37 @@ def data_frame(code, value1, value2=0):
 
 
 class Serve:
-    """One `qlm5120rx-cli serve` over the drop-in simulator, with its own trace and folder."""
+    """One `qlm5120rx-cli serve` over the drop-in simulator, with its own trace, folder and
+    state file (the instrument shared with this test through its exchange lock)."""
 
     def __init__(self, *options):
         self.folder = tempfile.mkdtemp(prefix="qlm-remote-")
         self.trace = os.path.join(self.folder, "trace")
+        self.state = os.path.join(self.folder, "instrument.txt")
         env = {k: v for k, v in os.environ.items() if not k.startswith("EASYD12_SIM")}
         env["EASYD12_SIM_TRACE"] = self.trace
+        env["EASYD12_SIM_STATE_FILE"] = self.state
         self.err_path = os.path.join(self.folder, "stderr")
-        self.process = subprocess.Popen(
-            [PROGRAM, "serve", "--port", "0", "--files", self.folder, *options],
-            stdout=subprocess.DEVNULL, stderr=self._err_file(), env=env)
+        self.process = self.start(env, options)
         self.port = None
         deadline = time.monotonic() + TIMEOUT
         while time.monotonic() < deadline and self.process.poll() is None:
-            found = re.search(r"127\.0\.0\.1:(\d+)", self.stderr())
-            if found:
-                self.port = int(found.group(1))
+            self.port = self.listening()
+            if self.port:
                 break
             time.sleep(0.02)
         if self.port is None:
-            raise RuntimeError("serve did not start: " + self.stderr())
+            raise RuntimeError("the server did not start: " + self.stderr())
+
+    def start(self, env, options):
+        return subprocess.Popen(
+            [PROGRAM, "serve", "--port", "0", "--files", self.folder, *options],
+            stdout=subprocess.DEVNULL, stderr=self._err_file(), env=env)
+
+    def listening(self):
+        """The port, once the server says where it listens."""
+        found = re.search(r"127\.0\.0\.1:(\d+)", self.stderr())
+        return int(found.group(1)) if found else None
 
     def _err_file(self):
         self.err_file = open(self.err_path, "w")
@@ -106,6 +122,37 @@ class Serve:
             self.process.kill()
             self.process.wait()
         self.err_file.close()
+
+
+class Window(Serve):
+    """The window program with remote control on, offscreen, from a folder of its own beside
+    a copy of the drop-in simulator (its open.qini lands there)."""
+
+    def start(self, env, options):
+        program = os.path.join(self.folder, "program")
+        os.mkdir(program)
+        for file in WINDOW:
+            with open(file, "rb") as source, open(os.path.join(program, os.path.basename(file)),
+                                                  "wb") as copy:
+                copy.write(source.read())
+        os.chmod(os.path.join(program, os.path.basename(WINDOW[0])), 0o755)
+        for name in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"):
+            env[name] = os.path.join(self.folder, name.lower())
+            os.mkdir(env[name], 0o700)
+        env.update(QT_QPA_PLATFORM="offscreen", QT_LOGGING_RULES="qt.qpa.*=false")
+        with socket.socket() as probe:  # a free port; the window is told it
+            probe.bind(("127.0.0.1", 0))
+            self.window_port = probe.getsockname()[1]
+        return subprocess.Popen(
+            [os.path.join(program, os.path.basename(WINDOW[0])), "--new-window", "--remote",
+             str(self.window_port)], stdout=subprocess.DEVNULL, stderr=self._err_file(), env=env)
+
+    def listening(self):
+        try:
+            socket.create_connection(("127.0.0.1", self.window_port), 1).close()
+            return self.window_port
+        except OSError:
+            return None
 
 
 def read_line(client):
@@ -183,7 +230,7 @@ class RemoteClients(unittest.TestCase):
                  "--raw", command], capture_output=True, text=True, timeout=TIMEOUT).stdout
 
         self.assertIn("QLM-5120RX", lxi("*IDN?"))
-        lxi("GAIN 25")  # sent, and the connection closed: the line still runs
+        lxi("GAIN 25")  # sent, and the connection closed: the command under way completes
         self.assertTrue(self.serve.wait_for(lambda: data_frame(1, 75) in self.serve.data_frames()))
         self.assertEqual(lxi("GAIN?").strip(), "25")
 
@@ -236,6 +283,73 @@ class RemoteClients(unittest.TestCase):
         if "ASAN_OPTIONS" not in os.environ:
             self.assertLess(self.serve.rss_kb() - before, 64 * 1024)
         silent.close()
+
+
+# Clients that send and leave at each point of an exchange's wait: what it sends, seconds
+# before it leaves, seconds another program holds the instrument's lock meanwhile, the data
+# frame of the command under way (it completes) and of the command after it (dropped).
+LEAVING = (
+    ("between announce and data", b"GAIN 21;DAMP 150\n", 0.03, 0, data_frame(1, 71),
+     data_frame(8, 3)),
+    ("during a read-back", b"INST:READ;VOLT 300\n", 0.05, 0, None, data_frame(2, 12)),
+    ("while the lock is held", b"GAIN 23;DAMP 400\n", 0.3, 0.6, data_frame(1, 73),
+     data_frame(8, 4)),
+)
+
+
+class SendAndLeave:
+    """Mixed into a test class per host (serve, the window): `host` starts it."""
+
+    def setUp(self):
+        self.serve = self.host()
+
+    def tearDown(self):
+        self.serve.kill()
+
+    def test_clients_that_send_and_leave_leave_it_answering(self):
+        serve = self.serve
+        visa = serve.visa(timeout_ms=10000)
+        for name, line, leave_after, lock_for, completes, dropped in LEAVING:
+            with self.subTest(name):
+                with open(serve.state + ".exchange.lock", "a") as lock:
+                    if lock_for:
+                        fcntl.flock(lock, fcntl.LOCK_EX)
+                    client = serve.raw()
+                    client.sendall(line)
+                    time.sleep(leave_after)
+                    client.close()
+                    time.sleep(lock_for)
+                self.assertEqual(visa.query("*OPC?"), "1")
+                self.assertIsNone(serve.process.poll())
+                if completes:
+                    self.assertIn(completes, serve.data_frames())
+                self.assertNotIn(dropped, serve.data_frames())
+        # Gone while its *OPC? waits for an upload.
+        visa.write('MMEM:STOR "rig.qini";MMEM:LOAD "rig.qini"')
+        client = serve.raw()
+        client.sendall(b"*OPC?\n")
+        time.sleep(0.2)
+        client.close()
+        # Two hundred clients that each send a setting and close at once.
+        for i in range(200):
+            client = serve.raw()
+            client.sendall(b"GAIN %d\n" % (i % 60))
+            client.close()
+        self.assertEqual(visa.query("*OPC?"), "1")
+        self.assertIn("QLM-5120RX", visa.query("*IDN?"))
+        fresh = serve.raw()
+        fresh.sendall(b"*IDN?\n")
+        self.assertIn("QLM-5120RX", read_line(fresh))
+        self.assertIsNone(serve.process.poll())
+
+
+class ServeSendAndLeave(SendAndLeave, unittest.TestCase):
+    host = Serve
+
+
+@unittest.skipUnless(WINDOW, "the window program was not named")
+class WindowSendAndLeave(SendAndLeave, unittest.TestCase):
+    host = Window
 
 
 class Admission(unittest.TestCase):

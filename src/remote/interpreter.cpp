@@ -331,10 +331,10 @@ void Interpreter::observe(const Outcome& outcome) {
     }
 }
 
-// A line of its that runs (the client went during its wait) runs to its end.
 void Interpreter::forget(Client& client) {
     if (client.wait_ == Client::Wait::check) --check_waiters_;
     client.wait_ = Client::Wait::none;
+    client.gone_ = true;
     trim_log();
 }
 
@@ -365,7 +365,7 @@ bool Interpreter::proceed(const std::shared_ptr<Client>& client) {
             return false;
         }
         ScpiError error;
-        const auto command = client->parser_->next(error);
+        const auto command = client->gone_ ? std::nullopt : client->parser_->next(error);
         if (!command) {
             if (error.code) push(*client, error);
             break;
@@ -373,7 +373,7 @@ bool Interpreter::proceed(const std::shared_ptr<Client>& client) {
         execute(client, *command);
     }
     if (outer) running_ = false;
-    if (!client->answers_.empty()) {
+    if (!client->answers_.empty() && !client->gone_) {
         std::string message;
         for (const std::string& answer : client->answers_)
             message += (message.empty() ? "" : ";") + answer;

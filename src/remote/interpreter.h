@@ -47,6 +47,7 @@ private:
     std::vector<std::string> prefix_;
     std::vector<std::string> answers_;
     Wait wait_ = Wait::none;
+    bool gone_ = false; // its connection closed: nothing more of its line runs
     enum class Then { nothing, answer, set_bit };
     Then then_ = Then::nothing; // once the operations have finished
     std::size_t check_from_ = 0;
@@ -63,7 +64,8 @@ public:
     bool idle() const;
     // Every outcome the panel reports, as its view gets it.
     void observe(const Outcome& outcome);
-    // A client gone (its connection closed): nothing is kept for it any more.
+    // A client gone (its connection closed): the command it runs completes, the rest of its
+    // line is dropped, and nothing is kept for it any more.
     void forget(Client& client);
 
     // The current value of a parameter as a query answers it: "SING", "20", "1KHZ".

@@ -164,12 +164,38 @@ void Server::accept(QTcpServer* listener) {
         // Qt reads no more than a line's worth ahead: the rest waits in the network stack,
         // which slows the sender down instead of losing what it sent.
         socket->setReadBufferSize(kMaxLine);
-        connections_[id] = {socket, std::make_shared<Client>(), peer, false};
+        connections_[id] = {socket, std::make_shared<Client>(), peer};
         connect(socket, &QTcpSocket::readyRead, this, [this, id] { readable(id); });
         connect(socket, &QTcpSocket::disconnected, this, [this, id] { closed(id); });
         emit clients_changed(clients());
         if (socket->bytesAvailable()) readable(id);
     }
+}
+
+template <class Part> bool Server::run(Part part) {
+    running_ = true;
+    const bool done = part();
+    running_ = false;
+    for (const QPointer<QTcpSocket>& socket : std::exchange(ended_, {}))
+        release(socket);
+    if (retiring_) close();
+    return done;
+}
+
+void Server::release(QTcpSocket* socket) {
+    if (!socket) return;
+    socket->abort();
+    socket->deleteLater();
+}
+
+void Server::retire() {
+    if (!running_) {
+        delete this;
+        return;
+    }
+    for (QTcpServer* listener : listeners_)
+        listener->close();
+    retiring_ = true;
 }
 
 Server::Connection* Server::find(quint64 id) {
@@ -203,15 +229,12 @@ void Server::dispatch() {
         if (!socket->canReadLine()) {
             if (socket->bytesAvailable() >= kMaxLine)
                 drop(id, texts::remote_overrun(connection->peer, kMaxLine));
-            else if (connection->closed)
-                remove(id);
             continue;
         }
         const QByteArray line = socket->readLine();
         const std::shared_ptr<Client> client = connection->client;
-        running_ = true;
-        const bool done = interpreter_.run(client, line.toStdString());
-        running_ = false;
+        const bool done = run([&] { return interpreter_.run(client, line.toStdString()); });
+        if (retiring_) return deleteLater();
         if (!flush(id)) continue;
         if (!done) {
             waiting_->start();
@@ -232,9 +255,8 @@ void Server::resume_waiting() {
         Connection* connection = find(id);
         if (!connection) continue;
         const std::shared_ptr<Client> client = connection->client;
-        running_ = true;
-        const bool done = interpreter_.resume(client);
-        running_ = false;
+        const bool done = run([&] { return interpreter_.resume(client); });
+        if (retiring_) return deleteLater();
         if (!flush(id)) continue;
         if (done)
             requeue(id);
@@ -249,7 +271,6 @@ bool Server::flush(quint64 id) {
     Connection* connection = find(id);
     if (!connection || !connection->socket) return false;
     Client& client = *connection->client;
-    if (connection->closed) client.output.clear(); // no one to read them
     if (!client.output.empty()) {
         connection->socket->write(client.output.data(), static_cast<qint64>(client.output.size()));
         client.output.clear();
@@ -261,17 +282,9 @@ bool Server::flush(quint64 id) {
     return true;
 }
 
-// A client that wrote and went: what it sent still runs, then it is forgotten.
+// A client that went: the command it runs completes, what it sent after that is dropped.
 void Server::closed(quint64 id) {
-    Connection* connection = find(id);
-    if (!connection) return;
-    connection->closed = true;
-    if (!connection->socket || !connection->socket->canReadLine()) {
-        if (!connection->client->waiting() && !connection->queued) remove(id);
-        return;
-    }
-    requeue(id);
-    dispatch();
+    remove(id);
 }
 
 void Server::drop(quint64 id, const std::string& why) {
@@ -287,8 +300,10 @@ void Server::remove(quint64 id) {
     connections_.erase(found);
     if (socket) {
         socket->disconnect(this);
-        socket->abort();
-        socket->deleteLater();
+        if (running_)
+            ended_.push_back(socket);
+        else
+            release(socket);
     }
     emit clients_changed(clients());
 }

@@ -63,6 +63,9 @@ public:
     int clients() const { return static_cast<int>(connections_.size()); }
     // A line runs (the event loop turns inside its exchange's wait).
     bool running_line() const { return running_; }
+    // Deletes itself now, or stops listening and does so once the line that runs has ended
+    // (a handler of its own is then on the stack beneath that line's wait).
+    void retire();
 
 signals:
     void clients_changed(int count);
@@ -73,7 +76,6 @@ private:
         std::shared_ptr<Client> client;
         std::string peer;
         bool queued = false;
-        bool closed = false; // by the client: its lines still run
     };
 
     void accept(QTcpServer* listener);
@@ -88,6 +90,9 @@ private:
     void remove(quint64 id);
     void closed(quint64 id);
     Connection* find(quint64 id);
+    // Runs a line's part; sockets whose connection ended meanwhile are let go after it.
+    template <class Part> bool run(Part part);
+    static void release(QTcpSocket* socket);
 
     Interpreter& interpreter_;
     ServerOptions options_;
@@ -98,6 +103,9 @@ private:
     QTimer* waiting_ = nullptr; // looks at clients waiting for the operations to finish
     quint64 next_id_ = 1;
     bool running_ = false;
+    bool retiring_ = false;
+    // Ended while a line ran: a handler of theirs may be on the stack beneath its wait.
+    std::vector<QPointer<QTcpSocket>> ended_;
 };
 
 } // namespace qlm::remote

@@ -85,7 +85,7 @@ bool RemoteControl::switch_on(std::optional<quint16> port, std::string& problem)
 }
 
 void RemoteControl::switch_off() {
-    server_.reset();
+    if (server_) server_.release()->retire();
     show_status();
 }
 
