@@ -2,13 +2,9 @@
 # Formats the C++ sources with .clang-format; with --check, changes nothing and fails when a
 # file differs, naming it.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/lib.sh"
 cd "$root"
-command -v clang-format >/dev/null || {
-    echo "Installing: clang-format"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends clang-format
-}
+command -v clang-format >/dev/null || install_missing clang-format
 mapfile -t files < <(git ls-files -- '*.cpp' '*.h')
 if [ "${1:-}" = "--check" ]; then
     differ=()

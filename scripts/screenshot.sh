@@ -9,22 +9,12 @@
 # before the picture shows the emphasis (the gain value drawn inverted), and the mouse
 # resting on the voltage button its hint in the status bar.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/lib.sh"
 out=$(realpath -m "${1:-$root/docs/main-window.png}")
 pictures=$root/manual/images
 build=${BUILD_DIR:-$root/build}
 
-need=()
-command -v xvfb-run >/dev/null || need+=(xvfb xauth)
-command -v import >/dev/null || need+=(imagemagick)
-command -v xdotool >/dev/null || need+=(xdotool)
-if [ ${#need[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    echo "Installing: ${need[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+install_missing xvfb xauth imagemagick xdotool
 
 BUILD_DIR=$build bash "$root/scripts/build.sh"
 

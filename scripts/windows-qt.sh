@@ -80,8 +80,8 @@ fetch_source() {
     local options=(-o "Dir::Etc::SourceList=$apt/sources.list"
                    -o "Dir::Etc::SourceParts=$apt/sources.list.d"
                    -o "Dir::State::Lists=$apt/lists" -o "Debug::NoLocking=1")
-    apt-get "${options[@]}" update -qq
-    (cd "$work" && apt-get "${options[@]}" source -qq "qt6-base=$version")
+    retry_for 600 apt-get "${options[@]}" update -qq
+    (cd "$work" && retry_for 600 apt-get "${options[@]}" source -qq "qt6-base=$version")
 }
 
 source_dir=$(find "$work" -maxdepth 1 -type d -name "qt6-base-$upstream*" | head -n 1)
