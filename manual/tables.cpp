@@ -460,7 +460,7 @@ std::string remote_table() {
     return out.str();
 }
 
-// The same for the README, in Markdown.
+// The same in Markdown, for docs/remote-control.md and the installed scpi-commands.md.
 std::string remote_markdown() {
     std::ostringstream out;
     out << "| Command | Parameter | Unit (suffixes) | Query answers | What it does |\n"
