@@ -5,7 +5,8 @@
 //
 // What it reads: the parameters' descriptions (title, unit, list entries, initial text),
 // confirm_entry, refusal_text, the interlock, probe_freq_text, the upload's steps and the
-// remote command table (also written as Markdown, for the README).
+// remote command table (also written as Markdown: for docs/remote-control.md, and with a
+// heading as the installed command table, scpi-commands.md).
 #include "panel/texts.h"
 #include "panel/upload.h"
 #include "params/descriptor.h"
@@ -459,7 +460,7 @@ std::string remote_table() {
     return out.str();
 }
 
-// The same for the README, in Markdown.
+// The same in Markdown, for docs/remote-control.md and the installed scpi-commands.md.
 std::string remote_markdown() {
     std::ostringstream out;
     out << "| Command | Parameter | Unit (suffixes) | Query answers | What it does |\n"
@@ -479,6 +480,17 @@ std::string remote_markdown() {
     }
     return out.str();
 }
+
+// The installed command table's heading: where the commands go in and how a line is made.
+constexpr const char* kInstalledHeading =
+    "# QLM-5120RX SCPI 命令表 / SCPI commands\n\n"
+    "远程控制：窗口中“参数 → 远程控制（SCPI）”，或 `qlm5120rx --remote [端口]`；没有窗口时\n"
+    "`qlm5120rx-cli serve`。TCP 端口默认 5025，只接受本机回环地址的连接。\n"
+    "Remote control: the window's 参数 → 远程控制（SCPI） or `qlm5120rx --remote [PORT]`, or\n"
+    "`qlm5120rx-cli serve` without a window; TCP port 5025 unless given, loopback only.\n\n"
+    "Each line ends with LF; `;` joins commands. Headers take the long or the short form (the\n"
+    "capitals) in any case; numbers take their unit's suffixes; every parameter also takes\n"
+    "MIN, MAX, DEF, UP and DOWN. Errors: `SYSTem:ERRor?`.\n\n";
 
 } // namespace
 
@@ -500,5 +512,8 @@ int main(int argc, char** argv) {
     std::ofstream readme(folder + "/remote.md", std::ios::binary);
     readme << remote_markdown();
     if (!readme) fail("cannot write remote.md");
+    std::ofstream installed(folder + "/scpi-commands.md", std::ios::binary);
+    installed << kInstalledHeading << remote_markdown();
+    if (!installed) fail("cannot write scpi-commands.md");
     return 0;
 }

@@ -51,22 +51,27 @@ stage_program() {
     cmake --install "$folder" --prefix "$stage/program" >/dev/null
     # The help document and the Qt translation, when the build has them (not the tests'
     # stand-in help file, not the Wine prefix).
-    local chm qm
+    local chm qm commands
     chm=$(find_in_build 5120.CHM)
     qm=$(find_in_build qtbase_zh_CN.qm)
-    # The manual is compiled by the native build (its tables come from a program run there),
-    # and Qt's translation file is the same on every system.
-    if [ -z "$chm" ]; then
+    commands=$(find_in_build scpi-commands.md)
+    # The manual and the SCPI command table are written by the native build (its tables come
+    # from a program run there), and Qt's translation file is the same on every system.
+    if [ -z "$chm" ] || [ -z "$commands" ]; then
         local native=${BUILD_DIR:-$root/build}
         bash "$root/scripts/setup.sh"
         configure_native "$native"
         cmake --build "$native" --target manual >/dev/null
-        [ -f "$native/bin/5120.CHM" ] && chm=$native/bin/5120.CHM
+        [ -z "$chm" ] && [ -f "$native/bin/5120.CHM" ] && chm=$native/bin/5120.CHM
+        commands=$native/manual/tables/scpi-commands.md
     fi
     if [ -z "$qm" ] && [ -f /usr/share/qt6/translations/qtbase_zh_CN.qm ]; then
         qm=/usr/share/qt6/translations/qtbase_zh_CN.qm
     fi
     if [ -n "$chm" ]; then cp "$chm" "$stage/program/"; fi
+    # The SCPI command table, where qlm5120rx-cli --help points: doc\ in the program's folder.
+    mkdir -p "$stage/program/doc"
+    cp "$commands" "$stage/program/doc/"
     if [ -n "$qm" ]; then
         mkdir -p "$stage/program/translations"
         cp "$qm" "$stage/program/translations/"

@@ -342,7 +342,7 @@ installer_test() { # installer_test <setup.exe>
     wineserver -w
     echo "silent install with the simulator: $(since "$t0") s"
     for file in qlm5120rx.exe qlm5120rx-cli.exe 5120.CHM translations/qtbase_zh_CN.qm \
-        easyd12-bridge.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.dll \
+        doc/scpi-commands.md easyd12-bridge.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.dll \
         platforms/qwindows.dll styles/qwindowsvistastyle.dll libstdc++-6.dll uninstall.exe \
         simulator/qlm5120rx-sim.exe simulator/EasyD12.dll simulator/easyd12-bridge.exe \
         simulator/platforms/qwindows.dll; do

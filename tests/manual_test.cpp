@@ -1,6 +1,7 @@
-// The operator's manual: its generated tables say what the parameter rules do, its contents
-// tree and index name every page, its links and pictures are there, and the compiled CHM
-// holds every page with the contents files in GBK.
+// The operator's manual: its generated tables say what the parameter rules do, its sentences
+// on the interlock and the probe frequency say what the panel does, its contents tree and
+// index name every page, its links and pictures are there, and the compiled CHM holds every
+// page with the contents files in GBK.
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include "panel_rig.h"
+
+#include <algorithm>
+#include <functional>
 #include <set>
 
 namespace {
@@ -91,6 +96,138 @@ TEST(ManualTables, SayWhatTheInstrumentAndTheWindowDo) {
     }
 }
 
+// ---- what the pages say the panel does
+
+// A page's text without its tags, white space joined.
+QString page_text(const QString& page) {
+    QString text = QString::fromUtf8(read(kSources + "/pages/" + page));
+    text.remove(QRegularExpression("<[^>]*>"));
+    return text.simplified();
+}
+
+using namespace qlm;
+using namespace qlm::testing;
+
+// The fields sent, in order, with what they sent: "prf=2000 pw=1000".
+std::string sent_order(const PanelRig& rig, std::initializer_list<Field> fields) {
+    std::string order;
+    for (const Sent& sent : rig.view.all<Sent>()) {
+        if (std::find(fields.begin(), fields.end(), sent.field) == fields.end()) continue;
+        order += (order.empty() ? "" : " ") + std::string(field_name(sent.field)) + "=" +
+                 sent.text + (sent.delivery == SendResult::delivered ? "" : "(failed)");
+    }
+    return order;
+}
+
+// The panel started without a settings file: the instrument read back.
+PanelRig& started(PanelRig& rig) {
+    rig.panel.start(std::nullopt);
+    return rig;
+}
+// The instrument at a PRF (its answer byte: 3 is 500 Hz, 6 is 5000 Hz) and a width.
+sim::Settings at(std::uint8_t prf_byte, int width) {
+    sim::Settings settings = with_width(width);
+    settings[4] = prf_byte;
+    return settings;
+}
+SettingsTexts file_with(const std::string& prf, const std::string& width,
+                        const std::string& probe) {
+    SettingsTexts file = kExampleSet;
+    file[static_cast<std::size_t>(Field::prf)] = prf;
+    file[static_cast<std::size_t>(Field::pw)] = width;
+    file[static_cast<std::size_t>(Field::probe_freq)] = probe;
+    return file;
+}
+
+struct Claim {
+    const char* page;
+    const char* text; // as the page says it, tags removed
+    std::function<std::string()> observed;
+    std::string expected;
+};
+
+// Each sentence of the pages that states an interlock or probe-frequency rule, and what the
+// panel does in the sentence's example.
+TEST(ManualClaims, InterlockAndProbePagesSayWhatThePanelDoes) {
+    const Claim claims[] = {
+        {"interlock.html",
+         "例如重复频率为 5000 Hz 时确认 1000 ns，重复频率显示变为 2000 Hz，程序先发送重复频率 "
+         "2000 Hz，再发送脉冲宽度 1000 ns。",
+         [] {
+             PanelRig rig(at(6, 200));
+             started(rig).panel.confirm(Field::pw, "1000", ConfirmedBy::enter);
+             return rig.view.shown.at(Field::prf) + " " + sent_order(rig, {Field::prf, Field::pw});
+         },
+         "2000 prf=2000 pw=1000"},
+        {"interlock.html", "降低后的重复频率没有送达仪器时，脉冲宽度也不发送",
+         [] {
+             PanelRig rig(at(6, 200));
+             started(rig).instrument.faults.data = true;
+             rig.panel.confirm(Field::pw, "1000", ConfirmedBy::enter);
+             return sent_order(rig, {Field::prf, Field::pw}) + " " + rig.call_kinds().substr(3);
+         },
+         "prf=2000(failed) 40"},
+        {"interlock.html",
+         "例如导入重复频率 5000、脉冲宽度 1000 的文件，显示和发送的重复频率是 2000 Hz，对话框中"
+         "写着：重复频率 “5000”：超出脉冲宽度允许的重复频率，降为 2000Hz。",
+         [] {
+             PanelRig rig;
+             started(rig).panel.import_set(file_with("5000", "1000", "0.50"));
+             rig.run_upload();
+             return sent_order(rig, {Field::prf}) + "\n" +
+                    texts::import_notes(rig.view.all<Imported>().at(0).notes);
+         },
+         "prf=2000\n设置文件中以下参数没有按文件下发：\n"
+         "重复频率 “5000”：超出脉冲宽度允许的重复频率，降为 2000Hz"},
+        {"interlock.html",
+         "例如脉冲宽度为 5000 ns 时导入重复频率 2000、脉冲宽度 1000 的文件，程序先发送脉冲宽度 "
+         "1000 ns，再发送重复频率 2000 Hz",
+         [] {
+             PanelRig rig(at(3, 5000));
+             started(rig).panel.import_set(file_with("2000", "1000", "0.50"));
+             rig.run_upload();
+             return sent_order(rig, {Field::prf, Field::pw});
+         },
+         "pw=1000 prf=2000"},
+        {"probe.html",
+         "导入参数文件时，探头频率按文件中的脉冲宽度重新计算，文件中保存的探头频率不使用",
+         [] {
+             PanelRig rig;
+             started(rig).panel.import_set(file_with("1000", "100", "9.99"));
+             return rig.view.shown.at(Field::probe_freq);
+         },
+         "5.00"},
+        {"probe.html", "文件中的脉冲宽度不能使用时，探头频率保持原来的显示",
+         [] {
+             PanelRig rig;
+             started(rig).panel.import_set(file_with("1000", "9000", "9.99"));
+             return rig.view.shown.at(Field::probe_freq);
+         },
+         "2.50"},
+        {"probe.html",
+         "启动恢复参数时，先显示文件中保存的探头频率，不重新计算；随后从仪器读回参数时重新计算，"
+         "没有仪器时保持文件中的值。",
+         [] {
+             PanelRig rig, absent;
+             absent.instrument.faults.absent = true;
+             const SettingsTexts last = file_with("1000", "100", "9.99");
+             std::string shown;
+             rig.view.during_wait.push_back(
+                 [&] { shown = rig.view.shown.at(Field::probe_freq); }); // before the answer
+             rig.panel.start(last);
+             absent.panel.start(last);
+             return shown + " " + rig.view.shown.at(Field::probe_freq) + " " +
+                    absent.view.shown.at(Field::probe_freq);
+         },
+         "9.99 2.50 9.99"},
+    };
+    for (const Claim& claim : claims) {
+        SCOPED_TRACE(claim.text);
+        EXPECT_TRUE(page_text(claim.page).contains(QString::fromUtf8(claim.text))) << claim.page;
+        EXPECT_EQ(claim.observed(), claim.expected);
+    }
+}
+
 // ---- the pages and the help project
 
 QStringList page_names() {
@@ -148,17 +285,18 @@ TEST(Manual, CompiledChmHoldsEveryPageWithGbkContents) {
 
 namespace {
 
-// The README's remote command table is the one the table program writes from the command
-// table, and the manual's lists every command.
+// The remote command table of docs/remote-control.md is the one the table program writes from
+// the command table, the installed one has it whole, and the manual's lists every command.
 TEST(Manual, TheRemoteCommandTablesComeFromTheCommandTable) {
-    const QByteArray readme = read(kSources + "/../README.md");
+    const QByteArray readme = read(kSources + "/../docs/remote-control.md");
     const QByteArray generated = read(kTables + "/remote.md");
     const QByteArray begin = "<!-- remote-table -->\n", end = "<!-- /remote-table -->";
     const qsizetype from = readme.indexOf(begin), to = readme.indexOf(end);
     ASSERT_TRUE(from >= 0 && to > from);
     EXPECT_EQ(readme.mid(from + begin.size(), to - from - begin.size()).toStdString(),
               generated.toStdString())
-        << "run qlm_manual_tables and copy remote.md into the README";
+        << "run qlm_manual_tables and copy remote.md into docs/remote-control.md";
+    EXPECT_TRUE(read(kTables + "/scpi-commands.md").endsWith(generated));
     const auto table = rows("remote");
     EXPECT_EQ(table.size(), static_cast<std::size_t>(generated.count('\n') - 2));
     const QString page = QString::fromUtf8(read(kHtml + "/remote.html"));

@@ -2,7 +2,9 @@
 ; uninstaller in the Programs list, .qini settings files opening in the program; the
 ; simulated instrument as an optional component.
 ; Built by scripts/windows-installer.sh, which defines VERSION, STAGE (the staged files),
-; ICON and OUTFILE, and writes files.nsh (one ProgramFile line per file of the program).
+; ICON and OUTFILE, and writes files.nsh (one ProgramFile line per file of the program,
+; among them the manual 5120.CHM and the SCPI command table doc\scpi-commands.md, which
+; qlm5120rx-cli --help names).
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma

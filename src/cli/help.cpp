@@ -34,6 +34,13 @@ std::string upload_pace() {
     return std::to_string(Upload::kSteps) + "步，每步" + std::to_string(Upload::kIntervalMs) + "ms";
 }
 
+// The SCPI command table as installed.
+#ifdef _WIN32
+constexpr const char* kCommandTable = "程序文件夹中的 doc\\scpi-commands.md";
+#else
+constexpr const char* kCommandTable = "/usr/share/doc/qlm5120rx/scpi-commands.md";
+#endif
+
 } // namespace
 
 std::string help_text() {
@@ -57,13 +64,16 @@ QLM-5120RX 超声脉冲发射接收仪的命令行程序。与主窗口使用同
                           作为 SCPI 远程控制服务运行（TCP，默认端口 5025，只监听本机回环地址），
                           直到 Ctrl+C 或 SIGTERM；--listen 监听其他地址时只接受 --allow 列出的
                           客户端地址（可写子网，如 192.168.1.0/24）；MMEMory 文件只在 --files
-                          文件夹（默认：文档文件夹）之下。命令表见 README
+                          文件夹（默认：文档文件夹）之下。
+                          命令表：)" +
+           std::string(kCommandTable) + R"(
   journal [--day 年-月-日] [--json]
                           列出一天的操作记录（默认今天）：时间、程序、参数、原值、新值、结果；
                           --json 原样输出记录行（JSON Lines）
   sheet 文件.pdf [--operator 文字] [--probe 文字] [--part 文字] [--expect 文件.qini]
                           读回仪器参数，写一页 A4 设置单（PDF）；--expect 时与该文件比较，
                           有不同时退出状态为 4
+  --help                  显示本说明
 
 )" + parameter_lines() +
            R"(

@@ -7,6 +7,15 @@
 
 namespace qlm {
 
+// The window's options, besides one settings file and "--" (the end of the options): what
+// its help and man page list. The parser takes --new-window; --remote and its port stay in
+// `others` for the program.
+struct StartOption {
+    const char* name;
+    const char* value; // what follows it, or "" (in brackets: may be left out)
+};
+inline constexpr StartOption kStartOptions[] = {{"--new-window", ""}, {"--remote", "[PORT]"}};
+
 struct StartArguments {
     QString file;                  // absolute, or empty for none
     bool file_name_is_text = true; // false: its bytes were not text (see below)

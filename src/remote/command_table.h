@@ -1,7 +1,7 @@
 #pragma once
 // The remote command set as data: every header with what it does, and for the nine
-// parameters their units, their words and what their queries answer. The interpreter, the
-// README's and the manual's tables read this.
+// parameters their units, their words and what their queries answer. The interpreter and the
+// command tables (the manual's, docs/remote-control.md's, the installed one) read this.
 
 #include "params/param_set.h"
 #include "remote/scpi_parser.h"

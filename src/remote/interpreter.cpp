@@ -480,7 +480,7 @@ void Interpreter::execute_common(Client& client, const CommandEntry& entry,
         client.answers_.push_back(std::string("Kavronix,QLM-5120RX,0,") + program_version());
         return;
     case Action::rst:
-        // The instrument has no reset of its own: nothing is sent (see the README).
+        // The instrument has no reset of its own: nothing is sent (see docs/remote-control.md).
         return;
     case Action::cls:
         client.errors.clear();
