@@ -176,6 +176,22 @@ TEST_F(SingleInstance, WhatIsNotAHandOverIsDroppedAndTheServerStaysUp) {
         });
         EXPECT_EQ(answer, QByteArray()) << bytes.left(20).toStdString();
     }
+    // Many idle connections at once: a few are held (until their time runs out), the rest
+    // closed at once.
+    const int held = later_start([&] {
+        std::vector<std::unique_ptr<QLocalSocket>> idle;
+        for (int i = 0; i < 20; ++i) {
+            idle.push_back(std::make_unique<QLocalSocket>());
+            idle.back()->connectToServer(socket);
+            idle.back()->waitForConnected(5000);
+        }
+        int open = 0;
+        for (auto& connection : idle)
+            open += !connection->waitForDisconnected(300);
+        return open;
+    });
+    EXPECT_GE(held, 1);
+    EXPECT_LE(held, 4);
     EXPECT_EQ(later_start([&] {
                   return hand_over(socket, {"/a.qini", true});
               }),

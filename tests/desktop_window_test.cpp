@@ -249,6 +249,16 @@ TEST_F(Desktop, AFileHandedOverDuringAnExchangeWaitsUntilItHasEnded) {
     EXPECT_EQ(rig.applied(), kExampleSetFrames);
 }
 
+TEST_F(Desktop, AHandedOverNameWithBadBytesRefusesThatRequestAlone) {
+    const QString file = settings_file("set.qini", kExampleSet);
+    rig.window->open_settings_file(file, false);
+    ASSERT_EQ(rig.messages.size(), 1u);
+    EXPECT_TRUE(rig.messages[0].text.contains(QString::fromUtf8("文件名不是有效的UTF-8编码")));
+    EXPECT_EQ(rig.label("Label14"), "单");
+    rig.window->open_settings_file(file, true);
+    EXPECT_EQ(rig.label("Label14"), "双");
+}
+
 // What a screen reader is told: each value with its unit, and each control what it is.
 QString spoken(QWidget* widget, QAccessible::Text which = QAccessible::Name) {
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);

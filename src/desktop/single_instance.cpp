@@ -19,6 +19,8 @@ namespace {
 // A request is one line; anything longer is not one of ours.
 constexpr qsizetype kMaxLine = 64 * 1024;
 constexpr int kConnectionMs = 5000;
+// Later starts come one at a time; more at once than this are dropped, not kept waiting.
+constexpr int kMaxConnections = 4;
 const QByteArray kOk = "ok\n";
 
 QString runtime_folder() {
@@ -118,6 +120,13 @@ QString InstanceServer::listen() {
 
 void InstanceServer::take(QLocalSocket* connection) {
     connection->setParent(this);
+    if (connections_ >= kMaxConnections) {
+        connection->abort();
+        connection->deleteLater();
+        return;
+    }
+    ++connections_;
+    connect(connection, &QObject::destroyed, this, [this] { --connections_; });
     // A client that says nothing, or too much, is dropped.
     auto* limit = new QTimer(connection);
     limit->setSingleShot(true);

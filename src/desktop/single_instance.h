@@ -57,6 +57,7 @@ private:
     QString socket_;
     QLocalServer* server_;
     QList<HandOver> waiting_;
+    int connections_ = 0; // open now
     bool delivering_ = false;
 };
 

@@ -304,7 +304,7 @@ void MainWindow::on_import() {
 
 void MainWindow::open_settings_file(const QString& path, bool name_is_text) {
     const QString native = QDir::toNativeSeparators(path);
-    if (!name_is_text) store_.refuse(native.toStdString());
+    if (!name_is_text) store_.refuse_once(native.toStdString());
     pending_ << native;
     open_pending();
     if (!pending_.isEmpty()) pending_timer_->start();
