@@ -220,6 +220,10 @@ class RemoteClients(unittest.TestCase):
         # The nine commands of the upload, after the three sets before it.
         self.assertEqual(len(self.serve.data_frames()), 2 + 9)
         self.assertEqual(self.serve.data_frames()[3], data_frame(1, 80))
+        # A folder that is not there yet is made.
+        visa.write('MMEM:STOR "new/rig.qini"')
+        self.assertEqual(visa.query("SYST:ERR?"), '0,"No error"')
+        self.assertTrue(os.path.exists(os.path.join(self.serve.folder, "new", "rig.qini")))
         visa.write('MMEM:LOAD "../rig.qini"')
         self.assertTrue(visa.query("SYST:ERR?").startswith("-257"))
 
@@ -270,6 +274,10 @@ class RemoteClients(unittest.TestCase):
             pass
         self.assertTrue(closed(reader))
         self.assertIn("不读取应答", self.serve.stderr())
+        # Clients that connect and close at once are no refused clients.
+        for _ in range(200):
+            self.serve.raw().close()
+        self.assertNotIn("不在允许的地址中", self.serve.stderr())
         # A hundred clients at once, each answered.
         clients = [self.serve.raw() for _ in range(100)]
         for client in clients:
@@ -370,11 +378,19 @@ class Admission(unittest.TestCase):
         finally:
             serve.kill()
 
-    def test_listen_needs_allow(self):
-        run = subprocess.run([PROGRAM, "serve", "--listen", "127.0.0.1"], capture_output=True,
-                             text=True, timeout=TIMEOUT)
-        self.assertEqual(run.returncode, 1)
-        self.assertIn("--allow", run.stderr)
+    def test_address_options_that_make_no_sense_are_usage_errors(self):
+        for options, says in (
+                (["--listen", "127.0.0.1"], "--allow"),
+                (["--listen", "127.0.0.1", "--allow", ","], "第 1 项是空的"),
+                (["--listen", "127.0.0.1", "--allow", "127.0.0.3,,127.0.0.4"], "第 2 项是空的"),
+                (["--listen", "127.0.0.1", "--allow", "0.0.0.0/0"], "允许任何地址"),
+                (["--listen", "::1", "--allow", "::/0"], "允许任何地址"),
+                (["--listen", "127.0.0.1", "--allow", "127.0.0.x"], "不是 IP 地址")):
+            with self.subTest(options):
+                run = subprocess.run([PROGRAM, "serve", *options], capture_output=True,
+                                     text=True, timeout=TIMEOUT)
+                self.assertEqual(run.returncode, 1)
+                self.assertIn(says, run.stderr)
 
 
 if __name__ == "__main__":

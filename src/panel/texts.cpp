@@ -137,6 +137,12 @@ std::string remote_bad_address(const std::string& address) {
 std::string remote_listen_needs_allow() {
     return "--listen 和 --allow 须一起给出：监听其他地址时，须列出允许连接的客户端地址";
 }
+std::string remote_empty_allow_item(int position) {
+    return "--allow 的第 " + std::to_string(position) + " 项是空的：请写出地址或子网，用逗号分隔";
+}
+std::string remote_allow_everyone(const std::string& item) {
+    return "--allow " + item + " 允许任何地址连接，未采用：请写出允许连接的地址或子网";
+}
 std::string remote_cannot_listen(const std::string& where, const std::string& reason) {
     return "远程控制无法在 " + where + " 监听：" + reason;
 }

@@ -49,6 +49,8 @@ std::string display_only_line(Field field, const std::string& text);
 std::string remote_bad_port(const std::string& port);
 std::string remote_bad_address(const std::string& address);
 std::string remote_listen_needs_allow();
+std::string remote_empty_allow_item(int position);
+std::string remote_allow_everyone(const std::string& item);
 std::string remote_cannot_listen(const std::string& where, const std::string& reason);
 std::string remote_listening(const std::string& where);
 std::string remote_refused(const std::string& peer);

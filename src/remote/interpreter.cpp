@@ -603,6 +603,8 @@ void Interpreter::file_command(Client& client, Action action, const Parameter& n
     const std::string file = to_utf8(path);
     const std::size_t from = log_end();
     if (action == Action::store) {
+        fs::create_directories(path.parent_path(), problem); // a missing folder is made
+
         if (!host_.files.export_file(host_.panel, file))
             push(client, {error::kMassStorage, "cannot write the file"});
         return;

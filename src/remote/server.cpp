@@ -51,8 +51,13 @@ std::optional<ServerOptions> server_options(const std::string& port, const std::
         return std::nullopt;
     }
     options.listen = address;
-    for (const QString& each : QString::fromStdString(allow).split(',', Qt::SkipEmptyParts)) {
-        const QString text = each.trimmed();
+    const QStringList items = QString::fromStdString(allow).split(',');
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const QString text = items[i].trimmed();
+        if (text.isEmpty()) {
+            problem = texts::remote_empty_allow_item(static_cast<int>(i + 1));
+            return std::nullopt;
+        }
         QPair<QHostAddress, int> subnet = QHostAddress::parseSubnet(text);
         if (!text.contains('/')) {
             QHostAddress single;
@@ -64,6 +69,11 @@ std::optional<ServerOptions> server_options(const std::string& port, const std::
         }
         if (subnet.first.isNull()) {
             problem = texts::remote_bad_address(text.toStdString());
+            return std::nullopt;
+        }
+        // A lab names its rig's subnet; a prefix of 0 would admit the whole network.
+        if (subnet.second == 0) {
+            problem = texts::remote_allow_everyone(text.toStdString());
             return std::nullopt;
         }
         options.allowed.append(subnet);
@@ -152,6 +162,12 @@ bool Server::admitted(QHostAddress peer) const {
 
 void Server::accept(QTcpServer* listener) {
     while (QTcpSocket* socket = listener->nextPendingConnection()) {
+        // Gone before it was looked at: nothing to admit or refuse.
+        if (socket->state() != QAbstractSocket::ConnectedState || socket->peerAddress().isNull()) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         const std::string peer = address_text(socket->peerAddress(), socket->peerPort());
         if (!admitted(socket->peerAddress()) || clients() >= kMaxClients) {
             note_(admitted(socket->peerAddress()) ? texts::remote_too_many(peer, kMaxClients)
