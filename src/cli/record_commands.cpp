@@ -100,10 +100,7 @@ std::optional<SheetArgs> sheet_args(const Args& args, std::string& problem) {
             continue;
         }
         *value = args[++i];
-        if (QString::fromStdString(*value).size() > kPeopleLength) {
-            problem = arg + " 的文字太长（最多 " + std::to_string(kPeopleLength) + " 个字）";
-            return std::nullopt;
-        }
+        if (problem = sheet_text_problem(arg, *value); !problem.empty()) return std::nullopt;
     }
     if (files.size() != 1) {
         problem = "sheet 需要一个 PDF 文件名";

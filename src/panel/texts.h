@@ -99,5 +99,14 @@ std::string journal_unwritable(const std::string& reason);
 std::string sheet_check_failed(const ReadBack& read);
 std::string sheet_failed(const std::string& path, const std::string& reason);
 std::string sheet_written(const std::string& path);
+// A line the operator fills in that the sheet cannot take, with its label.
+std::string sheet_text_has_controls(const std::string& label);
+std::string sheet_text_too_long(const std::string& label, int limit);
+// The last line of a check that does not fit its box: how many more lines follow, overleaf.
+std::string sheet_check_more(std::size_t more);
+// The journal read from its last part only: how much of the day's file came before it.
+std::string journal_skipped(long long bytes);
+// The instrument's lock file cannot be used: its path and why.
+std::string lock_unusable(const std::string& path, const std::string& reason);
 
 } // namespace qlm::texts
