@@ -289,19 +289,7 @@ namespace {
 const QString kPeopleFile = QStringLiteral("sheet.ini");
 
 bool is_control(QChar c) {
-    switch (c.unicode()) {
-    case 0x061C: // Arabic letter mark
-    case 0x200E: // left-to-right mark
-    case 0x200F: // right-to-left mark
-        return true;
-    default:
-        break;
-    }
-    if (c.unicode() >= 0x202A && c.unicode() <= 0x202E) return true; // embeddings, overrides
-    if (c.unicode() >= 0x2066 && c.unicode() <= 0x2069) return true; // isolates
-    const QChar::Category category = c.category();
-    return category == QChar::Other_Control || category == QChar::Separator_Line ||
-           category == QChar::Separator_Paragraph;
+    return is_control_character(c.unicode());
 }
 
 } // namespace
