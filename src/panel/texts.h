@@ -2,6 +2,7 @@
 // Every text the operator reads about what happened, rendered from outcomes. The entry
 // fields' refusal texts stay in the parameters' descriptions and are read from there.
 
+#include "link/instrument_lock.h"
 #include "panel/outcome.h"
 
 #include <optional>
@@ -106,7 +107,8 @@ std::string sheet_text_too_long(const std::string& label, int limit);
 std::string sheet_check_more(std::size_t more);
 // The journal read from its last part only: how much of the day's file came before it.
 std::string journal_skipped(long long bytes);
-// The instrument's lock file cannot be used: its path and why.
-std::string lock_unusable(const std::string& path, const std::string& reason);
+// Why an exchange did not have the lock: another program holds it (kInstrumentBusy), or its
+// file cannot be used (the file and why).
+std::string lock_not_had(const InstrumentLock* lock);
 
 } // namespace qlm::texts
