@@ -12,6 +12,8 @@
 #include "test_support.h"
 #include "ui/journal_window.h"
 
+#include "link/instrument_lock.h"
+
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QImage>
@@ -25,6 +27,14 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
 
 using namespace qlm;
 using namespace qlm::testing;
@@ -44,22 +54,35 @@ protected:
 
     void SetUp() override { set_environment("XDG_DATA_HOME", data_home.toStdString()); }
 
+    // A file size limit for the program, as a full disk: none when 0.
+    long file_limit = 0;
+
     ProgramRun run(const QString& program, const QStringList& args) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"EASYD12_SIM_STATE", "EASYD12_SIM_FAULT", "EASYD12_SIM_TRACE"})
             env.remove(name);
-        env.insert("EASYD12_SIM_STATE_FILE", dir.filePath("instrument.state"));
+        if (file_limit == 0) env.insert("EASYD12_SIM_STATE_FILE", dir.filePath("instrument.state"));
         env.insert("XDG_DATA_HOME", data_home);
         env.insert("XDG_RUNTIME_DIR", dir.path());
         QProcess process;
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(dir.path());
+#ifndef _WIN32
+        if (file_limit > 0)
+            process.setChildProcessModifier([limit = rlim_t(file_limit)] {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit small{limit, limit};
+                ::setrlimit(RLIMIT_FSIZE, &small);
+            });
+#endif
         process.start(program, args);
         EXPECT_TRUE(process.waitForFinished(60000)) << program.toStdString();
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
     }
-    ProgramRun cli(const QStringList& args) { return run(QLM_CLI_PROGRAM, args); }
+    ProgramRun cli(const QStringList& args) {
+        return run(QLM_CLI_PROGRAM, args);
+    }
 
     std::vector<QJsonObject> journal() {
         std::vector<QJsonObject> lines;
@@ -185,13 +208,28 @@ TEST_F(Record, TheSheetAgainstAnExpectedFileNamesEachDifference) {
         pdf_text(dir.filePath("y.pdf")).contains(QString::fromUtf8("文件 400Ω，仪器 150Ω")));
 }
 
+// Nine differences: every one on the sheet, those that do not fit the box counted there and
+// named overleaf.
+TEST_F(Record, EveryDifferenceOfTheCheckIsOnTheSheet) {
+    SettingsTexts expected{"双", "-20", "300", "外部", "2000", "30", "1500", "kHz", "0.33", "80"};
+    ASSERT_TRUE(save_settings_file(dir.filePath("nine.qini"), expected).isEmpty());
+    const ProgramRun sheet = cli({"sheet", "n.pdf", "--expect", "nine.qini"});
+    EXPECT_EQ(sheet.status, 4);
+    const QStringList differences = sheet.out.split('\n').filter(QString::fromUtf8("，仪器 "));
+    ASSERT_EQ(differences.size(), 9);
+    const QString text = pdf_text(dir.filePath("n.pdf"));
+    for (const QString& line : differences)
+        EXPECT_TRUE(text.contains(line)) << line.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8("另有 2 项不同")));
+}
+
 // A journal that cannot be written: one line on stderr, the command done as ever.
 TEST_F(Record, AnUnwritableJournalIsSaidOnceAndTheCommandGoesOn) {
     QFile blocker(data_home);
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // the data folder is a file
     blocker.close();
     const ProgramRun set = cli({"set", "damping", "150", "gain", "10"});
-    EXPECT_EQ(set.status, 0);
+    EXPECT_EQ(set.status, 9); // done, but not on the record
     EXPECT_TRUE(set.out.contains(QString::fromUtf8("已发送 damping=150Ω")));
     EXPECT_EQ(set.err.count(QString::fromUtf8("操作记录无法写入")), 1) << set.err.toStdString();
 }
@@ -305,6 +343,134 @@ TEST_F(Record, TheJournalWindowListsFiltersOpensTheFolderAndKeepsDays) {
     window->findChild<QPushButton*>("applyKeep")->click();
     EXPECT_EQ(journal_keep_days(rig.journal_folder), 30);
 }
+
+#ifndef _WIN32
+enum class Writer { export_, sheet, journal_append, journal_read, changes, lock };
+enum class Target { fifo, device, folder, link, full_disk, held };
+
+struct FileCase {
+    Writer writer;
+    Target target;
+    int status;
+    const char* says;
+};
+
+// Every writer before a file it must not replace or wait on, or a disk that fills: the status,
+// the reason, the file as it was, nothing half-written beside it.
+TEST_F(Record, HostileFilesAreRefusedAndLeftAsTheyWere) {
+    using W = Writer;
+    using T = Target;
+    const std::vector<FileCase> cases{
+        {W::export_, T::fifo, 5, "不是普通文件"},
+        {W::export_, T::device, 5, "不是普通文件"},
+        {W::export_, T::folder, 5, "这是文件夹"},
+        {W::export_, T::link, 5, "不是普通文件"},
+        {W::export_, T::full_disk, 5, "磁盘可能已满"},
+        {W::sheet, T::fifo, 5, "不是普通文件"},
+        {W::sheet, T::device, 5, "不是普通文件"},
+        {W::sheet, T::folder, 5, "这是文件夹"},
+        {W::sheet, T::link, 5, "不是普通文件"},
+        {W::sheet, T::full_disk, 5, "磁盘可能已满"},
+        {W::journal_append, T::fifo, 9, "不是普通文件"},
+        {W::journal_append, T::device, 9, "不是普通文件"},
+        {W::journal_append, T::folder, 9, "这是文件夹"},
+        {W::journal_append, T::link, 9, "符号链接"},
+        {W::journal_append, T::full_disk, 9, "磁盘可能已满"},
+        {W::journal_read, T::fifo, 5, "不是普通文件"},
+        {W::journal_read, T::device, 5, "不是普通文件"},
+        {W::journal_read, T::folder, 5, "这是文件夹"},
+        {W::journal_read, T::link, 5, "符号链接"},
+        {W::changes, T::fifo, 0, "已发送"},
+        {W::changes, T::folder, 0, "已发送"},
+        {W::changes, T::link, 0, "已发送"},
+        {W::lock, T::fifo, 3, "仪器锁文件无法使用"},
+        {W::lock, T::folder, 3, "这是文件夹"},
+        {W::lock, T::link, 3, "是符号链接"},
+        {W::lock, T::held, 3, "另一个程序正在使用仪器"},
+    };
+    const QString journal = journal_file(default_journal_folder(), QDate::currentDate());
+    const QString lock = QString::fromStdString(
+        instrument_lock_path(dir.filePath("instrument.state").toStdString()));
+    const auto place = [&](Writer writer) {
+        switch (writer) {
+        case W::export_:
+            return dir.filePath("x.qini");
+        case W::sheet:
+            return dir.filePath("x.pdf");
+        case W::journal_append:
+        case W::journal_read:
+            return journal;
+        case W::changes:
+            return lock + ".changes";
+        case W::lock:
+            return lock;
+        }
+        return QString();
+    };
+    const auto args = [](Writer writer, const QString& path) -> QStringList {
+        if (writer == W::export_) return {"export", path};
+        if (writer == W::sheet) return {"sheet", path};
+        if (writer == W::journal_read) return {"journal"};
+        return {"set", "damping", "150"};
+    };
+    const auto kind = [](const QString& path) {
+        struct stat st {};
+        return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+    };
+    ASSERT_TRUE(QDir().mkpath(default_journal_folder()));
+    for (const FileCase& c : cases) {
+        const QString path = place(c.writer);
+        const std::string row = path.toStdString() + " " + std::to_string(int(c.target));
+        const QByteArray name = QFile::encodeName(path);
+        std::optional<FileInstrumentLock> holder;
+        file_limit = 0;
+        QFile::remove(path); // what the rows before wrote there
+        switch (c.target) {
+        case T::fifo:
+            ASSERT_EQ(::mkfifo(name.constData(), 0600), 0) << row;
+            break;
+        case T::device: // a null device of the test's own, made only as root
+            if (::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0) continue;
+            break;
+        case T::folder:
+            ASSERT_TRUE(QDir().mkdir(path)) << row;
+            break;
+        case T::link:
+            ASSERT_EQ(::mkfifo((name + ".fifo").constData(), 0600), 0) << row;
+            ASSERT_EQ(::symlink((name + ".fifo").constData(), name.constData()), 0) << row;
+            break;
+        case T::full_disk: {
+            file_limit = 40;
+            if (c.writer == W::journal_append) { // a journal already past the limit
+                QFile file(path);
+                ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+                file.write(QByteArray(4096, 'x') + '\n');
+            }
+            break;
+        }
+        case T::held:
+            holder.emplace(lock.toStdString());
+            ASSERT_TRUE(holder->try_acquire()) << holder->error();
+            break;
+        }
+        const auto before = kind(path);
+        const qint64 size = QFileInfo(path).size();
+        const ProgramRun result = cli(args(c.writer, path));
+        EXPECT_EQ(result.status, c.status) << row << result.err.toStdString();
+        EXPECT_TRUE((result.err + result.out).contains(QString::fromUtf8(c.says)))
+            << row << result.err.toStdString();
+        EXPECT_EQ(kind(path), before) << row;
+        EXPECT_EQ(QFileInfo(path).size(), size) << row;
+        const QStringList beside =
+            QFileInfo(path).dir().entryList({QFileInfo(path).fileName() + "*"}, QDir::AllEntries);
+        EXPECT_LE(beside.size(), c.target == T::link ? 2 : 1)
+            << row << beside.join(' ').toStdString();
+        holder.reset();
+        QFile::remove(path + ".fifo");
+        if (!QFile::remove(path)) QDir(path).removeRecursively();
+    }
+}
+#endif
 
 // The drawing's region is the interlock's own: at every width its top is the highest PRF the
 // interlock allows there.

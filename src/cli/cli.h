@@ -28,6 +28,7 @@ enum ExitStatus : int {
     kPartly = 6,       // part of what was asked was sent (listed), the rest refused
     kOutputLost = 7,   // done, but standard output could not be written
     kCannotListen = 8, // serve: the address or port could not be listened on
+    kJournalLost = 9,  // done, but its record could not be written to the journal
 };
 
 using Clock = std::chrono::steady_clock;

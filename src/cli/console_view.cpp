@@ -40,6 +40,9 @@ void ConsoleView::report(const Outcome& outcome) {
         if (compared->against == Against::file) out_ << texts::comparison(*compared);
         return;
     }
+    // Every exchange the lock kept from the instrument says why, a read too.
+    if (not_had_lock(outcome))
+        return error_line(std::string("错误：") + texts::lock_not_had(lock_));
     const auto notice = texts::notice_for(outcome);
     if (!notice) return;
     if (std::holds_alternative<FileDone>(outcome)) return error_line(notice->text);

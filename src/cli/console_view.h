@@ -3,6 +3,7 @@
 // was sent and compared on stdout, messages on stderr), the upload's progress as one line,
 // and the exchange waits as real time.
 
+#include "link/instrument_lock.h"
 #include "panel/panel_view.h"
 
 #include <array>
@@ -31,6 +32,9 @@ public:
     void report(const Outcome& outcome) override;
     void wait(long passes) override;
 
+    // The exchange lock, for why an exchange did not have it.
+    void set_lock(const InstrumentLock* lock) { lock_ = lock; }
+
     // A message line on stderr, ending the progress line first.
     void error_line(const std::string& text);
 
@@ -44,6 +48,7 @@ private:
     std::array<std::string, kFieldCount> list_texts_;
     std::vector<Outcome> outcomes_;
     bool progress_shown_ = false;
+    const InstrumentLock* lock_ = nullptr;
 };
 
 } // namespace qlm::cli

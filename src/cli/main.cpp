@@ -23,7 +23,10 @@
 #include <thread>
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 int main(int argc, char* argv[]) {
@@ -80,8 +83,14 @@ int main(int argc, char* argv[]) {
         return qlm::cli::serve_command(serve_args, context, documents.toStdString());
     };
     const QString folder = qlm::default_journal_folder();
-    qlm::cli::add_record_commands(context, {folder, [] { return QDateTime::currentDateTime(); },
-                                            QCoreApplication::applicationName().toStdString()});
+#ifdef _WIN32
+    const bool terminal = _isatty(_fileno(stdout)) != 0;
+#else
+    const bool terminal = ::isatty(STDOUT_FILENO) != 0;
+#endif
+    qlm::cli::add_record_commands(context,
+                                  {folder, [] { return QDateTime::currentDateTime(); },
+                                   QCoreApplication::applicationName().toStdString(), terminal});
     // Every outcome of the run goes to the journal; one that cannot be written is said once.
     qlm::Journal journal({folder,
                           QCoreApplication::applicationName(),
@@ -91,8 +100,10 @@ int main(int argc, char* argv[]) {
                               std::cerr << "qlm5120rx-cli：" << hint.toStdString() << "\n";
                           }});
     qlm::outcome_hook() = [&journal](const qlm::Outcome& outcome) { journal.record(outcome); };
-    const int status = qlm::cli::run(args, context);
+    int status = qlm::cli::run(args, context);
     qlm::outcome_hook() = nullptr;
+    // A record that did not reach the journal is no success (said on stderr already).
+    if (status == qlm::cli::kDone && !journal.problem().isEmpty()) status = qlm::cli::kJournalLost;
     // What was printed must have arrived: a full disk or a closed pipe is no success.
     std::cout.flush();
     if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {

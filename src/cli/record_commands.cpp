@@ -35,6 +35,8 @@ int journal_command(const Args& args, Context& context, const RecordPlaces& plac
         context.err << "qlm5120rx-cli：无法读取操作记录：" << read.error.toStdString() << "\n";
         return kFileError;
     }
+    if (read.skipped > 0)
+        context.err << "qlm5120rx-cli：" << texts::journal_skipped(read.skipped) << "\n";
     if (read.lines.empty()) {
         context.err
             << "qlm5120rx-cli：" << day.toString(Qt::ISODate).toStdString() << " 没有操作记录（"
@@ -42,10 +44,14 @@ int journal_command(const Args& args, Context& context, const RecordPlaces& plac
             << "）\n";
         return kDone;
     }
+    // A file name in a line must not drive the terminal.
+    const auto shown = [&](const std::string& text) {
+        return places.terminal ? escape_controls(text) : text;
+    };
     if (!json) context.out << "时间\t程序\t驱动\t参数\t原值\t新值\t结果\n";
     for (const std::string& line : read.lines) {
         if (json) {
-            context.out << line << "\n";
+            context.out << shown(line) << "\n";
             continue;
         }
         bool unreadable = false;
@@ -53,12 +59,12 @@ int journal_command(const Args& args, Context& context, const RecordPlaces& plac
             std::string result = row.result;
             for (char& c : result)
                 if (c == '\n' || c == '\t') c = ' ';
-            context.out << row.time << "\t" << row.program << "\t"
+            context.out << shown(row.time) << "\t" << shown(row.program) << "\t"
                         << (row.driver == "simulator" ? "模拟仪器" : "仪器") << "\t"
-                        << row.parameter << "\t" << row.old_text << "\t" << row.new_text << "\t"
-                        << result << "\n";
+                        << shown(row.parameter) << "\t" << shown(row.old_text) << "\t"
+                        << shown(row.new_text) << "\t" << shown(result) << "\n";
         }
-        if (unreadable) context.out << "\t\t\t\t\t\t无法读取的记录行：" << line << "\n";
+        if (unreadable) context.out << "\t\t\t\t\t\t无法读取的记录行：" << shown(line) << "\n";
     }
     return kDone;
 }
@@ -100,10 +106,7 @@ std::optional<SheetArgs> sheet_args(const Args& args, std::string& problem) {
             continue;
         }
         *value = args[++i];
-        if (QString::fromStdString(*value).size() > kPeopleLength) {
-            problem = arg + " 的文字太长（最多 " + std::to_string(kPeopleLength) + " 个字）";
-            return std::nullopt;
-        }
+        if (problem = sheet_text_problem(arg, *value); !problem.empty()) return std::nullopt;
     }
     if (files.size() != 1) {
         problem = "sheet 需要一个 PDF 文件名";

@@ -15,6 +15,7 @@ struct RecordPlaces {
     QString journal_folder;
     std::function<QDateTime()> now; // local time
     std::string program;            // the program file's name, for the sheet
+    bool terminal = false;          // standard output is a terminal: control characters escaped
 };
 
 // Adds "journal" and "sheet" to the context's commands.

@@ -7,7 +7,9 @@ namespace qlm::cli {
 Session::Session(Context& context)
     : view_(context.out, context.err, context.sleep),
       panel_(context.instrument(), view_, context.lock()),
-      files_(context.files, [this](const Outcome& outcome) { view_.report(outcome); }) {}
+      files_(context.files, [this](const Outcome& outcome) { view_.report(outcome); }) {
+    view_.set_lock(context.lock());
+}
 
 bool Session::read_back() {
     const std::size_t from = outcome_count();

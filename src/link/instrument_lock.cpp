@@ -1,8 +1,10 @@
 #include "link/instrument_lock.h"
 #include "link/wide.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #ifdef _WIN32
@@ -94,28 +96,63 @@ FileInstrumentLock::~FileInstrumentLock() {
     if (handle_ != -1) CloseHandle(handle_of(handle_));
 }
 
+namespace {
+
+// A file on disk, not a folder, link or junction (opened as itself, never followed).
+bool is_plain(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
+           !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
+LockFault fault_of(DWORD code) {
+    switch (code) {
+    case ERROR_ACCESS_DENIED:
+        return LockFault::no_permission;
+    case ERROR_PATH_NOT_FOUND:
+        return LockFault::missing_folder;
+    default:
+        return LockFault::other;
+    }
+}
+
+} // namespace
+
 bool FileInstrumentLock::open_file() {
     if (handle_ != -1) return true;
     const std::wstring name = widen(path_);
+    if (const DWORD attributes = GetFileAttributesW(name.c_str());
+        attributes != INVALID_FILE_ATTRIBUTES) {
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return fail(LockFault::link, "the lock file " + path_ + " is a link"), false;
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            return fail(LockFault::folder, "the lock file " + path_ + " is a folder"), false;
+    }
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 2 && file == INVALID_HANDLE_VALUE; ++attempt) {
         file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+                           flags, nullptr);
         DWORD code = GetLastError();
         if (file == INVALID_HANDLE_VALUE && code == ERROR_ACCESS_DENIED) {
             // Another user's file: reading is enough to lock it.
-            file = CreateFileW(name.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            file = CreateFileW(name.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, flags,
+                               nullptr);
             code = GetLastError();
         }
         if (file != INVALID_HANDLE_VALUE) break;
-        error_ = windows_error("opening the lock file", code);
+        fail(fault_of(code), windows_error("opening the lock file", code));
         // The folder of the machine's lock is made at first use, one level only.
         if (code != ERROR_PATH_NOT_FOUND || attempt > 0) return false;
         const std::wstring folder = to_path(path_).parent_path().wstring();
         if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
             return false;
+    }
+    if (!is_plain(file)) {
+        CloseHandle(file);
+        fail(LockFault::not_regular, "the lock file " + path_ + " is not a regular file");
+        return false;
     }
     handle_ = reinterpret_cast<std::intptr_t>(file);
     return true;
@@ -128,14 +165,14 @@ bool FileInstrumentLock::try_acquire() {
     if (LockFileEx(handle_of(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                    &at)) {
         held_ = true;
-        error_.clear();
+        fail(LockFault::none, {});
         return true;
     }
     const DWORD code = GetLastError();
     if (code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING)
-        error_.clear();
+        fail(LockFault::none, {});
     else
-        error_ = windows_error("LockFileEx", code);
+        fail(LockFault::other, windows_error("LockFileEx", code));
     return false;
 }
 
@@ -152,19 +189,59 @@ FileInstrumentLock::~FileInstrumentLock() {
     if (handle_ >= 0) ::close(static_cast<int>(handle_)); // and with it the lock
 }
 
+namespace {
+
+LockFault fault_of(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return LockFault::no_permission;
+    case ENOENT:
+    case ENOTDIR:
+        return LockFault::missing_folder;
+    case ELOOP:
+        return LockFault::link;
+    case EISDIR:
+        return LockFault::folder;
+    default:
+        return LockFault::other;
+    }
+}
+
+// Only a regular file, never through a symbolic link, never waiting on a FIFO; -1 otherwise
+// (errno EINVAL for a file of another kind).
+int open_plain(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    struct stat st {};
+    if (fd < 0 || (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))) return fd;
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+}
+
+} // namespace
+
 bool FileInstrumentLock::open_file() {
     if (handle_ >= 0) return true;
+    struct stat st {};
+    if (::lstat(path_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        const LockFault fault = S_ISDIR(st.st_mode)   ? LockFault::folder
+                                : S_ISLNK(st.st_mode) ? LockFault::link
+                                                      : LockFault::not_regular;
+        fail(fault, "the lock file " + path_ + " is not a regular file");
+        return false;
+    }
     // Not O_CREAT on an existing file: in a sticky folder such as /tmp the kernel refuses
     // that for another user's file (protected_regular).
     for (int attempt = 0; attempt < 3; ++attempt) {
-        int fd = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
-        if (fd < 0 && errno == EACCES) fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        int fd = open_plain(path_, O_RDWR);
+        if (fd < 0 && errno == EACCES) fd = open_plain(path_, O_RDONLY);
         if (fd >= 0) {
             handle_ = fd;
             return true;
         }
         if (errno != ENOENT) break;
-        fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = open_plain(path_, O_RDWR | O_CREAT | O_EXCL);
         if (fd >= 0) {
             ::fchmod(fd, 0666); // whatever the umask, for every user's programs
             handle_ = fd;
@@ -172,7 +249,9 @@ bool FileInstrumentLock::open_file() {
         }
         if (errno != EEXIST) break; // else made by another program meanwhile
     }
-    error_ = "the lock file " + path_ + " cannot be opened or made: " + std::strerror(errno);
+    const int error = errno;
+    fail(error == EINVAL ? LockFault::not_regular : fault_of(error),
+         "the lock file " + path_ + " cannot be opened or made: " + std::strerror(error));
     return false;
 }
 
@@ -185,7 +264,7 @@ bool FileInstrumentLock::try_acquire() {
     }
     if (result == 0) {
         held_ = true;
-        error_.clear();
+        fail(LockFault::none, {});
         return true;
     }
     if (errno == EWOULDBLOCK)
@@ -203,47 +282,119 @@ void FileInstrumentLock::release() {
 
 #endif
 
+void FileInstrumentLock::fail(LockFault fault, std::string detail) {
+    fault_ = fault;
+    error_ = std::move(detail);
+}
+
+std::optional<LockProblem> FileInstrumentLock::problem() const {
+    if (fault_ == LockFault::none) return std::nullopt;
+    return LockProblem{fault_, path_, error_};
+}
+
 // ---- the change count, beside the lock file
 
 namespace {
 
+// The count is written in place at a fixed width, so the file is never empty between a
+// truncation and the write: a reader sees the old count or the new one.
+constexpr std::size_t kCountWidth = 20;
+
+std::string count_text(std::uint64_t count) {
+    std::string digits = std::to_string(count);
+    return std::string(kCountWidth - std::min(kCountWidth, digits.size()), '0') + digits + "\n";
+}
+
+constexpr std::size_t kMostBytes = 64;
+
 #ifdef _WIN32
+const DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+const DWORD kPlain = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+
 void write_changes(const std::string& path, std::uint64_t count) {
-    std::ofstream out(to_path(path), std::ios::binary | std::ios::trunc);
-    out << count << "\n";
+    const HANDLE file = CreateFileW(widen(path).c_str(), GENERIC_WRITE, kShare, nullptr,
+                                    OPEN_ALWAYS, kPlain, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return; // the others do not follow this change
+    const std::string text = count_text(count);
+    DWORD written = 0;
+    if (is_plain(file) &&
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size())
+        SetEndOfFile(file); // after the count: anything longer left there is cut
+    CloseHandle(file);
+}
+
+// The file's first bytes; "" when it is missing; none when it cannot be read.
+std::optional<std::string> read_plain(const std::string& path) {
+    const HANDLE file = CreateFileW(widen(path).c_str(), GENERIC_READ, kShare, nullptr,
+                                    OPEN_EXISTING, kPlain, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        return code == ERROR_FILE_NOT_FOUND ? std::optional<std::string>("") : std::nullopt;
+    }
+    std::string text(kMostBytes, '\0');
+    DWORD read = 0;
+    const bool ok = is_plain(file) &&
+                    ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+    CloseHandle(file);
+    if (!ok) return std::nullopt;
+    text.resize(read);
+    return text;
 }
 #else
 // Like the lock file: open to every user whatever the umask, and not O_CREAT on an existing
 // file (another user's, in a sticky folder, would be refused).
 void write_changes(const std::string& path, std::uint64_t count) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    int fd = open_plain(path, O_WRONLY);
     if (fd < 0 && errno == ENOENT) {
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = open_plain(path, O_WRONLY | O_CREAT | O_EXCL);
         if (fd >= 0) ::fchmod(fd, 0666);
     }
     if (fd < 0) return; // the others do not follow this change; the exchange stands
-    const std::string text = std::to_string(count) + "\n";
-    [[maybe_unused]] const ssize_t written = ::write(fd, text.data(), text.size());
+    const std::string text = count_text(count);
+    if (::pwrite(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size())) {
+        // After the count: anything longer left there is cut.
+        [[maybe_unused]] const int cut = ::ftruncate(fd, static_cast<off_t>(text.size()));
+    }
     ::close(fd);
+}
+
+// The file's first bytes; "" when it is missing; none when it cannot be read.
+std::optional<std::string> read_plain(const std::string& path) {
+    const int fd = open_plain(path, O_RDONLY);
+    if (fd < 0) return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
+    std::string text(kMostBytes, '\0');
+    const ssize_t read = ::pread(fd, text.data(), text.size(), 0);
+    ::close(fd);
+    if (read < 0) return std::nullopt;
+    text.resize(static_cast<std::size_t>(read));
+    return text;
 }
 #endif
 
 } // namespace
 
 std::optional<std::uint64_t> FileInstrumentLock::read_changes() const {
-    std::ifstream in(to_path(path_ + ".changes"), std::ios::binary);
-    if (!in) return 0; // no change counted yet
+    const auto text = read_plain(path_ + ".changes");
+    if (!text) return std::nullopt;
+    if (text->empty()) return 0; // no change counted yet
     std::uint64_t count = 0;
-    std::string rest;
-    if (!(in >> count) || !std::getline(in, rest) || !rest.empty()) return std::nullopt;
+    std::size_t digits = 0;
+    for (; digits < text->size() && (*text)[digits] >= '0' && (*text)[digits] <= '9'; ++digits) {
+        if (count > (UINT64_MAX - 9) / 10) return std::nullopt;
+        count = count * 10 + static_cast<std::uint64_t>((*text)[digits] - '0');
+    }
+    if (digits == 0 || digits + 1 != text->size() || text->back() != '\n') return std::nullopt;
     return count;
 }
 
 void FileInstrumentLock::note_change() {
+    // Under the lock no one else writes the count: one that cannot be read is damaged (a
+    // crash while it was written) and starts again here.
     const auto count = read_changes();
-    if (!count) return;
-    write_changes(path_ + ".changes", *count + 1);
-    if (seen_ == count) seen_ = *count + 1;
+    const std::uint64_t next = count.value_or(0) + 1;
+    write_changes(path_ + ".changes", next);
+    if (!count || seen_ == count) seen_ = next;
 }
 
 bool FileInstrumentLock::changed_elsewhere() {

@@ -10,6 +10,14 @@
 
 namespace qlm {
 
+// Why a lock file cannot be used at all (rather than being held by another program).
+enum class LockFault { none, folder, not_regular, link, no_permission, missing_folder, other };
+struct LockProblem {
+    LockFault fault = LockFault::none;
+    std::string path;   // the lock file, UTF-8
+    std::string detail; // the system's words, for logs
+};
+
 class InstrumentLock {
 public:
     virtual ~InstrumentLock();
@@ -23,12 +31,16 @@ public:
     virtual void note_change() {}
     virtual bool changed_elsewhere() { return false; }
     virtual void take_changes() {}
+    // Set after a try that failed because the lock cannot be used; none while it can.
+    virtual std::optional<LockProblem> problem() const { return std::nullopt; }
 };
 
 // The operating system's lock on a file: flock on POSIX, LockFileEx on Windows. A program that
 // ends, however it ends, lets go of it. Two objects exclude each other even in one process.
 // The file is opened at the first try (made, for every user to read and write, when it is
-// not there) and stays open for the object's life; release keeps it open.
+// not there) and stays open for the object's life; release keeps it open. Only a regular
+// file is used, never through a symbolic link, and a FIFO or device is never waited on; the
+// change count beside it likewise.
 class FileInstrumentLock : public InstrumentLock {
 public:
     explicit FileInstrumentLock(std::string path);
@@ -41,6 +53,7 @@ public:
     void note_change() override;
     bool changed_elsewhere() override;
     void take_changes() override;
+    std::optional<LockProblem> problem() const override;
 
     bool held() const { return held_; }
     const std::string& path() const { return path_; }
@@ -51,6 +64,7 @@ public:
 
 private:
     bool open_file();
+    void fail(LockFault fault, std::string detail);
     // "<lock file>.changes": one decimal number; none when it cannot be read whole.
     std::optional<std::uint64_t> read_changes() const;
 
@@ -59,6 +73,7 @@ private:
     std::intptr_t handle_;              // the file descriptor or HANDLE; -1 while not open
     bool held_ = false;
     std::string error_;
+    LockFault fault_ = LockFault::none;
 };
 
 // The lock file for the driver in use (UTF-8):

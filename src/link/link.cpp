@@ -51,7 +51,8 @@ bool Link::acquire() {
     if (!seams_.lock) return true;
     const auto deadline = seams_.now() + kLockTimeout;
     while (!seams_.lock->try_acquire()) {
-        if (seams_.now() >= deadline) return false;
+        // A lock file that cannot be used will not become usable by waiting.
+        if (seams_.lock->problem() || seams_.now() >= deadline) return false;
         seams_.wait(kLockPollPasses);
     }
     return true;

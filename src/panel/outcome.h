@@ -134,4 +134,12 @@ inline bool unreachable(const Outcome& outcome) {
     return false;
 }
 
+// True for a command not sent, or a read not asked, because the exchange lock was not had
+// (held by another program, or its file unusable).
+inline bool not_had_lock(const Outcome& outcome) {
+    if (const auto* sent = std::get_if<Sent>(&outcome)) return sent->delivery == SendResult::busy;
+    if (const auto* read = std::get_if<ReadBack>(&outcome)) return read->result == ReadResult::busy;
+    return false;
+}
+
 } // namespace qlm

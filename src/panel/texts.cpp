@@ -395,4 +395,47 @@ std::string journal_unwritable(const std::string& reason) {
     return "操作记录无法写入（" + reason + "），操作照常进行";
 }
 
+std::string sheet_text_has_controls(const std::string& label) {
+    return label + "含有控制字符或文字方向控制符，请删除后再试";
+}
+
+std::string sheet_text_too_long(const std::string& label, int limit) {
+    return label + "太长：最多 " + std::to_string(limit) + " 个字";
+}
+
+std::string sheet_check_more(std::size_t more) {
+    return "另有 " + std::to_string(more) + " 项不同，见第 2 页";
+}
+
+std::string journal_skipped(long long bytes) {
+    return "操作记录文件较大，只显示最后部分（跳过了前面 " + std::to_string(bytes) + " 字节）";
+}
+
+std::string lock_not_had(const InstrumentLock* lock) {
+    const auto problem = lock ? lock->problem() : std::nullopt;
+    if (!problem) return kInstrumentBusy;
+    const char* reason = "系统拒绝加锁";
+    switch (problem->fault) {
+    case LockFault::folder:
+        reason = "这是文件夹";
+        break;
+    case LockFault::not_regular:
+        reason = "不是普通文件";
+        break;
+    case LockFault::link:
+        reason = "是符号链接";
+        break;
+    case LockFault::no_permission:
+        reason = "没有权限";
+        break;
+    case LockFault::missing_folder:
+        reason = "文件夹不存在";
+        break;
+    case LockFault::none:
+    case LockFault::other:
+        break;
+    }
+    return "仪器锁文件无法使用（" + problem->path + "：" + reason + "），这次操作没有发送。";
+}
+
 } // namespace qlm::texts

@@ -2,6 +2,7 @@
 // Every text the operator reads about what happened, rendered from outcomes. The entry
 // fields' refusal texts stay in the parameters' descriptions and are read from there.
 
+#include "link/instrument_lock.h"
 #include "panel/outcome.h"
 
 #include <optional>
@@ -101,5 +102,15 @@ std::string journal_unwritable(const std::string& reason);
 std::string sheet_check_failed(const ReadBack& read);
 std::string sheet_failed(const std::string& path, const std::string& reason);
 std::string sheet_written(const std::string& path);
+// A line the operator fills in that the sheet cannot take, with its label.
+std::string sheet_text_has_controls(const std::string& label);
+std::string sheet_text_too_long(const std::string& label, int limit);
+// The last line of a check that does not fit its box: how many more lines follow, overleaf.
+std::string sheet_check_more(std::size_t more);
+// The journal read from its last part only: how much of the day's file came before it.
+std::string journal_skipped(long long bytes);
+// Why an exchange did not have the lock: another program holds it (kInstrumentBusy), or its
+// file cannot be used (the file and why).
+std::string lock_not_had(const InstrumentLock* lock);
 
 } // namespace qlm::texts

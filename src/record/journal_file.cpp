@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -31,6 +32,21 @@ const QString kKeepKey = QStringLiteral("keep_days");
 
 #ifdef _WIN32
 QString system_error(DWORD code) {
+    switch (code) {
+    case ERROR_ACCESS_DENIED:
+        return QStringLiteral("没有写入权限");
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return QStringLiteral("写入失败，磁盘可能已满");
+    case ERROR_PATH_NOT_FOUND:
+        return QStringLiteral("文件夹不存在");
+    case ERROR_WRITE_PROTECT:
+        return QStringLiteral("文件系统只读");
+    case ERROR_SHARING_VIOLATION:
+        return QStringLiteral("文件正被另一程序占用");
+    default:
+        break;
+    }
     wchar_t* text = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                        FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -38,6 +54,28 @@ QString system_error(DWORD code) {
     QString message = text ? QString::fromWCharArray(text).trimmed() : QString::number(code);
     LocalFree(text);
     return message;
+}
+
+// Only a file on disk, never through a link or junction: the link itself is opened and
+// refused. Closed and INVALID_HANDLE_VALUE, with the reason, otherwise.
+HANDLE open_regular(const QString& path, DWORD access, DWORD disposition, QString& problem) {
+    const HANDLE file =
+        CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), access,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        problem = code == ERROR_FILE_NOT_FOUND ? QString() : system_error(code);
+        return file;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        problem = QStringLiteral("不是普通文件");
+        CloseHandle(file);
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
 }
 
 // A lock on one byte far past any data serialises the writers: Wine does not place a
@@ -61,13 +99,23 @@ DWORD lock_for_append(HANDLE file, OVERLAPPED& at) {
     }
 }
 
+// The file's last byte is not a line end (a line cut short).
+bool ends_open(HANDLE file) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart == 0) return false;
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>((size.QuadPart - 1) & 0xFFFFFFFF);
+    at.OffsetHigh = static_cast<DWORD>((size.QuadPart - 1) >> 32);
+    char last = '\n';
+    DWORD read = 0;
+    return ReadFile(file, &last, 1, &read, &at) && read == 1 && last != '\n';
+}
+
 // Appending only (no write access to the rest), and each line under the writers' lock.
-QString append_whole(const QString& path, const QByteArray& bytes) {
-    const HANDLE file =
-        CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), FILE_APPEND_DATA | GENERIC_READ,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return system_error(GetLastError());
+QString append_whole(const QString& path, QByteArray bytes) {
+    QString problem;
+    const HANDLE file = open_regular(path, FILE_APPEND_DATA | GENERIC_READ, OPEN_ALWAYS, problem);
+    if (file == INVALID_HANDLE_VALUE) return problem;
     OVERLAPPED at{};
     if (const DWORD code = lock_for_append(file, at); code != 0) {
         CloseHandle(file);
@@ -75,8 +123,8 @@ QString append_whole(const QString& path, const QByteArray& bytes) {
                    ? QStringLiteral("另一程序正在写入，等待超时")
                    : system_error(code);
     }
+    if (ends_open(file)) bytes.prepend('\n');
     DWORD written = 0;
-    QString problem;
     if (!WriteFile(file, bytes.constData(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != static_cast<DWORD>(bytes.size()))
         problem = system_error(GetLastError());
@@ -86,21 +134,124 @@ QString append_whole(const QString& path, const QByteArray& bytes) {
     CloseHandle(file);
     return problem;
 }
-#else
-// O_APPEND: the kernel places each write at the end as one piece.
-QString append_whole(const QString& path, const QByteArray& bytes) {
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno));
+
+// The file's last `limit` bytes at most; `skipped` the bytes before them.
+QString read_tail(const QString& path, qint64 limit, QByteArray& bytes, qint64& skipped) {
     QString problem;
+    const HANDLE file = open_regular(path, GENERIC_READ, OPEN_EXISTING, problem);
+    if (file == INVALID_HANDLE_VALUE) return problem;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) problem = system_error(GetLastError());
+    skipped = std::max<qint64>(0, size.QuadPart - limit);
+    LARGE_INTEGER from{};
+    from.QuadPart = skipped;
+    if (problem.isEmpty() && !SetFilePointerEx(file, from, nullptr, FILE_BEGIN))
+        problem = system_error(GetLastError());
+    bytes.resize(problem.isEmpty() ? static_cast<qsizetype>(size.QuadPart - skipped) : 0);
+    qsizetype got = 0;
+    while (problem.isEmpty() && got < bytes.size()) {
+        DWORD read = 0;
+        if (!ReadFile(file, bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &read,
+                      nullptr))
+            problem = system_error(GetLastError());
+        if (read == 0) break; // cut meanwhile
+        got += read;
+    }
+    bytes.truncate(got);
+    CloseHandle(file);
+    return problem;
+}
+#else
+QString system_error(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EFBIG:
+    case EDQUOT:
+        return QStringLiteral("写入失败，磁盘可能已满");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("没有权限");
+    case EROFS:
+        return QStringLiteral("文件系统只读");
+    case ELOOP:
+        return QStringLiteral("是符号链接，不经由它读写");
+    case EISDIR:
+        return QStringLiteral("这是文件夹");
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("文件夹不存在");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+// Only a regular file, never through a symbolic link, and never waiting on a FIFO or a
+// device: refused before opening when it is something else, and checked again once open.
+// -1, with the reason (empty for a missing file), otherwise.
+int open_regular(const QString& path, int flags, QString& problem) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        problem = S_ISDIR(st.st_mode)   ? QStringLiteral("这是文件夹")
+                  : S_ISLNK(st.st_mode) ? system_error(ELOOP)
+                                        : QStringLiteral("不是普通文件");
+        return -1;
+    }
+    int fd = ::open(name.constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0 && errno == EACCES && (flags & O_ACCMODE) == O_RDWR) // write-only will do
+        fd = ::open(name.constData(),
+                    (flags & ~O_ACCMODE) | O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        problem = errno == ENOENT && !(flags & O_CREAT) ? QString() : system_error(errno);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        problem = QStringLiteral("不是普通文件");
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// O_APPEND: the kernel places each write at the end as one piece.
+QString append_whole(const QString& path, QByteArray bytes) {
+    QString problem;
+    const int fd = open_regular(path, O_RDWR | O_APPEND | O_CREAT, problem);
+    if (fd < 0) return problem;
+    struct stat st {};
+    char last = '\n';
+    if (::fstat(fd, &st) == 0 && st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 &&
+        last != '\n')
+        bytes.prepend('\n'); // a line cut short stays a line of its own
     const ssize_t written = ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
     if (written != bytes.size())
-        problem =
-            written < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("磁盘已满");
+        problem = system_error(written < 0 ? errno : ENOSPC);
     else if (::fsync(fd) != 0)
-        problem = QString::fromLocal8Bit(std::strerror(errno));
-    if (::close(fd) != 0 && problem.isEmpty())
-        problem = QString::fromLocal8Bit(std::strerror(errno));
+        problem = system_error(errno);
+    if (::close(fd) != 0 && problem.isEmpty()) problem = system_error(errno);
+    return problem;
+}
+
+// The file's last `limit` bytes at most; `skipped` the bytes before them.
+QString read_tail(const QString& path, qint64 limit, QByteArray& bytes, qint64& skipped) {
+    QString problem;
+    const int fd = open_regular(path, O_RDONLY, problem);
+    if (fd < 0) return problem;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) st.st_size = 0;
+    skipped = std::max<qint64>(0, st.st_size - limit);
+    bytes.resize(static_cast<qsizetype>(st.st_size - skipped));
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t read =
+            ::pread(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got), skipped + got);
+        if (read < 0 && errno == EINTR) continue;
+        if (read < 0) problem = system_error(errno);
+        if (read <= 0) break; // cut meanwhile
+        got += read;
+    }
+    bytes.truncate(got);
+    ::close(fd);
     return problem;
 }
 #endif
@@ -134,7 +285,7 @@ QString append_journal_line(const QString& folder, const QDate& day, const std::
     bytes.replace('\n', ' '); // one line, whatever it holds
     bytes += '\n';
     const QString path = journal_file(folder, day);
-    const QString problem = append_whole(path, bytes);
+    const QString problem = append_whole(path, std::move(bytes));
     return problem.isEmpty() ? problem
                              : QDir::toNativeSeparators(path) + QStringLiteral("：") + problem;
 }
@@ -150,17 +301,20 @@ QList<QDate> journal_days(const QString& folder) {
     return days;
 }
 
-JournalLines read_journal(const QString& folder, const QDate& day) {
+JournalLines read_journal(const QString& folder, const QDate& day, qint64 max_bytes) {
     JournalLines out;
-    QFile file(journal_file(folder, day));
-    if (!file.exists()) return out;
-    if (!file.open(QIODevice::ReadOnly)) {
-        out.error =
-            QDir::toNativeSeparators(file.fileName()) + QStringLiteral("：") + file.errorString();
+    const QString path = journal_file(folder, day);
+    QByteArray all;
+    if (const QString problem = read_tail(path, max_bytes, all, out.skipped); !problem.isEmpty()) {
+        out.error = QDir::toNativeSeparators(path) + QStringLiteral("：") + problem;
         return out;
     }
-    const QByteArray all = file.readAll();
     qsizetype start = 0;
+    if (out.skipped > 0) { // the first line there is most likely a part
+        start = all.indexOf('\n') + 1;
+        if (start == 0) start = all.size();
+        out.skipped += start;
+    }
     while (start < all.size()) {
         const qsizetype end = all.indexOf('\n', start);
         if (end < 0) break; // being written, or cut short

@@ -39,4 +39,27 @@ std::vector<JournalRow> journal_rows(const std::string& line, bool* unreadable) 
     return rows;
 }
 
+bool is_control_character(char16_t c) {
+    if (c == 0x061C || c == 0x200E || c == 0x200F) return true;       // direction marks
+    if ((c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069)) // embeddings, isolates
+        return true;
+    const QChar::Category category = QChar(c).category();
+    return category == QChar::Other_Control || category == QChar::Separator_Line ||
+           category == QChar::Separator_Paragraph;
+}
+
+std::string escape_controls(const std::string& text) {
+    const QString in = QString::fromStdString(text);
+    QString out;
+    out.reserve(in.size());
+    for (const QChar c : in) {
+        if (is_control_character(c.unicode()))
+            out += QStringLiteral("\\u") +
+                   QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+        else
+            out += c;
+    }
+    return out.toStdString();
+}
+
 } // namespace qlm

@@ -19,4 +19,11 @@ struct JournalRow {
 // the caller, never dropped silently).
 std::vector<JournalRow> journal_rows(const std::string& line, bool* unreadable = nullptr);
 
+// A control character: C0, C1, DEL, line and paragraph separators, and the marks, embeddings,
+// overrides and isolates that change the direction of text.
+bool is_control_character(char16_t c);
+// UTF-8 text with each control character written as \uXXXX (valid in JSON too), so that
+// a line cannot drive a terminal.
+std::string escape_controls(const std::string& text);
+
 } // namespace qlm

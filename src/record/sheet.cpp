@@ -3,11 +3,14 @@
 #include "record/journal.h"
 
 #include "panel/outcome_hook.h"
+#include "panel/texts.h"
 #include "panel/version.h"
 #include "params/descriptor.h"
 #include "params/interlock.h"
 #include "params/number.h"
+#include "settings/settings_file.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QPageLayout>
@@ -15,7 +18,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSettings>
 
 #include <algorithm>
@@ -93,16 +95,43 @@ double draw_values(Page& page, double y, const SheetContent& content) {
     return y + 5 * 7 + 4;
 }
 
+// The check's lines that fit; a last line says how many more follow overleaf.
+std::size_t first_page_lines(const SheetContent& content) {
+    return content.check.size() > kCheckLines ? kCheckLines - 1 : content.check.size();
+}
+
 double draw_check(Page& page, double y, const SheetContent& content) {
     heading(page, y, "仪器核对");
     y += 9;
     page.font(9.5);
-    for (std::size_t i = 0; i < std::min<std::size_t>(content.check.size(), 10); ++i) {
-        const std::string& line = content.check[i];
-        page.text(kLeft + 2, y, kWidth - 2, 5.5, qs(line));
+    const std::size_t shown = first_page_lines(content);
+    for (std::size_t i = 0; i < shown; ++i) {
+        page.text(kLeft + 2, y, kWidth - 2, 5.5, qs(content.check[i]));
+        y += 5.5;
+    }
+    if (shown < content.check.size()) {
+        page.font(9.5, true);
+        page.text(kLeft + 2, y, kWidth - 2, 5.5,
+                  qs(texts::sheet_check_more(content.check.size() - shown)));
         y += 5.5;
     }
     return y + 3;
+}
+
+// The rest of the check on pages of their own.
+void draw_check_overleaf(QPdfWriter& writer, Page& page, const SheetContent& content) {
+    constexpr double kTop = 14, kBottom = 280, kPitch = 5.5;
+    double y = kBottom;
+    for (std::size_t i = first_page_lines(content); i < content.check.size(); ++i) {
+        if (y + kPitch > kBottom) {
+            writer.newPage();
+            heading(page, kTop, "仪器核对（续）");
+            y = kTop + 9;
+            page.font(9.5);
+        }
+        page.text(kLeft + 2, y, kWidth - 2, kPitch, qs(content.check[i]));
+        y += kPitch;
+    }
 }
 
 // The allowed region shaded, its steps labelled from the table, the current setting marked.
@@ -256,14 +285,30 @@ std::vector<JournalRow> recent_changes(const std::vector<std::string>& lines, st
 }
 
 namespace {
+
 const QString kPeopleFile = QStringLiteral("sheet.ini");
+
+bool is_control(QChar c) {
+    return is_control_character(c.unicode());
+}
+
 } // namespace
+
+std::string sheet_text_problem(const std::string& label, const std::string& text) {
+    const QString line = QString::fromStdString(text);
+    if (std::any_of(line.begin(), line.end(), is_control))
+        return texts::sheet_text_has_controls(label);
+    if (line.size() > kPeopleLength) return texts::sheet_text_too_long(label, kPeopleLength);
+    return {};
+}
 
 SheetPeople remembered_people(const QString& folder) {
     if (folder.isEmpty()) return {};
     QSettings settings(QDir(folder).filePath(kPeopleFile), QSettings::IniFormat);
     const auto text = [&](const char* key) {
-        return settings.value(QLatin1String(key)).toString().toStdString();
+        QString line = settings.value(QLatin1String(key)).toString();
+        line.removeIf(is_control);
+        return line.left(kPeopleLength).toStdString();
     };
     return {text("operator"), text("probe"), text("part")};
 }
@@ -278,11 +323,12 @@ void remember_people(const QString& folder, const SheetPeople& people) {
 
 namespace {
 
-QString draw_sheet(const QString& path, const SheetContent& content) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+// The whole PDF in memory: a painter does not report a failed write.
+QString draw_sheet(QByteArray& pdf, const SheetContent& content) {
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&buffer);
         writer.setPageLayout(
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         writer.setResolution(300);
@@ -310,16 +356,18 @@ QString draw_sheet(const QString& path, const SheetContent& content) {
         y = draw_envelope(page, y, content);
         y = draw_recent(page, y, content);
         draw_people(page, std::max(y, 232.0), content);
+        draw_check_overleaf(writer, page, content);
         if (!painter.end()) return QStringLiteral("无法完成 PDF");
     }
-    if (!file.commit()) return file.errorString();
     return {};
 }
 
 } // namespace
 
 QString write_sheet(const QString& path, const SheetContent& content) {
-    const QString problem = draw_sheet(path, content);
+    QByteArray pdf;
+    QString problem = draw_sheet(pdf, content);
+    if (problem.isEmpty()) problem = save_file_bytes(path, pdf);
     const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     tell_outcome_hook(
         FileDone{FileOp::sheet, shown.toStdString(), problem.isEmpty(), problem.toStdString()});

@@ -14,11 +14,16 @@
 
 namespace qlm {
 
-// The three lines the operator fills in, each up to kPeopleLength characters.
-constexpr int kPeopleLength = 80;
+// The three lines the operator fills in, each up to kPeopleLength characters: what its box
+// on the page holds in full.
+constexpr int kPeopleLength = 36;
 struct SheetPeople {
     std::string operator_name, probe, part;
 };
+
+// Why `text` cannot go on the sheet under `label`: a control character (bidirectional ones
+// too), or longer than kPeopleLength. Empty when it can.
+std::string sheet_text_problem(const std::string& label, const std::string& text);
 
 struct SheetContent {
     QDateTime time;
@@ -35,8 +40,13 @@ struct SheetContent {
 // table, across the width's range: a staircase from the widest PRF down to the floor.
 std::vector<QPointF> envelope_outline();
 
-// The sheet written to `path`, replaced whole, and told to the outcome hook (the journal).
-// Empty on success, else the reason.
+// The check's lines on the first page; more go on a second page, the last line here
+// saying how many.
+constexpr std::size_t kCheckLines = 10;
+
+// The sheet drawn in memory, then written to `path` as a settings file is: only a regular
+// file is replaced, and on failure the old one stays. Told to the outcome hook (the
+// journal). Empty on success, else the reason.
 QString write_sheet(const QString& path, const SheetContent& content);
 
 // The day's last changes for the sheet: the commands sent and the values refused, newest
@@ -44,7 +54,8 @@ QString write_sheet(const QString& path, const SheetContent& content);
 constexpr std::size_t kSheetChanges = 6;
 std::vector<JournalRow> recent_changes(const std::vector<std::string>& lines, std::size_t count);
 
-// The three lines as the operator last filled them in, kept beside the journal.
+// The three lines as the operator last filled them in, kept beside the journal; a stored
+// line the sheet cannot take is cleaned of control characters and cut to its length.
 SheetPeople remembered_people(const QString& folder);
 void remember_people(const QString& folder, const SheetPeople& people);
 

@@ -178,7 +178,7 @@ QString unwritable_reason(const QString& path, QFileDevice::FileError error) {
     if (!folder.isDir() && !hidden_by_permission(folder.filePath()))
         return QStringLiteral("无法写入文件：文件夹不存在");
     if (!folder.isDir() || !may_write) return QStringLiteral("无法写入文件：没有写入权限");
-    if (error == QFileDevice::WriteError)
+    if (error == QFileDevice::WriteError || error == QFileDevice::ResourceError)
         return QStringLiteral("无法写入文件：写入失败，磁盘可能已满");
     if (error == QFileDevice::RenameError) return QStringLiteral("无法写入文件：无法替换原文件");
     return QStringLiteral("无法写入文件：无法在该文件夹中创建文件");
@@ -198,14 +198,20 @@ LoadResult load_settings_file(const QString& path) {
 
 QString save_settings_file(const QString& path, const SettingsTexts& fields) {
     if (QString problem = settings_texts_problem(fields); !problem.isEmpty()) return problem;
-    const QByteArray bytes = format_settings(fields);
-    // The rename below would put a file in place of a FIFO or a device (as root even
-    // /dev/null): only a regular file, or none, is replaced.
-    if (const QFileInfo existing(path); existing.isDir())
-        return QStringLiteral("无法写入文件：这是文件夹");
-    else if (existing.exists() && !existing.isFile())
-        return QStringLiteral("无法写入文件：不是普通文件");
+    return save_file_bytes(path, format_settings(fields));
+}
 
+QString replace_refusal(const QString& path) {
+    // The rename would put a file in place of a FIFO or a device (as root even /dev/null).
+    const QFileInfo existing(path);
+    if (existing.isDir()) return QStringLiteral("无法写入文件：这是文件夹");
+    if (existing.exists() && !existing.isFile())
+        return QStringLiteral("无法写入文件：不是普通文件");
+    return {};
+}
+
+QString save_file_bytes(const QString& path, const QByteArray& bytes) {
+    if (QString refusal = replace_refusal(path); !refusal.isEmpty()) return refusal;
     // Written to a temporary file and renamed over the old one only when complete;
     // on any failure the old file stays as it was.
     QSaveFile file(path);
@@ -213,7 +219,9 @@ QString save_settings_file(const QString& path, const SettingsTexts& fields) {
     if (!file.open(QIODevice::WriteOnly)) return failed();
     // commit() does not see a failed flush of the buffered bytes, so flush first.
     if (file.write(bytes) != bytes.size() || !file.flush()) {
-        QString reason = failed();
+        // A write cut short after its first bytes (a size limit) leaves no error set.
+        QString reason = unwritable_reason(
+            path, file.error() == QFileDevice::NoError ? QFileDevice::WriteError : file.error());
         file.cancelWriting();
         return reason;
     }

@@ -32,6 +32,14 @@ LoadResult parse_settings(const QByteArray& bytes);
 
 // Replaces the file atomically; an empty text on success, else the reason.
 QString save_settings_file(const QString& path, const SettingsTexts& fields);
+
+// Why `path` may not be replaced by a new file ("无法写入文件：这是文件夹", "...不是普通文件"
+// for a FIFO or a device); empty for a regular file or none.
+QString replace_refusal(const QString& path);
+// `bytes` written to a temporary file beside `path` and renamed over it when whole; only a
+// regular file, or none, is replaced. On failure the old file stays and no part file is
+// left. Empty on success, else the reason in the file commands' words.
+QString save_file_bytes(const QString& path, const QByteArray& bytes);
 LoadResult load_settings_file(const QString& path);
 
 } // namespace qlm

@@ -1,5 +1,6 @@
 #include "ui/journal_window.h"
 
+#include "panel/texts.h"
 #include "params/descriptor.h"
 #include "record/journal_file.h"
 #include "record/journal_rows.h"
@@ -117,7 +118,9 @@ void JournalWindow::reload() {
 
 void JournalWindow::show_day() {
     const QString wanted = parameters_->currentData().toString();
-    const JournalLines read = read_journal(folder_, days_->currentData().toDate());
+    // The last part of a huge day only, so the window stays quick.
+    constexpr qint64 kShownBytes = 2 * 1024 * 1024;
+    const JournalLines read = read_journal(folder_, days_->currentData().toDate(), kShownBytes);
     table_->setRowCount(0);
     int unreadable_lines = 0;
     for (const std::string& line : read.lines) {
@@ -143,6 +146,8 @@ void JournalWindow::show_day() {
     table_->resizeColumnsToContents();
     if (!read.error.isEmpty())
         note_->setText(QStringLiteral("无法读取操作记录：") + read.error);
+    else if (read.skipped > 0)
+        note_->setText(QString::fromStdString(texts::journal_skipped(read.skipped)));
     else if (unreadable_lines)
         note_->setText(QStringLiteral("有 %1 行无法读取").arg(unreadable_lines));
     else

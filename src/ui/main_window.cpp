@@ -280,8 +280,9 @@ void MainWindow::report(const Outcome& outcome) {
         if (QLabel* hint = hint_panel(ui_)) hint->setText(qs(texts::follow_hint(*read)));
     }
     const bool remote = remote_ && remote_->observe(outcome);
-    const auto notice = texts::notice_for(outcome);
+    auto notice = texts::notice_for(outcome);
     if (!notice) return;
+    if (not_had_lock(outcome)) notice->text = texts::lock_not_had(lock_);
     if (remote) {
         if (QLabel* hint = hint_panel(ui_)) hint->setText(qs(notice->text));
         return;
