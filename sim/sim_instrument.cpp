@@ -184,6 +184,7 @@ SimInstrument::Outcome SimInstrument::interfere(SharedState& state) {
 
 SimInstrument::Outcome SimInstrument::take_write(SharedState& state, const Frame& frame,
                                                  bool whole) {
+    if (!state.present()) return {kFailed}; // nothing reaches it
     drop_others_ended(state);
     if (!whole) return violation(state);
     if (busy_elsewhere(state)) return interfere(state);
@@ -222,6 +223,7 @@ SimInstrument::Outcome SimInstrument::take_data(SharedState& state, const Frame&
 }
 
 SimInstrument::Outcome SimInstrument::take_read(SharedState& state, bool whole) {
+    if (!state.present()) return {kFailed};
     drop_others_ended(state);
     if (!whole) return violation(state);
     if (busy_elsewhere(state)) return interfere(state);

@@ -68,8 +68,9 @@ public:
     // another, that uses the same file: the settings, the pending write-announce and read
     // request with the driver that sent each, and the count of violations, read and changed
     // under the file's lock at each call (a data frame the file cannot take is refused). A
-    // pending exchange of a driver whose process has ended is dropped. The faults and this
-    // instrument's own counts stay its own.
+    // pending exchange of a driver whose process has ended is dropped. While the file says the
+    // instrument is unplugged or off, every call fails. The faults and this instrument's own
+    // counts stay its own.
     void keep_settings_in(std::unique_ptr<StateFile> file);
 
     // This instrument as the state file names it.

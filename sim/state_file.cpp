@@ -60,6 +60,10 @@ bool parse_pending(const std::string& line, SharedState& state) {
             state.answered = value == "1";
         else if (key == "violations" && parse_number(value, number))
             state.violations = number;
+        else if (key == "unplugged" && (value == "0" || value == "1"))
+            state.unplugged = value == "1";
+        else if (key == "off" && (value == "0" || value == "1"))
+            state.off = value == "1";
         else
             return false;
     }
@@ -105,6 +109,8 @@ std::string state_text(const SharedState& state) {
     if (state.request) add("request=" + driver_text(*state.request));
     if (state.request && state.answered) add("answered=1");
     if (state.violations > 0) add("violations=" + std::to_string(state.violations));
+    if (state.unplugged) add("unplugged=1");
+    if (state.off) add("off=1");
     return state_line(state.settings) + (pending.empty() ? "" : pending + '\n');
 }
 
@@ -124,6 +130,62 @@ bool parse_state(const std::string& text, SharedState& out, bool& second_line_ok
         if (second_line_ok) parsed = pending;
     }
     out = parsed;
+    return true;
+}
+
+void apply_event(SharedState& state, Event event, const Settings& power_on) {
+    state.announce.reset();
+    state.request.reset();
+    state.answered = false;
+    switch (event) {
+    case Event::unplug:
+        state.unplugged = true;
+        break;
+    case Event::replug:
+        state.unplugged = false;
+        break;
+    case Event::power_off:
+        state.off = true;
+        state.settings = power_on;
+        break;
+    case Event::power_on:
+        state.off = false;
+        break;
+    }
+}
+
+bool change_state(const fs::path& path, const Settings& start,
+                  const std::function<void(SharedState&)>& step, SharedState& state, bool& unknown,
+                  std::string& why) {
+    const fs::path target = resolve_links(path);
+    const StateLock lock(target);
+    std::string text;
+    SharedState held;
+    held.settings = start;
+    bool second_line_ok = true;
+    switch (read_small_file_locked(target, kFileLimit, text, why)) {
+    case ReadResult::missing: // a fresh instrument, stored once something happens to it
+        break;
+    case ReadResult::failed:
+        why = "cannot be read (" + why + ")";
+        return false;
+    case ReadResult::too_long:
+        why = "does not hold ten comma-separated bytes";
+        return false;
+    case ReadResult::ok:
+        if (!parse_state(text, held, second_line_ok)) {
+            why = "does not hold ten comma-separated bytes";
+            return false;
+        }
+    }
+    unknown = !second_line_ok;
+    const SharedState before = held;
+    step(held);
+    if (!(held == before) && !replace_file_locked(target, state_text(held), why)) {
+        why = "cannot be replaced: " + why;
+        return false;
+    }
+    state = held;
     return true;
 }
 

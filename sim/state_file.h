@@ -10,6 +10,8 @@
 //   request=<driver>   the read request that the next reads answer
 //   answered=1         that request's answer has been read (its driver may read it again)
 //   violations=<n>     protocol violations of every driver on the file
+//   unplugged=1        the instrument's cable is out: every call of every driver fails
+//   off=1              the instrument is switched off: every call fails
 // A driver is "<pid>.<process start>.<instance>" (start 0 when unknown).
 
 #include <array>
@@ -40,8 +42,24 @@ struct SharedState {
     std::optional<DriverId> request;
     bool answered = false;
     std::uint64_t violations = 0;
+    bool unplugged = false;
+    bool off = false;
+    bool present() const { return !unplugged && !off; }
     bool operator==(const SharedState&) const = default;
 };
+
+// What happens to the instrument from outside the programs that use it. Every one ends the
+// exchange in progress; a power-off also takes the settings back to the power-on ones.
+enum class Event { unplug, replug, power_off, power_on };
+void apply_event(SharedState& state, Event event, const Settings& power_on);
+
+// Under the simulator's lock on `path`: reads the instrument (a missing file is a fresh one of
+// `start` settings), runs `step` on it and stores it when it changed. False, with `why`, when
+// the file cannot be read or replaced or does not hold ten bytes; `unknown` is set when a
+// line 2 was not understood (taken as nothing pending, as the drivers take it).
+bool change_state(const std::filesystem::path& path, const Settings& start,
+                  const std::function<void(SharedState&)>& step, SharedState& state, bool& unknown,
+                  std::string& why);
 
 // The file's text: line 1, and line 2 when it holds anything.
 std::string state_text(const SharedState& state);

@@ -1,7 +1,10 @@
 // The simulated instrument's settings shared through a state file: several instruments (as
 // several programs would hold them) over one file, a missing, damaged or unusable file, and
-// writers racing each other.
+// writers racing each other; the instrument unplugged and power-cycled from outside.
+#include "link/easyd12.h"
+#include "link/process.h"
 #include "sim_instrument.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -79,6 +82,17 @@ struct Program {
         return answer;
     }
 };
+
+// The control program beside this test, as a rehearsal runs it: its exit status.
+int sim_control(const fs::path& file, const std::string& command) {
+    std::vector<std::string> arguments{file.string()};
+    std::istringstream words(command);
+    for (std::string word; words >> word;)
+        arguments.push_back(word);
+    ChildProcess control;
+    if (!control.start(join_path(program_folder(), QLM_SIM_CONTROL), arguments)) return -1;
+    return control.finish(std::chrono::seconds(30));
+}
 
 } // namespace
 
@@ -497,4 +511,68 @@ TEST(SimStateFile, ConcurrentWritersNeverLeaveAPartFile) {
     EXPECT_EQ(left, 0) << "temporary files left behind";
     std::printf("%d writers x %d settings: %d refused, %d violations, %d reads of the file\n",
                 writer_count, kCount, failed.load(), violations.load(), reads);
+}
+
+// The control program's events reach every program on the file: two instruments in this
+// process, or one and the drop-in library.
+TEST(SimStateFile, UnplugAndPowerCycleReachEveryProgramOnTheFile) {
+    struct Case {
+        const char* commands;
+        bool present;
+        bool power_on_settings; // or those it held
+    };
+    const std::vector<Case> cases{
+        {"unplug", false, false},
+        {"unplug,replug", true, false},
+        {"power-off", false, true},
+        {"power-cycle 0", true, true},
+        {"unplug,power-cycle 0", false, true},
+        {"power-off,replug", false, true},
+        {"unplug,power-off,replug,power-on", true, true},
+    };
+    const fs::path folder = scratch_folder("events");
+    qlm::testing::set_environment("EASYD12_SIM_STATE_FILE", (folder / "drop-in.txt").string());
+    EasyD12Driver library;
+    for (const bool drop_in : {false, true})
+        for (const Case& c : cases) {
+            const std::string name = c.commands + std::string(drop_in ? ", drop-in library" : "");
+            const fs::path file = folder / (drop_in ? "drop-in.txt" : name + ".txt");
+            std::string why;
+            ASSERT_TRUE(replace_file(file, state_line(kStart), why)) << why;
+            Program program(file);
+            Program second(drop_in ? folder / "unused.txt" : file);
+            UsbDriver& other = drop_in ? static_cast<UsbDriver&>(library) : second.sim;
+            ASSERT_EQ(program.send(1, 30), 0) << name;
+            ASSERT_EQ(other.write(kAnnounce), 0) << name; // an exchange in progress
+            std::istringstream commands(c.commands);
+            for (std::string command; std::getline(commands, command, ',');)
+                EXPECT_EQ(sim_control(file, command), 0) << name;
+            Settings expected = c.power_on_settings ? kDefaultSettings : kStart;
+            expected[1] = c.power_on_settings ? expected[1] : 30;
+            EXPECT_LT(other.write(make_data_frame(1, 20, 0)), 0) << name; // that exchange is over
+            EXPECT_EQ(file_state(file).present(), c.present) << name;
+            for (UsbDriver* driver : {static_cast<UsbDriver*>(&program.sim), &other}) {
+                Frame answer{};
+                const bool read = driver->write(kRequest) == 0 && driver->read(answer) == 0;
+                EXPECT_EQ(read, c.present) << name;
+                EXPECT_TRUE(!read || std::equal(expected.begin(), expected.end(), answer.begin()))
+                    << name;
+            }
+            EXPECT_EQ(program.send(1, 40) == 0, c.present) << name;
+            EXPECT_EQ(other.write(kAnnounce) == 0 && other.write(make_data_frame(1, 41, 0)) == 0,
+                      c.present)
+                << name;
+            if (c.present) expected[1] = 41;
+            EXPECT_EQ(file_state(file).settings, expected) << name;
+        }
+}
+
+// A wrong command line (2) and a damaged file (1) change nothing.
+TEST(SimStateFile, TheControlProgramRefusesWhatItCannotDo) {
+    const fs::path file = scratch_folder("control") / "instrument.txt";
+    std::ofstream(file) << "lost\n";
+    EXPECT_EQ(sim_control(file, "pull"), 2);
+    EXPECT_EQ(sim_control(file, "power-cycle -1"), 2);
+    EXPECT_EQ(sim_control(file, "unplug"), 1);
+    EXPECT_EQ(file_text(file), "lost\n");
 }
