@@ -101,9 +101,17 @@ bool matches(const std::vector<Node>& pattern, std::size_t p, const std::vector<
 }
 
 const CommandEntry* lookup(const std::vector<std::string>& path, bool common) {
-    for (const CommandEntry& entry : kCommands) {
+    // Each header's nodes, parsed once.
+    static const auto parsed = [] {
+        std::array<std::vector<Node>, kCommands.size()> out;
+        for (std::size_t i = 0; i < kCommands.size(); ++i)
+            out[i] = nodes(kCommands[i].header);
+        return out;
+    }();
+    for (std::size_t i = 0; i < kCommands.size(); ++i) {
+        const CommandEntry& entry = kCommands[i];
         if ((entry.header[0] == '*') != common) continue;
-        if (matches(nodes(entry.header), 0, path, 0)) return &entry;
+        if (matches(parsed[i], 0, path, 0)) return &entry;
     }
     return nullptr;
 }
