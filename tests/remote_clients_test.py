@@ -285,8 +285,13 @@ class RemoteClients(unittest.TestCase):
         for client in clients:
             self.assertIn("QLM-5120RX", read_line(client))
             client.close()
+        # Silent clients in every slot and more: the one silent longest gives way.
+        crowd = [self.serve.raw() for _ in range(130)]
         visa = self.serve.visa()
         self.assertIn("QLM-5120RX", visa.query("*IDN?"))
+        self.assertIn("让位", self.serve.stderr())
+        for client in crowd:
+            client.close()
         # Memory stays bounded (the sanitizers' own bookkeeping would blur the figure).
         if "ASAN_OPTIONS" not in os.environ:
             self.assertLess(self.serve.rss_kb() - before, 64 * 1024)

@@ -155,6 +155,10 @@ std::string remote_refused(const std::string& peer) {
 std::string remote_too_many(const std::string& peer, int most) {
     return "远程控制：拒绝来自 " + peer + " 的连接（已有 " + std::to_string(most) + " 个客户端）";
 }
+std::string remote_gave_way(const std::string& idle, const std::string& peer, int most) {
+    return "远程控制：已有 " + std::to_string(most) + " 个客户端，空闲最久的 " + idle +
+           " 让位给来自 " + peer + " 的连接";
+}
 std::string remote_overrun(const std::string& peer, long long most) {
     return "远程控制：" + peer + " 发来的一行超过 " + std::to_string(most) +
            " 字节（-363 输入缓冲区溢出），连接已关闭";

@@ -56,6 +56,7 @@ std::string remote_cannot_listen(const std::string& where, const std::string& re
 std::string remote_listening(const std::string& where);
 std::string remote_refused(const std::string& peer);
 std::string remote_too_many(const std::string& peer, int most);
+std::string remote_gave_way(const std::string& idle, const std::string& peer, int most);
 std::string remote_overrun(const std::string& peer, long long most);
 std::string remote_not_reading(const std::string& peer);
 std::string remote_stopped();

@@ -6,6 +6,12 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#ifdef __linux__
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
 namespace qlm::remote {
 
 namespace {
@@ -18,6 +24,20 @@ std::string address_text(const QHostAddress& address, quint16 port) {
                              ? "[" + address.toString() + "]"
                              : address.toString();
     return (host + ":" + QString::number(port)).toStdString();
+}
+
+// A minute of silence, then a probe every 10 s; three unanswered end the connection (where the
+// system lets a program say so; elsewhere its own, longer, times).
+void keep_alive_soon(qintptr descriptor) {
+#ifdef __linux__
+    const int fd = static_cast<int>(descriptor);
+    const int idle = 60, interval = 10, probes = 3;
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+#else
+    (void)descriptor;
+#endif
 }
 
 QHostAddress plain(const QHostAddress& address) {
@@ -169,18 +189,32 @@ void Server::accept(QTcpServer* listener) {
             continue;
         }
         const std::string peer = address_text(socket->peerAddress(), socket->peerPort());
-        if (!admitted(socket->peerAddress()) || clients() >= kMaxClients) {
-            note_(admitted(socket->peerAddress()) ? texts::remote_too_many(peer, kMaxClients)
-                                                  : texts::remote_refused(peer));
+        if (!admitted(socket->peerAddress())) {
+            note_(texts::remote_refused(peer));
             socket->abort();
             socket->deleteLater();
             continue;
         }
+        // Every slot taken: a silent client gives way, one at work is never put out.
+        if (clients() >= kMaxClients) {
+            const std::optional<quint64> idle = idlest();
+            if (!idle) {
+                note_(texts::remote_too_many(peer, kMaxClients));
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            drop(*idle, texts::remote_gave_way(connections_.at(*idle).peer, peer, kMaxClients));
+        }
+        // Dead peers go: the system probes a connection that stays silent.
+        socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+        keep_alive_soon(socket->socketDescriptor());
         const quint64 id = next_id_++;
         // Qt reads no more than a line's worth ahead: the rest waits in the network stack,
         // which slows the sender down instead of losing what it sent.
         socket->setReadBufferSize(kMaxLine);
-        connections_[id] = {socket, std::make_shared<Client>(), peer};
+        connections_[id] = {socket, std::make_shared<Client>(), peer,
+                            std::chrono::steady_clock::now(), false};
         connect(socket, &QTcpSocket::readyRead, this, [this, id] { readable(id); });
         connect(socket, &QTcpSocket::disconnected, this, [this, id] { closed(id); });
         emit clients_changed(clients());
@@ -214,6 +248,24 @@ void Server::retire() {
     retiring_ = true;
 }
 
+std::optional<quint64> Server::idlest() const {
+    std::optional<quint64> out;
+    std::chrono::steady_clock::time_point since{};
+    const auto now = std::chrono::steady_clock::now();
+    for (const auto& [id, connection] : connections_) {
+        const QTcpSocket* socket = connection.socket;
+        if (id == running_id_ || connection.queued || connection.client->waiting() || !socket ||
+            socket->bytesAvailable() || socket->bytesToWrite())
+            continue;
+        if (connection.spoke && now - connection.active < kGiveWayAfter) continue;
+        if (!out || connection.active < since) {
+            out = id;
+            since = connection.active;
+        }
+    }
+    return out;
+}
+
 Server::Connection* Server::find(quint64 id) {
     const auto found = connections_.find(id);
     return found == connections_.end() ? nullptr : &found->second;
@@ -227,6 +279,10 @@ void Server::requeue(quint64 id) {
 }
 
 void Server::readable(quint64 id) {
+    if (Connection* connection = find(id)) {
+        connection->active = std::chrono::steady_clock::now();
+        connection->spoke = true;
+    }
     requeue(id);
     dispatch();
 }
@@ -249,7 +305,9 @@ void Server::dispatch() {
         }
         const QByteArray line = socket->readLine();
         const std::shared_ptr<Client> client = connection->client;
+        running_id_ = id;
         const bool done = run([&] { return interpreter_.run(client, line.toStdString()); });
+        running_id_ = 0;
         if (retiring_) return deleteLater();
         if (!flush(id)) continue;
         if (!done) {
@@ -271,7 +329,9 @@ void Server::resume_waiting() {
         Connection* connection = find(id);
         if (!connection) continue;
         const std::shared_ptr<Client> client = connection->client;
+        running_id_ = id;
         const bool done = run([&] { return interpreter_.resume(client); });
+        running_id_ = 0;
         if (retiring_) return deleteLater();
         if (!flush(id)) continue;
         if (done)
@@ -288,6 +348,7 @@ bool Server::flush(quint64 id) {
     if (!connection || !connection->socket) return false;
     Client& client = *connection->client;
     if (!client.output.empty()) {
+        connection->active = std::chrono::steady_clock::now();
         connection->socket->write(client.output.data(), static_cast<qint64>(client.output.size()));
         client.output.clear();
     }

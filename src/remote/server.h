@@ -2,7 +2,8 @@
 // The remote control's TCP server: SCPI lines from any number of clients, run one at a time
 // in the order they arrive, in the one event loop (no threads). A line that arrives while a
 // command runs (inside an exchange's wait) waits for it; a client waiting for *OPC? holds
-// only its own lines. Input and output are bounded per client.
+// only its own lines. Input and output are bounded per client. When every slot is taken, a
+// client that never spoke, or has been silent a minute, gives its place to a new one.
 
 #include "remote/interpreter.h"
 
@@ -12,6 +13,7 @@
 #include <QPair>
 #include <QPointer>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -47,6 +49,8 @@ public:
     static constexpr qint64 kMaxLine = 64 * 1024;     // a longer line is -363, and closed
     static constexpr qint64 kMaxOutput = 1024 * 1024; // answers not read: closed
     static constexpr int kMaxClients = 128;
+    // A client that has sent something gives its place only after this long without a word.
+    static constexpr std::chrono::seconds kGiveWayAfter{60};
 
     using Note = std::function<void(const std::string&)>;
     Server(Interpreter& interpreter, ServerOptions options, Note note, QObject* parent = nullptr);
@@ -75,6 +79,8 @@ private:
         QPointer<QTcpSocket> socket;
         std::shared_ptr<Client> client;
         std::string peer;
+        std::chrono::steady_clock::time_point active; // its last line or answer
+        bool spoke = false;                           // it has sent something
         bool queued = false;
     };
 
@@ -90,6 +96,9 @@ private:
     void remove(quint64 id);
     void closed(quint64 id);
     Connection* find(quint64 id);
+    // The client idle longest with nothing of its own under way that may give its place (one
+    // that never spoke, or has been silent kGiveWayAfter), if any.
+    std::optional<quint64> idlest() const;
     // Runs a line's part; sockets whose connection ended meanwhile are let go after it.
     template <class Part> bool run(Part part);
     static void release(QTcpSocket* socket);
@@ -102,6 +111,7 @@ private:
     std::deque<quint64> ready_; // connections with a line to run, in arrival order
     QTimer* waiting_ = nullptr; // looks at clients waiting for the operations to finish
     quint64 next_id_ = 1;
+    quint64 running_id_ = 0; // whose line runs
     bool running_ = false;
     bool retiring_ = false;
     // Ended while a line ran: a handler of theirs may be on the stack beneath its wait.
