@@ -269,6 +269,9 @@ std::vector<PathCase> unusable_paths(const QTemporaryDir& dir, const std::string
     const QString fifo = dir.filePath("fifo.qini");
     EXPECT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
     cases.push_back({fifo, failed + "：不是普通文件"});
+    const QString loop = dir.filePath("loop.qini");
+    EXPECT_TRUE(QFile::link(loop, loop));
+    cases.push_back({loop, failed + "：符号链接形成循环"});
 #endif
     return cases;
 }

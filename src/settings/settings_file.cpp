@@ -158,9 +158,20 @@ bool hidden_by_permission([[maybe_unused]] const QString& path) {
 #endif
 }
 
+// Symbolic links that lead back to themselves: no file at their end.
+bool link_loop([[maybe_unused]] const QString& path) {
+#ifdef Q_OS_UNIX
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) != 0 && errno == ELOOP;
+#else
+    return false;
+#endif
+}
+
 // Why a file that could not be opened for reading was not: the path as it stands now.
 QString unreadable_reason(const QString& path) {
     const QFileInfo info(path);
+    if (link_loop(path)) return QStringLiteral("无法打开文件：符号链接形成循环");
     if (info.isDir()) return QStringLiteral("无法打开文件：这是文件夹");
     if (info.exists() && !info.isFile()) return QStringLiteral("无法打开文件：不是普通文件");
     if (!info.exists() && !hidden_by_permission(path))
@@ -204,6 +215,7 @@ QString save_settings_file(const QString& path, const SettingsTexts& fields) {
 QString replace_refusal(const QString& path) {
     // The rename would put a file in place of a FIFO or a device (as root even /dev/null).
     const QFileInfo existing(path);
+    if (link_loop(path)) return QStringLiteral("无法写入文件：符号链接形成循环");
     if (existing.isDir()) return QStringLiteral("无法写入文件：这是文件夹");
     if (existing.exists() && !existing.isFile())
         return QStringLiteral("无法写入文件：不是普通文件");
