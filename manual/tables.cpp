@@ -367,6 +367,9 @@ const char* remote_purpose(const remote::CommandEntry& entry) {
         return "仪器参数（手动获取）：读回仪器参数到显示面板";
     case Action::check:
         return "核对仪器参数：不同参数的个数，及每个的命令、显示值、仪器值";
+    case Action::present:
+        return "仪器是否应答了最近一次通信（发送或读取）：1 应答，0 "
+               "未应答或还没有通信；不发送任何帧";
     case Action::load:
         return "导入设置文件并上传（13 步，每步 200 ms；*OPC? 在上传结束后回答）";
     case Action::store:
