@@ -12,8 +12,8 @@ using namespace qlm::testing;
 namespace {
 
 using Fields = std::vector<Field>;
-const Fields kNine{Field::mode, Field::gain,     Field::voltage, Field::trigger, Field::prf,
-                   Field::lpf,  Field::pw,       Field::hpf_unit, Field::damping};
+const Fields kNine{Field::mode, Field::gain, Field::voltage,  Field::trigger, Field::prf,
+                   Field::lpf,  Field::pw,   Field::hpf_unit, Field::damping};
 
 struct Case {
     const char* name;
@@ -25,36 +25,60 @@ struct Case {
 
 const std::vector<Case> kCases = {
     {"answered start-up", {}, [](PanelRig&) {}, {}, true},
-    {"no instrument at start", {true, false, false, false}, [](PanelRig& r) {
-         r.instrument.faults.absent = true;
-     }, kNine, false},
-    {"no answer at start", {false, false, false, true}, [](PanelRig& r) {
-         r.instrument.faults.answer = true;
-     }, kNine, false},
-    {"a send not taken", {}, [](PanelRig& r) {
+    {"no instrument at start",
+     {true, false, false, false},
+     [](PanelRig& r) { r.instrument.faults.absent = true; },
+     kNine,
+     false},
+    {"no answer at start",
+     {false, false, false, true},
+     [](PanelRig& r) { r.instrument.faults.answer = true; },
+     kNine,
+     false},
+    {"a send not taken",
+     {},
+     [](PanelRig& r) {
          r.instrument.faults.absent = true;
          r.panel.choose(Field::damping, 2);
-     }, {Field::damping}, false},
-    {"the next delivered send confirms", {}, [](PanelRig& r) {
+     },
+     {Field::damping},
+     false},
+    {"the next delivered send confirms",
+     {},
+     [](PanelRig& r) {
          r.instrument.faults.data = true;
          r.panel.choose(Field::damping, 2);
          r.instrument.faults.data = false;
          r.panel.choose(Field::damping, 2);
-     }, {}, true},
-    {"a read-back confirms", {true, false, false, false}, [](PanelRig& r) {
-         r.panel.read_back();
-     }, {}, true},
-    {"a check finds what changed behind the display", {}, [](PanelRig& r) {
+     },
+     {},
+     true},
+    {"a read-back confirms",
+     {true, false, false, false},
+     [](PanelRig& r) { r.panel.read_back(); },
+     {},
+     true},
+    {"a check finds what changed behind the display",
+     {},
+     [](PanelRig& r) {
          r.instrument.set_settings(kExampleSettings);
          r.panel.check_instrument();
-     }, {Field::gain, Field::lpf, Field::pw, Field::damping}, true},
-    {"an import not yet uploaded", {}, [](PanelRig& r) { r.panel.import_set(kExampleSet); },
+     },
+     {Field::gain, Field::lpf, Field::pw, Field::damping},
+     true},
+    {"an import not yet uploaded",
+     {},
+     [](PanelRig& r) { r.panel.import_set(kExampleSet); },
      {Field::mode, Field::gain, Field::trigger, Field::prf, Field::lpf, Field::pw, Field::damping},
      true},
-    {"an import uploaded", {}, [](PanelRig& r) {
+    {"an import uploaded",
+     {},
+     [](PanelRig& r) {
          r.panel.import_set(kExampleSet);
          r.run_upload();
-     }, {}, true},
+     },
+     {},
+     true},
 };
 
 } // namespace
@@ -91,7 +115,8 @@ TEST(PanelKnown, PresenceDatesFromTheFirstExchangeOfItsRun) {
         known.exchange(answered);
         EXPECT_EQ(known.presence()->since, answered ? first + std::chrono::seconds(2) : first);
         EXPECT_EQ(known.presence()->last, now);
-        EXPECT_EQ(texts::presence(known.presence()), answered ? "仪器已连接" : "仪器无应答（14:03:07）");
+        EXPECT_EQ(texts::presence(known.presence()),
+                  answered ? "仪器已连接" : "仪器无应答（14:03:07）");
         now += std::chrono::seconds(1);
     }
 }

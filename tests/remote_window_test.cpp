@@ -79,12 +79,12 @@ TEST_F(RemoteWindow, TheMenuSwitchesItRemembersTheChoiceAndStatusShowsClients) {
     {
         LineClient client(port);
         ASSERT_TRUE(client.connected());
-        EXPECT_TRUE(
-            eventually([&] { return status() == "模拟仪器  仪器已连接  SCPI " + where + " · 1 个客户端"; }));
+        EXPECT_TRUE(eventually(
+            [&] { return status() == "模拟仪器  仪器已连接  SCPI " + where + " · 1 个客户端"; }));
         EXPECT_TRUE(client.ask("*IDN?").contains("QLM-5120RX"));
     }
-    EXPECT_TRUE(
-        eventually([&] { return status() == "模拟仪器  仪器已连接  SCPI " + where + " · 0 个客户端"; }));
+    EXPECT_TRUE(eventually(
+        [&] { return status() == "模拟仪器  仪器已连接  SCPI " + where + " · 0 个客户端"; }));
     EXPECT_TRUE(QSettings(remote_ini(), QSettings::IniFormat).value("remote/on").toBool());
     rig.close();
 

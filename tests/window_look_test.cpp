@@ -282,7 +282,9 @@ TEST_F(WindowLook, AValueTheInstrumentDidNotTakeIsMarkedUntilARead) {
     EXPECT_TRUE(first->text().startsWith("模拟仪器  仪器无应答（")) << first->text().toStdString();
     EXPECT_EQ(first->accessibleName(), first->text());
     rig.ui().StatusBar1->layout()->activate();
-    EXPECT_GT(hint_panel(rig.ui())->width(), rig.ui().StatusBar1->width() / 2);
+    const int hint = hint_panel(rig.ui())->width(), bar = rig.ui().StatusBar1->width();
+    EXPECT_GT(hint, bar / 2);
+    std::printf("panel 1 %d px, hint %d px of %d\n", first->width(), hint, bar);
 #ifndef _WIN32 // Windows draws with the live system colours
     for (const Field emphasised : {Field::damping, Field::mode}) {
         rig.window->panel().show_emphasis(emphasised);

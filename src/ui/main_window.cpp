@@ -71,8 +71,8 @@ MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, InstrumentLock* lock, Q
     pending_timer_ = new QTimer(this);
     pending_timer_->setInterval(kPendingIntervalMs);
     connect(pending_timer_, &QTimer::timeout, this, &MainWindow::open_pending);
-    panel_.show_all();
     describe_controls(ui_);
+    panel_.show_all(); // unconfirmed, until the instrument is read
     set_up_keyboard(this, ui_);
     setAcceptDrops(true);
     // A file dropped on a list goes to the window, not into the list's text.
