@@ -157,6 +157,11 @@ const std::map<std::string, Explanation>& explanations() {
           "手动读取、核对仪器参数。",
           "检查连接，见<a href=\"connection.html\">仪器无法连接</a>。显示面板中已改动的值不会恢复，"
           "但仪器没有收到。"}},
+        {"no_answer",
+         {"选择“参数 → 仪器参数（手动获取）”（F5）或“参数 → 核对仪器参数”后，仪器接收了读取请求但"
+          "没有送回参数：仪器在请求和应答之间断开或断电，或仪器故障。",
+          "显示面板保持原来的值，未经仪器确认。检查连接后重新读取，见<a "
+          "href=\"connection.html\">仪器无法连接</a>。"}},
         {"busy",
          {"另一个程序（例如另一个窗口或 qlm5120rx-cli）占用仪器超过 10 秒。",
           "等另一个程序完成后重试；这次操作没有发送任何帧。"}},
@@ -362,6 +367,9 @@ const char* remote_purpose(const remote::CommandEntry& entry) {
         return "仪器参数（手动获取）：读回仪器参数到显示面板";
     case Action::check:
         return "核对仪器参数：不同参数的个数，及每个的命令、显示值、仪器值";
+    case Action::present:
+        return "仪器是否应答了最近一次通信（发送或读取）：1 应答，0 "
+               "未应答或还没有通信；不发送任何帧";
     case Action::load:
         return "导入设置文件并上传（13 步，每步 200 ms；*OPC? 在上传结束后回答）";
     case Action::store:

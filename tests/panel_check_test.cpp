@@ -108,9 +108,9 @@ TEST(Check, WithoutAnAnswerNothingIsCompared) {
     EXPECT_EQ(check(rig).calls, 0);
     EXPECT_EQ(rig.view.messages, std::vector<std::string>{kConnectionFailed});
     rig.instrument.faults = {};
-    rig.instrument.faults.answer = true; // a failed answer is not reported
+    rig.instrument.faults.answer = true;
     EXPECT_EQ(check(rig).calls, 0);
-    EXPECT_EQ(rig.view.messages.size(), 1u);
+    EXPECT_EQ(rig.view.messages, (std::vector<std::string>{kConnectionFailed, texts::kNoAnswer}));
 }
 
 TEST(Check, ARefusedRequestStopsAnUpload) {

@@ -47,8 +47,9 @@ struct Bench {
     }
 };
 
-// What an operation's read request brings onto the display.
-enum class Reads { nothing, width, everything };
+// What an operation's read request brings onto the display; `compare` reads as the operator
+// asked, and shows nothing.
+enum class Reads { nothing, width, everything, compare };
 
 struct Operation {
     const char* name;
@@ -108,7 +109,7 @@ const std::vector<Operation>& operations() {
              set(d, Field::probe_freq, "0.50");
          }},
         {"menu read-back", 0, 1, Reads::everything, [](P p) { p.read_back(); }, [](S) {}},
-        {"comparison", 0, 1, Reads::nothing, [](P p) { p.check_instrument(); }, [](S) {}},
+        {"comparison", 0, 1, Reads::compare, [](P p) { p.check_instrument(); }, [](S) {}},
         {"import and upload", 9, 0, Reads::nothing,
          [](P p) {
              p.import_set(kImported);
@@ -125,27 +126,39 @@ const std::vector<Operation>& operations() {
 }
 
 // What failed among the outcomes from `from` on: commands the instrument did not take, read
-// requests refused. Each is shown as the connection message, and nothing else is.
+// requests refused (each shown as the connection message), answers the operator asked for
+// that never came (shown as such); nothing else is shown.
 struct Failures {
-    int sends = 0, requests = 0;
+    int sends = 0, requests = 0, unanswered = 0;
     bool operator==(const Failures&) const = default;
 };
 Failures failures(const PanelRig& rig, std::size_t from, std::size_t messages_from) {
     Failures found;
+    std::vector<std::string> expected;
     for (std::size_t i = from; i < rig.view.outcomes.size(); ++i) {
         const Outcome& outcome = rig.view.outcomes[i];
-        if (const auto* sent = std::get_if<Sent>(&outcome))
-            found.sends += sent->delivery != SendResult::delivered;
-        if (const auto* read = std::get_if<ReadBack>(&outcome))
-            found.requests += read->result == ReadResult::request_refused;
+        const auto* sent = std::get_if<Sent>(&outcome);
+        const auto* read = std::get_if<ReadBack>(&outcome);
+        const auto count = [&expected](int& counter, const char* text) {
+            ++counter;
+            expected.push_back(text);
+        };
+        if (sent && sent->delivery != SendResult::delivered) count(found.sends, kConnectionFailed);
+        if (read && read->result == ReadResult::request_refused)
+            count(found.requests, kConnectionFailed);
+        if (read && read->result == ReadResult::no_answer && read->asked)
+            count(found.unanswered, texts::kNoAnswer);
     }
     const std::vector<std::string> shown(rig.view.messages.begin() +
                                              static_cast<std::ptrdiff_t>(messages_from),
                                          rig.view.messages.end());
-    EXPECT_EQ(shown,
-              std::vector<std::string>(static_cast<std::size_t>(found.sends + found.requests),
-                                       kConnectionFailed));
+    EXPECT_EQ(shown, expected);
     return found;
+}
+
+// An answer asked for that the instrument does not give, though it takes the request.
+int unanswered(const Fault& fault, int asked) {
+    return !fault.requests_refused && !fault.answers_arrive ? asked : 0;
 }
 
 } // namespace
@@ -185,9 +198,12 @@ TEST(PanelFaults, EveryOperationUnderEveryFault) {
             EXPECT_EQ(rig.display(), expected);
             EXPECT_EQ(rig.panel.params().texts(), expected);
 
+            const bool asks =
+                operation.reads == Reads::everything || operation.reads == Reads::compare;
             EXPECT_EQ(failures(rig, outcomes_before, messages_before),
                       (Failures{fault.sends_refused ? operation.sends : 0,
-                                fault.requests_refused ? operation.requests : 0}));
+                                fault.requests_refused ? operation.requests : 0,
+                                unanswered(fault, asks ? 1 : 0)}));
             EXPECT_EQ(rig.instrument.applied().size(),
                       fault.commands_arrive ? static_cast<std::size_t>(operation.sends) : 0u);
             EXPECT_EQ(rig.instrument.violations(), 0);
@@ -221,7 +237,7 @@ TEST(PanelFaults, RefusedReadBackDuringAnUploadStopsIt) {
         EXPECT_EQ(rig.view.timer, !fault.requests_refused);
         EXPECT_EQ(rig.view.held, !fault.requests_refused);
         EXPECT_EQ(failures(rig, outcomes_before, messages_before),
-                  (Failures{0, fault.requests_refused ? 1 : 0}));
+                  (Failures{0, fault.requests_refused ? 1 : 0, unanswered(fault, 1)}));
         EXPECT_EQ(rig.view.all<UploadStopped>().size(), fault.requests_refused ? 1u : 0u);
         rig.run_upload();
         EXPECT_FALSE(rig.view.progress);

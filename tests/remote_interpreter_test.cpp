@@ -178,6 +178,11 @@ const std::vector<Case> kCases = {
      {},
      kExampleSettings},
     {"compare equal", {"INST:CHEC?"}, "0", "", {}},
+    {"presence, from the first exchange on",
+     {"INST:PRES?", "DAMP 150;INST:PRESENT?"},
+     "0 / 1",
+     "",
+     {{8, 3, 0}}},
 };
 
 TEST(RemoteInterpreter, LinesAnswerQueueErrorsAndSendAsThePanelDoes) {
@@ -211,6 +216,7 @@ TEST(RemoteInterpreter, AnUnreachableInstrumentIsAHardwareError) {
     EXPECT_EQ(rig.send("GAIN 20;GAIN?"), "20"); // shown, as in the window
     EXPECT_EQ(rig.send("INST:CHEC?"), "");
     EXPECT_EQ(rig.send("INST:READ"), "");
+    EXPECT_EQ(rig.send("INST:PRES?"), "0");
     EXPECT_EQ(rig.error_codes(), "-240 -240 -240");
 }
 

@@ -67,7 +67,7 @@ TEST_F(RemoteWindow, TheMenuSwitchesItRemembersTheChoiceAndStatusShowsClients) {
     rig.start();
     QAction* item = rig.ui().remote;
     EXPECT_FALSE(item->isChecked());
-    EXPECT_EQ(status(), "模拟仪器");
+    EXPECT_EQ(status(), "模拟仪器  仪器已连接");
     rig.trigger(item);
     ASSERT_TRUE(rig.window->remote_control()->on());
     const quint16 port = rig.window->remote_control()->server()->port();
@@ -75,16 +75,16 @@ TEST_F(RemoteWindow, TheMenuSwitchesItRemembersTheChoiceAndStatusShowsClients) {
     EXPECT_TRUE(item->isChecked());
     EXPECT_TRUE(item->text().startsWith("远程控制（SCPI）")) << item->text().toStdString();
     EXPECT_TRUE(item->text().contains(where));
-    EXPECT_EQ(status(), "模拟仪器  SCPI " + where + " · 0 个客户端");
+    EXPECT_EQ(status(), "模拟仪器  仪器已连接  SCPI " + where + " · 0 个客户端");
     {
         LineClient client(port);
         ASSERT_TRUE(client.connected());
-        EXPECT_TRUE(
-            eventually([&] { return status() == "模拟仪器  SCPI " + where + " · 1 个客户端"; }));
+        EXPECT_TRUE(eventually(
+            [&] { return status() == "模拟仪器  仪器已连接  SCPI " + where + " · 1 个客户端"; }));
         EXPECT_TRUE(client.ask("*IDN?").contains("QLM-5120RX"));
     }
-    EXPECT_TRUE(
-        eventually([&] { return status() == "模拟仪器  SCPI " + where + " · 0 个客户端"; }));
+    EXPECT_TRUE(eventually(
+        [&] { return status() == "模拟仪器  仪器已连接  SCPI " + where + " · 0 个客户端"; }));
     EXPECT_TRUE(QSettings(remote_ini(), QSettings::IniFormat).value("remote/on").toBool());
     rig.close();
 
@@ -93,7 +93,7 @@ TEST_F(RemoteWindow, TheMenuSwitchesItRemembersTheChoiceAndStatusShowsClients) {
     EXPECT_TRUE(rig.window->remote_control()->on());
     rig.trigger(item = rig.ui().remote);
     EXPECT_FALSE(rig.window->remote_control()->on());
-    EXPECT_EQ(status(), "模拟仪器");
+    EXPECT_EQ(status(), "模拟仪器  仪器已连接");
     EXPECT_FALSE(QSettings(remote_ini(), QSettings::IniFormat).value("remote/on").toBool());
     rig.close();
     QFile last(rig.folders.program_folder + "/open.qini");

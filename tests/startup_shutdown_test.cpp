@@ -94,7 +94,7 @@ TEST(StartUp, TheSimulatorSaysSoInTheCaptionAndTheFirstPanelARealLibraryNever) {
         rig.start();
         const QString caption = "QLM-5120RX控制软件（V1.1）";
         EXPECT_EQ(rig.window->windowTitle(), real ? caption : caption + "（模拟仪器）");
-        EXPECT_EQ(rig.ui().panels[0]->text(), real ? "" : "模拟仪器");
+        EXPECT_EQ(rig.ui().panels[0]->text(), real ? "仪器已连接" : "模拟仪器  仪器已连接");
         EXPECT_EQ(rig.display_texts()[1], "0"); // the same instrument either way
     }
 }
@@ -104,7 +104,7 @@ TEST(StartUp, StatusBarPanels) {
     rig.as_real_instrument = true;
     rig.start();
     QStatusBar* bar = rig.ui().StatusBar1;
-    EXPECT_EQ(bar->findChild<QLabel*>("Panel1")->text(), "");
+    EXPECT_EQ(bar->findChild<QLabel*>("Panel1")->text(), "仪器已连接");
     EXPECT_EQ(bar->findChild<QLabel*>("Panel2")->text(), " ");
     EXPECT_EQ(bar->findChild<QLabel*>("Panel3")->text(), "Kavronix ");
     EXPECT_TRUE(bar->findChild<QLabel*>("Panel4")->text().endsWith(' '));

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -262,4 +263,45 @@ TEST(Contrast, EveryEnabledTextReadsAtLeast4p5To1UnderWindowsAndLinuxDefaultColo
         }
     }
     QApplication::setPalette(before);
+}
+
+// A send the unplugged instrument did not take: the damping value keeps its text and gets a
+// mark in the text's colour, plain and emphasised, and the first panel says since when the
+// instrument does not answer; a read-back that is answered clears both.
+TEST_F(WindowLook, AValueTheInstrumentDidNotTakeIsMarkedUntilARead) {
+    QLabel* damping = label("Label19");
+    QLabel* first = rig.ui().panels[0];
+    EXPECT_EQ(first->text(), "模拟仪器  仪器已连接");
+    EXPECT_TRUE(damping->toolTip().isEmpty());
+    rig.instrument.faults.absent = true;
+    rig.choose(Field::damping, 2);
+    EXPECT_EQ(damping->text(), QString::fromUtf8(descriptor(Field::damping).choices[2].text));
+    EXPECT_EQ(damping->toolTip(), "仪器未确认");
+    EXPECT_TRUE(damping->accessibleName().contains("仪器未确认"));
+    EXPECT_FALSE(label("Label14")->accessibleName().contains("仪器未确认"));
+    EXPECT_TRUE(first->text().startsWith("模拟仪器  仪器无应答（")) << first->text().toStdString();
+    EXPECT_EQ(first->accessibleName(), first->text());
+    rig.ui().StatusBar1->layout()->activate();
+    const int hint = hint_panel(rig.ui())->width(), bar = rig.ui().StatusBar1->width();
+    EXPECT_GT(hint, bar / 2);
+    std::printf("panel 1 %d px, hint %d px of %d\n", first->width(), hint, bar);
+#ifndef _WIN32 // Windows draws with the live system colours
+    for (const Field emphasised : {Field::damping, Field::mode}) {
+        rig.window->panel().show_emphasis(emphasised);
+        const QImage image = damping->grab().toImage();
+        const QColor background = damping->palette().color(QPalette::Window);
+        int dashes = 0; // along the top edge
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, 0) == background) continue;
+            ++dashes;
+            EXPECT_GE(contrast(image.pixelColor(x, 0), background), 4.5);
+        }
+        EXPECT_GT(dashes, image.width() / 4);
+    }
+#endif
+    rig.instrument.faults.absent = false;
+    rig.trigger(rig.ui().seting2);
+    EXPECT_TRUE(damping->toolTip().isEmpty());
+    EXPECT_FALSE(damping->accessibleName().contains("仪器未确认"));
+    EXPECT_EQ(first->text(), "模拟仪器  仪器已连接");
 }

@@ -59,12 +59,14 @@ struct Difference {
 };
 
 // A read-back. `changed` lists the fields whose display text it changed; `updates` the
-// same with the text shown before and the one read back.
+// same with the text shown before and the one read back. `asked`: the operator asked for it
+// (the menu's read-back); a check is always asked for.
 struct ReadBack {
     ReadKind kind;
     ReadResult result;
     std::vector<Field> changed;
     std::vector<Difference> updates{};
+    bool asked = false;
 };
 
 // A settings file's field not taken as the file has it.

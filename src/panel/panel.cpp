@@ -98,6 +98,7 @@ void Panel::send_field(Field field, const std::string& before, std::function<voi
         [this, sent, then](SendResult result) mutable {
             --pending_[static_cast<std::size_t>(sent.field)];
             sent.delivery = result;
+            note_send(sent.field, sent.text, result);
             if (result != SendResult::withheld) report(sent);
             if (then) then(result);
         },
@@ -106,6 +107,42 @@ void Panel::send_field(Field field, const std::string& before, std::function<voi
 
 void Panel::read_seting() {
     read_settings_then(ReadKind::settings, {});
+}
+
+bool Panel::confirmed(Field field) const {
+    if (field == Field::probe_freq) field = Field::pw;
+    return known_.confirmed(field, params_[field]);
+}
+
+void Panel::note_send(Field field, const std::string& text, SendResult result) {
+    switch (result) {
+    case SendResult::delivered:
+        known_.delivered(field, text);
+        return known_.exchange(true);
+    case SendResult::announce_refused:
+    case SendResult::data_refused:
+        known_.exchange(false);
+        break;
+    case SendResult::busy: // nothing went out
+    case SendResult::withheld:
+        break;
+    }
+    known_.not_delivered(field);
+}
+
+// Decoded into a set of empty texts, so that what the answer does not carry stays empty.
+void Panel::note_read(Link::ReadOutcome outcome, const Frame& answer, bool width_only) {
+    if (outcome == Link::ReadOutcome::busy) return;
+    known_.exchange(outcome == Link::ReadOutcome::answered);
+    if (outcome != Link::ReadOutcome::answered) return;
+    param_set read;
+    for (const Field field : kAllFields)
+        read[field].clear();
+    if (width_only)
+        decode_width(read, answer_settings(answer));
+    else
+        decode_settings(read, answer_settings(answer));
+    known_.read_back(read);
 }
 
 namespace {
@@ -148,9 +185,10 @@ void Panel::keep_pending(const param_set& before) {
     if (pending_[static_cast<std::size_t>(Field::pw)]) params_.probe_freq = before.probe_freq;
 }
 
-void Panel::read_settings_then(ReadKind kind, std::function<void()> then) {
-    link_.read_settings([this, kind, then](Link::ReadOutcome outcome, const Frame& answer) {
-        ReadBack read{kind, read_result(outcome), {}};
+void Panel::read_settings_then(ReadKind kind, std::function<void()> then, bool asked) {
+    link_.read_settings([this, kind, then, asked](Link::ReadOutcome outcome, const Frame& answer) {
+        ReadBack read{kind, read_result(outcome), {}, {}, asked};
+        note_read(outcome, answer, false);
         if (outcome == Link::ReadOutcome::answered) {
             const param_set before = params_;
             decode_settings(params_, answer_settings(answer));
@@ -168,6 +206,7 @@ void Panel::read_settings_then(ReadKind kind, std::function<void()> then) {
 void Panel::pw_read() {
     link_.read_width([this](Link::ReadOutcome outcome, const Frame& answer) {
         ReadBack read{ReadKind::width, read_result(outcome), {}};
+        note_read(outcome, answer, true);
         if (outcome == Link::ReadOutcome::answered) {
             const std::string before = params_.pw;
             decode_width(params_, answer_settings(answer));
@@ -345,7 +384,8 @@ void Panel::import_set(const SettingsTexts& texts) {
 }
 
 void Panel::read_back() {
-    read_settings_then(ReadKind::settings, [this] { set_list_texts(); });
+    read_settings_then(
+        ReadKind::settings, [this] { set_list_texts(); }, true);
 }
 
 void Panel::follow_instrument() {
@@ -354,7 +394,8 @@ void Panel::follow_instrument() {
 
 void Panel::check_instrument() {
     link_.read_settings([this](Link::ReadOutcome outcome, const Frame& answer) {
-        report(ReadBack{ReadKind::check, read_result(outcome), {}});
+        note_read(outcome, answer, false);
+        report(ReadBack{ReadKind::check, read_result(outcome), {}, {}, true});
         if (failed(outcome)) stop_upload(UploadStop::read_failed);
         if (outcome != Link::ReadOutcome::answered) return;
         param_set instrument = params_;

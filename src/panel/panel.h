@@ -5,6 +5,7 @@
 // happened to a view, as outcomes.
 
 #include "link/link.h"
+#include "panel/known.h"
 #include "panel/outcome.h"
 #include "panel/panel_view.h"
 #include "panel/upload.h"
@@ -86,13 +87,18 @@ public:
     void report(const Outcome& outcome);
 
     const param_set& params() const { return params_; }
+    // What the program knows the instrument holds, and whether it answers.
+    const Known& known() const { return known_; }
+    // Whether the instrument holds what the display shows for the field; the probe
+    // frequency goes with the width.
+    bool confirmed(Field field) const;
     const std::string& prf_text_saved() const { return prf_text_saved_; }
 
 private:
     void set_field(Field field, const std::string& text);
     void send_field(Field field, const std::string& before,
                     std::function<void(SendResult)> then = {}, std::function<bool()> when = {});
-    void read_settings_then(ReadKind kind, std::function<void()> then);
+    void read_settings_then(ReadKind kind, std::function<void()> then, bool asked = false);
     void set_list_texts();
     void copy_labels_to_entries();
     void choose_prf(const std::string& prf);
@@ -100,10 +106,13 @@ private:
     void follow(Field field, Field because, const std::string& text);
     void keep_pending(const param_set& before);
     void restore_unsent();
+    void note_send(Field field, const std::string& text, SendResult result);
+    void note_read(Link::ReadOutcome outcome, const Frame& answer, bool width_only);
 
     PanelView& view_;
     Link link_;
     param_set params_;
+    Known known_;
     Upload upload_;
     std::array<bool, kFieldCount> upload_sends_{};
     std::array<int, kFieldCount> pending_{};      // commands queued, by field

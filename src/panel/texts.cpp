@@ -3,6 +3,7 @@
 #include "params/descriptor.h"
 
 #include <array>
+#include <ctime>
 
 namespace qlm::texts {
 
@@ -10,6 +11,8 @@ const char* const kConnectionFailed = "数据通信失败！仪器和计算机�
 const char* const kPrfNotForWidth = "重复频率与脉冲宽度不匹配，请重新选择重复频率！";
 const char* const kCheckTitle = "核对仪器参数";
 const char* const kInstrumentBusy = "另一个程序正在使用仪器，这次操作没有发送，请稍后再试。";
+const char* const kNoAnswer = "仪器没有应答，显示面板没有更新。";
+const char* const kUnconfirmed = "仪器未确认";
 const char* const kHelpViewerFailed = "无法启动帮助查看器 hh.exe。";
 
 namespace {
@@ -174,10 +177,34 @@ std::string remote_status(const std::string& where, int clients) {
     return "SCPI " + where + " · " + std::to_string(clients) + " 个客户端";
 }
 
-std::string spoken_value(Field field, const std::string& text) {
+namespace {
+
+std::string clock_time(WallClock::time_point when) {
+    const std::time_t time = WallClock::to_time_t(when);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &time);
+#else
+    localtime_r(&time, &local);
+#endif
+    char text[16] = {};
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
+
+} // namespace
+
+std::string presence(const std::optional<Presence>& presence) {
+    if (!presence) return "";
+    if (presence->answered) return "仪器已连接";
+    return "仪器无应答（" + clock_time(presence->since) + "）";
+}
+
+std::string spoken_value(Field field, const std::string& text, bool confirmed) {
     const ParamDescriptor& param = descriptor(field);
     std::string spoken = std::string(param.title) + " " + param.prefix + text;
     if (*param.unit) spoken += std::string(" ") + param.unit;
+    if (!confirmed) spoken += std::string("，") + kUnconfirmed;
     return spoken;
 }
 std::string spoken_display(Field field) {
@@ -221,6 +248,10 @@ std::optional<Notice> notice_for(const Outcome& outcome) {
     if (const auto* read = std::get_if<ReadBack>(&outcome)) {
         if (read->kind == ReadKind::follow) return std::nullopt; // said in the status bar
         if (read->result == ReadResult::request_refused) return Notice{true, "", kConnectionFailed};
+        // An answer the operator asked for and never got; the program's own reads say it in
+        // the status bar.
+        if (read->result == ReadResult::no_answer && read->asked)
+            return Notice{true, "", kNoAnswer};
         return std::nullopt;
     }
     if (const auto* imported = std::get_if<Imported>(&outcome)) {
@@ -253,8 +284,9 @@ std::optional<Notice> notice_for(const Outcome& outcome) {
 }
 
 std::span<const Message> messages() {
-    static const std::array<Message, 14> kMessages{{
+    static const std::array<Message, 15> kMessages{{
         {"connection", true, kConnectionFailed},
+        {"no_answer", true, kNoAnswer},
         {"busy", true, kInstrumentBusy},
         {"prf", true, kPrfNotForWidth},
         {"refusals", true, "增益、电压、脉冲宽度的范围提示（见下表）"},

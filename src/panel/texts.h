@@ -3,6 +3,7 @@
 // fields' refusal texts stay in the parameters' descriptions and are read from there.
 
 #include "link/instrument_lock.h"
+#include "panel/known.h"
 #include "panel/outcome.h"
 
 #include <optional>
@@ -14,6 +15,8 @@ namespace qlm::texts {
 extern const char* const kConnectionFailed;
 extern const char* const kPrfNotForWidth;
 extern const char* const kInstrumentBusy;
+// A read-back the operator asked for whose answer never came.
+extern const char* const kNoAnswer;
 
 // The refusal's message box text.
 std::string refusal(const Refused& refused);
@@ -63,9 +66,16 @@ std::string remote_stopped();
 // The status bar's panel: "SCPI 127.0.0.1:5025 · 2 个客户端", or off.
 std::string remote_status(const std::string& where, int clients);
 
+// Whether the instrument answers, for the status bar's first panel: "仪器已连接", or
+// "仪器无应答（14:03:07）" since the first exchange it did not answer; nothing before the
+// first exchange.
+std::string presence(const std::optional<Presence>& presence);
+// A value the instrument has not confirmed: its label's tooltip, and what a screen reader adds.
+extern const char* const kUnconfirmed;
+
 // What a screen reader says of the window's controls: a value with its unit
-// ("脉冲电压 -100 V"), and what each control is and does.
-std::string spoken_value(Field field, const std::string& text);
+// ("脉冲电压 -100 V", "阻尼 150 Ω，仪器未确认"), and what each control is and does.
+std::string spoken_value(Field field, const std::string& text, bool confirmed = true);
 std::string spoken_display(Field field);
 std::string spoken_list(Field field);
 std::string spoken_list_help(Field field, const std::string& text);

@@ -15,7 +15,7 @@ constexpr std::array<Suffix, 3> kOhm{{{"OHM", 0}, {"KOHM", 3}, {"MOHM", 6}}};
 
 using A = Action;
 // clang-format off
-constexpr std::array<CommandEntry, 25> kCommands{{
+constexpr std::array<CommandEntry, 26> kCommands{{
     {"*IDN",                A::idn,         {}, false, true,  "", "Kavronix,QLM-5120RX,0,<version>"},
     {"*RST",                A::rst,         {}, true,  false, "", ""},
     {"*CLS",                A::cls,         {}, true,  false, "", ""},
@@ -39,6 +39,7 @@ constexpr std::array<CommandEntry, 25> kCommands{{
     {"PROBe:FREQuency",     A::probe_freq, {}, false, true, "", "<MHz>"},
     {"INSTrument:READ",     A::read_back,  {}, true,  false, "", ""},
     {"INSTrument:CHECk",    A::check,      {}, false, true,  "", "<n>{,<header>,<shown>,<instrument>}"},
+    {"INSTrument:PRESent",  A::present,    {}, false, true,  "", "1|0"},
     {"MMEMory:LOAD",        A::load,       {}, true,  false, "\"<file>.qini\"", ""},
     {"MMEMory:STORe",       A::store,      {}, true,  false, "\"<file>.qini\"", ""},
 }};

@@ -30,6 +30,7 @@ enum class Action {
     probe_freq, // follows the width; query only
     read_back,  // the instrument read back into the display
     check,      // the instrument compared with the display
+    present,    // whether the instrument answered its last exchange
     load,       // a settings file shown and uploaded
     store,      // the display written to a settings file
 };

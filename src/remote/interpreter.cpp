@@ -447,6 +447,11 @@ void Interpreter::execute(const std::shared_ptr<Client>& client, const Command& 
     case Action::probe_freq:
         client->answers_.push_back(answer_text(Field::probe_freq, host_.panel.params().probe_freq));
         return;
+    case Action::present: {
+        const auto& presence = host_.panel.known().presence();
+        client->answers_.push_back(presence && presence->answered ? "1" : "0");
+        return;
+    }
     case Action::read_back: {
         if (host_.panel.uploading())
             return push(*client, {error::kSettingsConflict, "INST:READ during an upload"});

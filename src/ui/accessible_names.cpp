@@ -47,14 +47,15 @@ void describe_controls(const Form1Widgets& ui) {
     }
 }
 
-void describe_value(const Form1Widgets& ui, Field field) {
+void describe_value(const Form1Widgets& ui, Field field, bool confirmed) {
     const FieldControls& controls = ui.of(field);
     if (!controls.value) return;
     const std::string text = controls.value->text().toStdString();
-    controls.value->setAccessibleName(qs(texts::spoken_value(field, text)));
+    const QString name = qs(texts::spoken_value(field, text, confirmed));
     // The high-pass filter's "1" is drawn apart from its unit: both say the whole value.
-    if (controls.emphasis && controls.emphasis != controls.value)
-        controls.emphasis->setAccessibleName(controls.value->accessibleName());
+    for (QLabel* label : {controls.value, controls.emphasis}) {
+        if (label && label->accessibleName() != name) label->setAccessibleName(name);
+    }
     if (controls.list)
         controls.list->setAccessibleDescription(qs(texts::spoken_list_help(field, text)));
 }

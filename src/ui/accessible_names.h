@@ -8,8 +8,8 @@ namespace qlm {
 
 // The names that stay: lists, entry fields, buttons.
 void describe_controls(const Form1Widgets& ui);
-// The field's value label (and its list), from what the label shows now. Setting a new
-// name announces it (a name change of the label).
-void describe_value(const Form1Widgets& ui, Field field);
+// The field's value label (and its list), from what the label shows now and whether the
+// instrument confirmed it. Setting a new name announces it (a name change of the label).
+void describe_value(const Form1Widgets& ui, Field field, bool confirmed = true);
 
 } // namespace qlm

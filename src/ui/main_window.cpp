@@ -12,6 +12,7 @@
 #include "ui/journal_window.h"
 #include "ui/keyboard.h"
 #include "ui/recent_menu.h"
+#include "ui/unconfirmed_mark.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -70,8 +71,8 @@ MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, InstrumentLock* lock, Q
     pending_timer_ = new QTimer(this);
     pending_timer_->setInterval(kPendingIntervalMs);
     connect(pending_timer_, &QTimer::timeout, this, &MainWindow::open_pending);
-    panel_.show_all();
     describe_controls(ui_);
+    panel_.show_all(); // unconfirmed, until the instrument is read
     set_up_keyboard(this, ui_);
     setAcceptDrops(true);
     // A file dropped on a list goes to the window, not into the list's text.
@@ -131,7 +132,12 @@ void MainWindow::start() {
                                         ? QString()
                                         : seams_.folders.config_folder + "/remote.ini";
     remote_ = std::make_unique<RemoteControl>(
-        panel_, store_, ui_.remote, ui_.panels[0], remote_settings, seams_.documents,
+        panel_, store_, ui_.remote,
+        [this](const QString& status) {
+            remote_status_ = status;
+            show_status();
+        },
+        remote_settings, seams_.documents,
         [this](Field field, const std::string& text) {
             if (ui_.of(field).list) set_list_text(field, qlm::list_text(field, text));
             if (ui_.of(field).entry) set_entry_text(field, text);
@@ -143,6 +149,7 @@ void MainWindow::start() {
     for (const Field field : entry_fields())
         ui_.of(field).entry->setEnabled(true);
     panel_.start(last.fields);
+    show_status();
     fill_lists();
     if (lock_) {
         lock_->take_changes(); // the start-up read-back saw them
@@ -182,8 +189,36 @@ void MainWindow::mark_simulator() {
     if (!driver_.is_simulator()) return;
     const QString mark = QString::fromUtf8("（模拟仪器）");
     setWindowTitle(windowTitle() + mark);
-    ui_.panels[0]->setText(QString::fromUtf8("模拟仪器"));
+    simulator_mark_ = QString::fromUtf8("模拟仪器");
     ui_.panels[0]->setToolTip(QString::fromUtf8("所用的驱动库是模拟仪器，不是真实仪器的驱动库"));
+    show_status();
+}
+
+// The simulator's mark, whether the instrument answers, the remote control.
+void MainWindow::show_status() {
+    QLabel* panel = ui_.panels[0];
+    if (!panel) return;
+    QStringList parts{simulator_mark_, qs(texts::presence(panel_.known().presence())),
+                      remote_status_};
+    parts.removeAll(QString());
+    const QString text = parts.join(QStringLiteral("  "));
+    if (panel->text() == text) return;
+    panel->setText(text);
+    panel->setAccessibleName(text);
+}
+
+void MainWindow::show_known(Field field) {
+    const bool confirmed = panel_.confirmed(field);
+    const FieldControls& controls = ui_.of(field);
+    for (QLabel* label : {controls.value, controls.emphasis}) {
+        if (label) mark_unconfirmed(label, !confirmed);
+    }
+    describe_value(ui_, field, confirmed);
+}
+
+void MainWindow::show_known() {
+    for (const Field field : kAllFields)
+        show_known(field);
 }
 
 void MainWindow::fill_lists() {
@@ -203,7 +238,7 @@ void MainWindow::error(const QString& text) {
 
 void MainWindow::show_field(Field field, const std::string& text) {
     ui_.of(field).value->setText(qs(text));
-    describe_value(ui_, field);
+    show_known(field);
 }
 
 void MainWindow::show_emphasis(Field field) {
@@ -258,6 +293,8 @@ void MainWindow::follow_instrument() {
 }
 
 void MainWindow::report(const Outcome& outcome) {
+    show_known();
+    show_status();
     if (const auto* file = std::get_if<FileDone>(&outcome)) remember(*file);
     const auto* read = std::get_if<ReadBack>(&outcome);
     // The check made for a sheet goes onto the sheet, not into a box.

@@ -82,6 +82,10 @@ private:
     void connect_controls();
     void fill_lists();
     void mark_simulator();
+    // The marks of values the instrument has not confirmed, and the first status panel.
+    void show_known(Field field);
+    void show_known();
+    void show_status();
     void error(const QString& text);
     void open_pending();
     void remember(const FileDone& file);
@@ -107,6 +111,8 @@ private:
     QTimer* timer1_ = nullptr;
     QTimer* follow_timer_ = nullptr;
     InstrumentLock* lock_ = nullptr;
+    QString simulator_mark_; // the first status panel's parts
+    QString remote_status_;
     QPointer<AboutWindow> about_;
     std::unique_ptr<RemoteControl> remote_;
     QPointer<JournalWindow> journal_;

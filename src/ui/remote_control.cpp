@@ -34,16 +34,17 @@ RemoteArgument remote_argument(const QStringList& arguments, QString& problem) {
     return out;
 }
 
-RemoteControl::RemoteControl(Panel& panel, SettingsStore& store, QAction* item, QLabel* status,
-                             QString settings, QString folder,
+RemoteControl::RemoteControl(Panel& panel, SettingsStore& store, QAction* item,
+                             std::function<void(const QString&)> show_status, QString settings,
+                             QString folder,
                              std::function<void(Field, const std::string&)> show_input,
                              QObject* parent)
     : QObject(parent), panel_(panel),
       // A remote client's file outcomes go back to it, not into the operator's boxes.
       files_(store, [this](const Outcome& outcome) { interpreter_.observe(outcome); }),
       interpreter_(remote::Host{panel_, files_, folder.toStdString(), std::move(show_input)}),
-      item_(item), status_(status), base_status_(status ? status->text() : QString()),
-      item_text_(item->text()), settings_(std::move(settings)) {}
+      item_(item), status_(std::move(show_status)), item_text_(item->text()),
+      settings_(std::move(settings)) {}
 
 RemoteControl::~RemoteControl() = default;
 
@@ -99,11 +100,9 @@ void RemoteControl::show_status() {
     item_->setChecked(server_ != nullptr);
     item_->setText(where.isEmpty() ? item_text_ : item_text_ + "  " + where);
     if (!status_) return;
-    // The first address is enough beside the simulator's mark; the menu item has them all.
-    const QString status = QString::fromStdString(texts::remote_status(
-        where.section(", ", 0, 0).toStdString(), server_ ? server_->clients() : 0));
-    status_->setText(base_status_.isEmpty() || status.isEmpty() ? base_status_ + status
-                                                                : base_status_ + "  " + status);
+    // The first address is enough in the status bar; the menu item has them all.
+    status_(QString::fromStdString(texts::remote_status(where.section(", ", 0, 0).toStdString(),
+                                                        server_ ? server_->clients() : 0)));
 }
 
 } // namespace qlm

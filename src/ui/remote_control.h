@@ -1,7 +1,7 @@
 #pragma once
 // The window's remote control: the SCPI server over the window's own panel, switched on from
 // the menu (remembered in the user's configuration folder) or from the command line, with
-// its address and clients in the status bar's first panel.
+// its address and clients for the status bar's first panel.
 
 #include "files/setup_files.h"
 #include "panel/panel.h"
@@ -17,7 +17,6 @@
 #include <optional>
 
 class QAction;
-class QLabel;
 
 namespace qlm {
 
@@ -35,8 +34,9 @@ public:
     // `settings`: the file that remembers the choice; none for not remembering.
     // `folder`: where MMEMory files live.
     // `show_input`: the window's control of a field shows a remote value (remote::Host).
-    RemoteControl(Panel& panel, SettingsStore& store, QAction* item, QLabel* status,
-                  QString settings, QString folder,
+    // `show_status`: the status text changed ("SCPI 127.0.0.1:5025 · 2 个客户端", or empty).
+    RemoteControl(Panel& panel, SettingsStore& store, QAction* item,
+                  std::function<void(const QString&)> show_status, QString settings, QString folder,
                   std::function<void(Field, const std::string&)> show_input,
                   QObject* parent = nullptr);
     ~RemoteControl() override;
@@ -64,8 +64,7 @@ private:
     SetupFiles files_;
     remote::Interpreter interpreter_;
     QAction* item_;
-    QLabel* status_;
-    QString base_status_; // what the panel showed before (the simulator's mark)
+    std::function<void(const QString&)> status_;
     QString item_text_;
     QString settings_;
     std::unique_ptr<remote::Server> server_;
