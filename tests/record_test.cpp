@@ -154,6 +154,41 @@ TEST_F(Record, TheWindowAndTheCommandLineKeepOneJournalTheSimulatorsProgramItsOw
     EXPECT_EQ(json.out.count('\n'), static_cast<qsizetype>(journal().size()));
 }
 
+// Changes of the instrument, and only those: "old" is what it held, never the initial texts.
+TEST_F(Record, TheJournalRecordsWhatTheInstrumentHeldAndOnlyItsChanges) {
+    const auto changes_since = [this](std::size_t from, const char* event = nullptr) {
+        QStringList out;
+        const auto lines = journal();
+        for (std::size_t i = from; i < lines.size(); ++i) {
+            if (event && lines[i]["event"].toString() != event) continue;
+            for (const QJsonValue& change : lines[i]["changes"].toArray())
+                out << change["field"].toString() + ":" + change["old"].toString() + ">" +
+                           change["new"].toString();
+        }
+        return out;
+    };
+    ASSERT_EQ(cli({"set", "gain", "30"}).status, 0);
+    ASSERT_EQ(cli({"export", "thirty.qini"}).status, 0);
+    ASSERT_EQ(cli({"set", "gain", "20"}).status, 0);
+    std::size_t from = journal().size();
+    ASSERT_EQ(cli({"get"}).status, 0);
+    ASSERT_EQ(cli({"get"}).status, 0);
+    EXPECT_EQ(changes_since(from), QStringList());
+    // Each run's first read-back observes the instrument's values.
+    EXPECT_EQ(journal().back()["event"].toString(), "observed");
+    EXPECT_TRUE(journal().back()["values"].toArray().contains(QJsonObject{
+        {"field", "gain"}, {"parameter", QString::fromUtf8("接收增益")}, {"value", "20dB"}}));
+    from = journal().size();
+    ASSERT_EQ(cli({"upload", "thirty.qini"}).status, 0);
+    EXPECT_TRUE(changes_since(from, "sent").contains("gain:20dB>30dB"));
+    const auto lines = journal();
+    const auto exported = std::find_if(lines.begin(), lines.end(), [](const QJsonObject& line) {
+        return line["event"].toString() == "file";
+    });
+    ASSERT_NE(exported, lines.end());
+    EXPECT_EQ((*exported)["path"].toString(), QDir(dir.path()).filePath("thirty.qini"));
+}
+
 TEST_F(Record, TheSheetHoldsEveryValueWithItsUnitTheDateAndTheEnvelope) {
     ASSERT_EQ(cli({"set", "damping", "150"}).status, 0);
     const ProgramRun got = cli({"get", "--json"});
@@ -333,10 +368,12 @@ TEST_F(Record, TheJournalWindowListsFiltersOpensTheFolderAndKeepsDays) {
     EXPECT_TRUE(column(2).contains(QString::fromUtf8("阻尼")));
     EXPECT_TRUE(column(2).contains(QString::fromUtf8("接收增益")));
     window->parameters()->setCurrentIndex(window->parameters()->findData("damping"));
-    EXPECT_EQ(column(2), QStringList{QString::fromUtf8("阻尼")});
-    EXPECT_EQ(column(3), QStringList{QString::fromUtf8("50Ω")});
-    EXPECT_EQ(column(4), QStringList{QString::fromUtf8("150Ω")});
-    EXPECT_EQ(column(5), QStringList{QString::fromUtf8("已发送")});
+    // The start's first read-back saw 50 Ω (no old value), then the send.
+    EXPECT_EQ(column(2), (QStringList{QString::fromUtf8("阻尼"), QString::fromUtf8("阻尼")}));
+    EXPECT_EQ(column(3), (QStringList{"", QString::fromUtf8("50Ω")}));
+    EXPECT_EQ(column(4), (QStringList{QString::fromUtf8("50Ω"), QString::fromUtf8("150Ω")}));
+    EXPECT_TRUE(column(5)[0].contains(QString::fromUtf8("首次读到")));
+    EXPECT_EQ(column(5)[1], QString::fromUtf8("已发送"));
     window->findChild<QPushButton*>("openFolder")->click();
     EXPECT_EQ(rig.opened_folders, std::vector<QString>{rig.journal_folder});
     window->keep_days()->setValue(30);

@@ -13,8 +13,9 @@
 
 namespace qlm {
 
-// One parameter command handed to the instrument. `before` is the display text before the
-// operation, `text` what the command carries.
+// One parameter command handed to the instrument. `before` is what the instrument held as it
+// came, as far as the program knows (the value last delivered or read back; empty when none
+// was), `text` what the command carries.
 struct Sent {
     Field field;
     std::uint8_t code, value1, value2;
@@ -58,15 +59,17 @@ struct Difference {
     std::string instrument; // read back
 };
 
-// A read-back. `changed` lists the fields whose display text it changed; `updates` the
-// same with the text shown before and the one read back. `asked`: the operator asked for it
-// (the menu's read-back); a check is always asked for.
+// A read-back. `changed` lists the fields whose display text it changed. `updates` the fields
+// the instrument held otherwise than the program knew (`shown`: the value last delivered or
+// read back); `observed` the ones it knew nothing of yet (`shown` empty). `asked`: the
+// operator asked for it (the menu's read-back); a check is always asked for.
 struct ReadBack {
     ReadKind kind;
     ReadResult result;
     std::vector<Field> changed;
     std::vector<Difference> updates{};
     bool asked = false;
+    std::vector<Difference> observed{};
 };
 
 // A settings file's field not taken as the file has it.

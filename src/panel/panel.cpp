@@ -86,18 +86,20 @@ void Panel::copy_labels_to_entries() {
 
 // The field's command as the set holds it now; a text that encodes to nothing is skipped.
 // `then` runs with the result once the command has gone.
-void Panel::send_field(Field field, const std::string& before, std::function<void(SendResult)> then,
+void Panel::send_field(Field field, std::function<void(SendResult)> then,
                        std::function<bool()> when) {
     const auto command = encode_param(params_, field);
     if (!command) return;
-    Sent sent{field,  command->code,  command->value1,      command->value2,
-              before, params_[field], SendResult::delivered};
+    Sent sent{field, command->code,  command->value1,      command->value2,
+              {},    params_[field], SendResult::delivered};
     ++pending_[static_cast<std::size_t>(field)];
     link_.write_seting(
         command->code, command->value1, command->value2,
         [this, sent, then](SendResult result) mutable {
             --pending_[static_cast<std::size_t>(sent.field)];
             sent.delivery = result;
+            // What the instrument held as this command reached it.
+            if (const auto& held = known_.value(sent.field)) sent.before = held->text;
             note_send(sent.field, sent.text, result);
             if (result != SendResult::withheld) report(sent);
             if (then) then(result);
@@ -131,7 +133,9 @@ void Panel::note_send(Field field, const std::string& text, SendResult result) {
 }
 
 // Decoded into a set of empty texts, so that what the answer does not carry stays empty.
-void Panel::note_read(Link::ReadOutcome outcome, const Frame& answer, bool width_only) {
+// What it tells of the instrument against what the program knew goes into `noted`.
+void Panel::note_read(Link::ReadOutcome outcome, const Frame& answer, bool width_only,
+                      ReadBack& noted) {
     if (outcome == Link::ReadOutcome::busy) return;
     known_.exchange(outcome == Link::ReadOutcome::answered);
     if (outcome != Link::ReadOutcome::answered) return;
@@ -142,6 +146,15 @@ void Panel::note_read(Link::ReadOutcome outcome, const Frame& answer, bool width
         decode_width(read, answer_settings(answer));
     else
         decode_settings(read, answer_settings(answer));
+    for (const Field field : kAllFields) {
+        // The probe frequency is no setting of the instrument's: it follows the width.
+        if (read[field].empty() || !descriptor(field).code) continue;
+        const auto& held = known_.value(field);
+        if (!held)
+            noted.observed.push_back({field, "", read[field]});
+        else if (!same_value(field, held->text, read[field]))
+            noted.updates.push_back({field, held->text, read[field]});
+    }
     known_.read_back(read);
 }
 
@@ -168,9 +181,7 @@ bool failed(Link::ReadOutcome outcome) {
 
 void note_changes(ReadBack& read, const param_set& before, const param_set& after) {
     for (const Field field : kAllFields) {
-        if (before[field] == after[field]) continue;
-        read.changed.push_back(field);
-        read.updates.push_back({field, before[field], after[field]});
+        if (before[field] != after[field]) read.changed.push_back(field);
     }
 }
 
@@ -188,7 +199,7 @@ void Panel::keep_pending(const param_set& before) {
 void Panel::read_settings_then(ReadKind kind, std::function<void()> then, bool asked) {
     link_.read_settings([this, kind, then, asked](Link::ReadOutcome outcome, const Frame& answer) {
         ReadBack read{kind, read_result(outcome), {}, {}, asked};
-        note_read(outcome, answer, false);
+        note_read(outcome, answer, false, read);
         if (outcome == Link::ReadOutcome::answered) {
             const param_set before = params_;
             decode_settings(params_, answer_settings(answer));
@@ -206,16 +217,13 @@ void Panel::read_settings_then(ReadKind kind, std::function<void()> then, bool a
 void Panel::pw_read() {
     link_.read_width([this](Link::ReadOutcome outcome, const Frame& answer) {
         ReadBack read{ReadKind::width, read_result(outcome), {}};
-        note_read(outcome, answer, true);
+        note_read(outcome, answer, true, read);
         if (outcome == Link::ReadOutcome::answered) {
             const std::string before = params_.pw;
             decode_width(params_, answer_settings(answer));
             if (pending_[static_cast<std::size_t>(Field::pw)]) params_.pw = before;
             view_.show_field(Field::pw, params_.pw);
-            if (params_.pw != before) {
-                read.changed.push_back(Field::pw);
-                read.updates.push_back({Field::pw, before, params_.pw});
-            }
+            if (params_.pw != before) read.changed.push_back(Field::pw);
         }
         report(read);
         if (failed(outcome)) stop_upload(UploadStop::read_failed);
@@ -230,12 +238,11 @@ void Panel::choose(Field field, int position) {
     if (position < 0 || static_cast<std::size_t>(position) >= param.choices.size()) return;
     const std::string text = param.choices[static_cast<std::size_t>(position)].text;
     if (field == Field::prf) return choose_prf(text);
-    const std::string before = params_[field];
     // The set holds the choice from the start, so that whatever runs during the send's wait
     // (a comparison, an export) sees it; the label shows it before or after the send.
     params_[field] = text;
     if (param.label_first) view_.show_field(field, text);
-    send_field(field, before);
+    send_field(field);
     // What the set holds now: a choice made during the send's wait came later.
     if (!param.label_first) view_.show_field(field, params_[field]);
 }
@@ -252,9 +259,8 @@ void Panel::choose_prf(const std::string& prf) {
         view_.set_list_text(Field::prf, prf_text_saved_);
         return;
     }
-    const std::string before = params_.prf;
     params_.prf = prf; // as for the other lists: the set holds it during the send
-    send_field(Field::prf, before);
+    send_field(Field::prf);
     view_.show_field(Field::prf, params_.prf);
 }
 
@@ -285,10 +291,9 @@ void Panel::confirm(Field field, const std::string& typed, ConfirmedBy by) {
         report(Refused{field, result.number ? Rule::out_of_range : Rule::not_a_number, by, typed});
         return;
     }
-    const std::string before = params_[field];
     set_field(field, result.display_text);
-    if (field == Field::pw) return confirm_pulse_width(before, result.display_text);
-    send_field(field, before);
+    if (field == Field::pw) return confirm_pulse_width(result.display_text);
+    send_field(field);
 }
 
 // A field shown anew because another one changed; nothing is sent for it.
@@ -301,21 +306,20 @@ void Panel::follow(Field field, Field because, const std::string& text) {
 // The probe frequency follows the width. A PRF the width does not allow comes down to what
 // it allows and goes out first, so the instrument never runs outside its envelope; when that
 // send fails the width is not sent.
-void Panel::confirm_pulse_width(const std::string& before, const std::string& display_text) {
+void Panel::confirm_pulse_width(const std::string& display_text) {
     const Decimal width = *parse_decimal(display_text);
     if (const auto lowered = prf_lowered_for(params_.prf, width)) {
-        const std::string prf_before = params_.prf;
         set_field(Field::prf, *lowered);
         // Both queued now, in this order; the width goes only if the PRF arrived.
         auto prf_arrived = std::make_shared<bool>(false);
         link_.together([&] {
-            send_field(Field::prf, prf_before, [prf_arrived](SendResult result) {
+            send_field(Field::prf, [prf_arrived](SendResult result) {
                 *prf_arrived = result == SendResult::delivered;
             });
-            send_field(Field::pw, before, {}, [prf_arrived] { return *prf_arrived; });
+            send_field(Field::pw, {}, [prf_arrived] { return *prf_arrived; });
         });
     } else {
-        send_field(Field::pw, before);
+        send_field(Field::pw);
     }
     follow(Field::probe_freq, Field::pw, probe_freq_text(width.num));
     view_.set_list_text(Field::prf, list_text(Field::prf, params_.prf));
@@ -394,8 +398,9 @@ void Panel::follow_instrument() {
 
 void Panel::check_instrument() {
     link_.read_settings([this](Link::ReadOutcome outcome, const Frame& answer) {
-        note_read(outcome, answer, false);
-        report(ReadBack{ReadKind::check, read_result(outcome), {}, {}, true});
+        ReadBack read{ReadKind::check, read_result(outcome), {}, {}, true};
+        note_read(outcome, answer, false, read);
+        report(read);
         if (failed(outcome)) stop_upload(UploadStop::read_failed);
         if (outcome != Link::ReadOutcome::answered) return;
         param_set instrument = params_;
@@ -456,7 +461,7 @@ void Panel::tick() {
             field = Field::prf;
         const auto index = static_cast<std::size_t>(field);
         upload_done_[index] = true;
-        if (upload_sends_[index]) send_field(field, params_[field]);
+        if (upload_sends_[index]) send_field(field);
     }
     if (step->finished) report(UploadFinished{});
 }

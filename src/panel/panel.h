@@ -96,18 +96,19 @@ public:
 
 private:
     void set_field(Field field, const std::string& text);
-    void send_field(Field field, const std::string& before,
-                    std::function<void(SendResult)> then = {}, std::function<bool()> when = {});
+    void send_field(Field field, std::function<void(SendResult)> then = {},
+                    std::function<bool()> when = {});
     void read_settings_then(ReadKind kind, std::function<void()> then, bool asked = false);
     void set_list_texts();
     void copy_labels_to_entries();
     void choose_prf(const std::string& prf);
-    void confirm_pulse_width(const std::string& before, const std::string& display_text);
+    void confirm_pulse_width(const std::string& display_text);
     void follow(Field field, Field because, const std::string& text);
     void keep_pending(const param_set& before);
     void restore_unsent();
     void note_send(Field field, const std::string& text, SendResult result);
-    void note_read(Link::ReadOutcome outcome, const Frame& answer, bool width_only);
+    void note_read(Link::ReadOutcome outcome, const Frame& answer, bool width_only,
+                   ReadBack& noted);
 
     PanelView& view_;
     Link link_;

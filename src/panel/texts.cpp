@@ -388,7 +388,8 @@ std::string journal_result(const Outcome& outcome) {
             return std::string("仅显示（随") + descriptor(shown.because).title + "）";
         }
         std::string operator()(const ReadBack& read) const {
-            return read_kind_text(read.kind) + "：" + read_result_text(read.result);
+            return read_kind_text(read.kind) + "：" + read_result_text(read.result) +
+                   (read.observed.empty() ? "" : "（首次读到仪器的值）");
         }
         std::string operator()(const Imported& imported) const {
             return imported.notes.empty() ? "导入：全部按文件" : import_notes(imported.notes);

@@ -4,11 +4,23 @@
 #include "panel/texts.h"
 #include "params/descriptor.h"
 
+#include <filesystem>
 #include <vector>
 
 namespace qlm {
 
 namespace {
+
+// A file as this process names it: relative names are of its working folder.
+std::string absolute(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code error;
+    const std::filesystem::path whole = std::filesystem::absolute(
+        std::filesystem::path(std::u8string(path.begin(), path.end())), error);
+    if (error) return path;
+    const std::u8string text = whole.lexically_normal().u8string();
+    return std::string(text.begin(), text.end());
+}
 
 // One field's old and new text, with the unit as the display shows it.
 struct Item {
@@ -155,11 +167,25 @@ struct ToBody {
                     {{shown.field, shown.before, shown.text}},
                     ",\"because\":" + json_quoted(field_name(shown.because))};
     }
+    // A change is what the instrument held otherwise than the program knew; values it
+    // knew nothing of yet (the first read-back of a run) are observed, not changed.
     std::optional<Body> operator()(const ReadBack& read) const {
-        Body body{"read_back", read_result_name(read.result), {}, ""};
+        Body body{read.observed.empty() ? "read_back" : "observed",
+                  read_result_name(read.result),
+                  {},
+                  ",\"kind\":" + json_quoted(read_name(read.kind))};
         for (const Difference& d : read.updates)
             body.items.push_back({d.field, d.shown, d.instrument});
-        body.extra = ",\"kind\":" + json_quoted(read_name(read.kind));
+        if (read.observed.empty()) return body;
+        body.extra += ",\"values\":[";
+        for (std::size_t i = 0; i < read.observed.size(); ++i) {
+            const Difference& d = read.observed[i];
+            body.extra += std::string(i ? "," : "") +
+                          "{\"field\":" + json_quoted(field_name(d.field)) +
+                          ",\"parameter\":" + json_quoted(descriptor(d.field).title) +
+                          ",\"value\":" + json_quoted(shown_text(d.field, d.instrument)) + "}";
+        }
+        body.extra += "]";
         return body;
     }
     std::optional<Body> operator()(const Imported& imported) const {
@@ -199,8 +225,9 @@ struct ToBody {
         return Body{"file",
                     file.ok ? "ok" : "failed",
                     {},
-                    ",\"op\":" + json_quoted(file_op_name(file.op)) + ",\"path\":" +
-                        json_quoted(file.path) + ",\"reason\":" + json_quoted(file.reason)};
+                    ",\"op\":" + json_quoted(file_op_name(file.op)) +
+                        ",\"path\":" + json_quoted(absolute(file.path)) +
+                        ",\"reason\":" + json_quoted(file.reason)};
     }
 };
 

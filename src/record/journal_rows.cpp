@@ -24,18 +24,21 @@ std::vector<JournalRow> journal_rows(const std::string& line, bool* unreadable) 
                    {},
                    {},
                    text(object, "result")};
-    const QJsonArray changes = object.value(QLatin1String("changes")).toArray();
-    if (changes.isEmpty()) return {row};
+    // Changes (old and new), then the values an "observed" line saw for the first time.
     std::vector<JournalRow> rows;
-    for (const QJsonValue& value : changes) {
-        const QJsonObject change = value.toObject();
-        JournalRow each = row;
-        each.field = text(change, "field");
-        each.parameter = text(change, "parameter");
-        each.old_text = text(change, "old");
-        each.new_text = text(change, "new");
-        rows.push_back(std::move(each));
+    for (const char* key : {"changes", "values"}) {
+        for (const QJsonValue& value : object.value(QLatin1String(key)).toArray()) {
+            const QJsonObject item = value.toObject();
+            JournalRow each = row;
+            each.field = text(item, "field");
+            each.parameter = text(item, "parameter");
+            each.old_text = text(item, "old");
+            each.new_text =
+                item.contains(QLatin1String("value")) ? text(item, "value") : text(item, "new");
+            rows.push_back(std::move(each));
+        }
     }
+    if (rows.empty()) rows.push_back(row);
     return rows;
 }
 
