@@ -156,22 +156,15 @@ TEST_F(CliProcess, ARefusedWidthExitsTwoWithTheWindowsTextAndSendsNothing) {
     EXPECT_EQ(lines[0], kRequest);
 }
 
-// Numbers in SI base units, list names in English, the display's texts beside them.
+// Numbers in SI base units, the display's texts apart (the whole text: cli_test).
 TEST_F(CliProcess, GetJsonPrintsTheSimulatorsSettings) {
     const ProcessRun result = run({"get", "--json"}, {"EASYD12_SIM_STATE=1,70,4,1,4,1,100,25,0,3"});
     EXPECT_EQ(result.status, 0);
     const QJsonObject object = QJsonDocument::fromJson(result.out.toUtf8()).object();
-    const QJsonObject expected{{"mode", "dual"},        {"gain", 20},       {"voltage", 100},
-                               {"trigger", "external"}, {"prf", 1000},      {"lpf", 30e6},
-                               {"pw", 6.5e-6},          {"hpf_unit", 1000}, {"probe_freq", 0.08e6},
-                               {"damping", 150}};
-    for (auto each = expected.begin(); each != expected.end(); ++each)
-        EXPECT_EQ(object.value(each.key()), each.value()) << each.key().toStdString();
-    const QJsonObject display = object.value("display").toObject();
     EXPECT_EQ(object.size(), 11);
-    EXPECT_EQ(display.value("gain"), "20dB");
-    EXPECT_EQ(display.value("hpf_unit"), "1kHz");
-    EXPECT_EQ(display.value("mode"), QString::fromUtf8("双"));
+    EXPECT_EQ(object.value("gain"), 20);
+    EXPECT_EQ(object.value("pw"), 6.5e-6);
+    EXPECT_EQ(object.value("display").toObject().value("gain"), "20dB");
 }
 
 TEST_F(CliProcess, WithoutAnInstrumentEveryCommandExitsThree) {

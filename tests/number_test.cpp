@@ -56,23 +56,15 @@ TEST(Units, ScriptValuesAndSiNumbers) {
         const char* written;
         const char* text; // what the panel gets
     };
-    for (const Case c : {Case{Field::mode, "DUAL", "双"},
-                         {Field::mode, "单", "单"},
-                         {Field::trigger, "external", "外部"},
-                         {Field::hpf_unit, "1khz", "kHz"},
+    // The common ones run through qlm5120rx-cli in cli_process_test.
+    for (const Case c : {Case{Field::mode, "单", "单"},
                          {Field::hpf_unit, "1000000Hz", "MHz"},
-                         {Field::prf, "5kHz", "5000"},
                          {Field::prf, "0.5 KHZ", "500"},
                          {Field::lpf, "30000khz", "30"},
-                         {Field::pw, "1.5us", "1500"},
                          {Field::pw, "0.0000025s", "2500"},
-                         {Field::voltage, "0.2kV", "200"},
-                         {Field::voltage, "-150V", "-150"},
                          {Field::voltage, "-150", "-150"}, // as typed: the panel's rule
-                         {Field::gain, "20dB", "20"},
-                         {Field::gain, "20Hz", "20Hz"}, // not its unit: refused later
-                         {Field::damping, "0.15kohm", "150"},
-                         {Field::mode, "triple", "triple"}}) {
+                         {Field::gain, "20Hz", "20Hz"},    // not its unit: refused later
+                         {Field::damping, "0.15kohm", "150"}}) {
         EXPECT_EQ(qlm::script_value(c.field, c.written), c.text) << c.written;
     }
     struct Si {
@@ -80,15 +72,15 @@ TEST(Units, ScriptValuesAndSiNumbers) {
         const char* text;
         std::optional<std::string> number;
     };
-    for (const Si c : {Si{Field::pw, "200", "0.0000002"},
-                       {Field::pw, "6500", "0.0000065"},
-                       {Field::lpf, "30", "30000000"},
-                       {Field::hpf_unit, "kHz", "1000"},
-                       {Field::probe_freq, "0.08", "80000"},
-                       {Field::voltage, "-100", "100"},
-                       {Field::gain, "-5", "-5"},
-                       {Field::mode, "单", std::nullopt},
-                       {Field::prf, "abc", std::nullopt}}) {
+    for (const Si& c : {Si{Field::pw, "200", "0.0000002"},
+                        {Field::pw, "6500", "0.0000065"},
+                        {Field::lpf, "30", "30000000"},
+                        {Field::hpf_unit, "kHz", "1000"},
+                        {Field::probe_freq, "0.08", "80000"},
+                        {Field::voltage, "-100", "100"},
+                        {Field::gain, "-5", "-5"},
+                        {Field::mode, "单", std::nullopt},
+                        {Field::prf, "abc", std::nullopt}}) {
         EXPECT_EQ(qlm::si_number(c.field, c.text), c.number) << c.text;
     }
     EXPECT_STREQ(qlm::english_name(Field::trigger, "内部"), "internal");
