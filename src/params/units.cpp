@@ -144,9 +144,9 @@ std::optional<std::string> decimal_text(bool negative, std::string digits, long 
 std::string script_value(Field field, std::string_view text) {
     const ParamDescriptor& param = descriptor(field);
     for (const Choice& choice : param.choices) {
-        for (const std::string& form : {std::string(choice.text), list_text(field, choice.text),
-                                        shown_text(field, choice.text),
-                                        std::string(choice.word ? choice.word : "")}) {
+        for (const std::string& form :
+             {std::string(choice.text), list_text(field, choice.text),
+              shown_text(field, choice.text), std::string(choice.word ? choice.word : "")}) {
             if (!form.empty() && same_letters(text, form)) return choice.text;
         }
     }
