@@ -200,6 +200,19 @@ TEST_F(WindowProcess, StopSignalsSaveTheDisplayedValues) {
         ASSERT_TRUE(saved.fields);
         EXPECT_EQ(*saved.fields, shown);
     }
+    // Caught between a write-announce and its data frame during an upload: the data frame
+    // still goes out before the window ends.
+    const QString announce = "W 01020304050102030405010203040504 0";
+    QProcess* window = start({"--new-window", "first.qini"}, "upload.trace");
+    ASSERT_TRUE(wait_until([&] { return applied().size() >= 2; }));
+    QElapsedTimer bound;
+    bound.start();
+    while (lines(path("upload.trace")).last() != announce && bound.elapsed() < 10000)
+        QThread::msleep(2);
+    ::kill(static_cast<pid_t>(window->processId()), SIGTERM);
+    ASSERT_TRUE(window->waitForFinished(20000));
+    EXPECT_EQ(window->exitCode(), 0);
+    EXPECT_NE(lines(path("upload.trace")).last(), announce);
 }
 #endif
 
