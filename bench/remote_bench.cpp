@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
         for (long i = 0; i < passes; ++i)
             QCoreApplication::processEvents();
     };
-    seams.open_help = [] { return QString(); };
+    seams.open_help = [](const std::function<void(const QString&)>&) {};
     const QString scratch = QDir::tempPath() + "/qlm-remote-bench";
     seams.folders.program_folder = scratch; // no automatic file, no remembered remote choice
     seams.folders.config_folder = scratch;

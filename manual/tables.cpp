@@ -13,6 +13,7 @@
 #include "params/entry_rules.h"
 #include "params/interlock.h"
 #include "params/param_set.h"
+#include "params/units.h"
 #include "remote/command_table.h"
 
 #include <algorithm>
@@ -429,7 +430,7 @@ std::vector<RemoteRow> remote_rows() {
             row.unit = descriptor(*field).unit;
             if (*field == Field::hpf_unit) row.unit = "Hz";
             if (units != remote::Units::none && *field != Field::hpf_unit)
-                row.unit += "（" + remote::suffix_list(units) + "）";
+                row.unit += "（" + suffix_list(*field) + "）";
             if (entry.sets) row.parameter = remote_values(*field) + "、MIN、MAX、DEF、UP、DOWN";
         }
         row.answer = entry.answer;

@@ -96,9 +96,10 @@ TEST_F(CliProcess, EveryStatusIsTrue) {
         QStringList settings;
         const char* out_file;
         int status;
+        const char* says = ""; // in standard output and error
     };
     const Case cases[] = {
-        {{"set", "damping", "150"}, {"EASYD12_SIM_FAULT=data"}, nullptr, 3},
+        {{"set", "damping", "150"}, {"EASYD12_SIM_FAULT=data"}, nullptr, 3, "未送达 damping=150Ω"},
         {{"upload", "--", "--json"}, {}, nullptr, 5}, // no such file yet
         {{"export", "--json"}, {}, nullptr, 1},
         {{"export", "--", "--json"}, {}, nullptr, 0},
@@ -106,12 +107,25 @@ TEST_F(CliProcess, EveryStatusIsTrue) {
 #ifndef _WIN32
         {{"get", "--json"}, {}, "/dev/full", 7},
 #endif
+        {{"--version"}, {}, nullptr, 0, "qlm5120rx-cli " QLM_VERSION "\n"},
+        {{"set", "mode", "dual", "trigger", "external"}, {}, nullptr, 0, "已发送 trigger=外部"},
+        {{"set", "trigger", "EXTERNAL", "hpf_unit", "1khz"}, {}, nullptr, 0, "hpf_unit=1kHz"},
+        {{"set", "prf", "0.5kHz", "pw", "1.5us"}, {}, nullptr, 0, "已发送 pw=1500nS"},
+        {{"set", "voltage", "0.2kV", "gain", "-5dB"}, {}, nullptr, 0, "已发送 voltage=-200V"},
+        {{"set", "mode", "triple"}, {}, nullptr, 1, "single"},
+        {{"set", "pw", "7us"}, {}, nullptr, 2, "pw 7000：脉冲宽度"},
+        {{"set", "prf", "5MHz"}, {}, nullptr, 1, "prf 没有取值 5MHz"},
+        {{"bogus"}, {}, nullptr, 1, "未知命令：bogus"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
         const ProcessRun result =
             run(c.args, c.settings, c.out_file ? QString(c.out_file) : QString());
-        EXPECT_EQ(result.status, c.status)
-            << c.args.join(' ').toStdString() << ": " << result.err.toStdString();
+        EXPECT_EQ(result.status, c.status) << result.err.toStdString();
+        EXPECT_TRUE((result.out + result.err).contains(QString::fromUtf8(c.says)))
+            << result.out.toStdString() << result.err.toStdString();
+        // Only what the instrument took is "sent".
+        EXPECT_FALSE(c.status == 3 && result.out.contains(QString::fromUtf8("已发送")));
     }
     EXPECT_TRUE(QFileInfo::exists(path("--json")));
 }
@@ -128,8 +142,8 @@ TEST_F(CliProcess, ALongerWidthSendsTheLoweredPrfBeforeTheWidth) {
                            "W 01020304050102030405010664190000 0"}));
     const QJsonObject object =
         QJsonDocument::fromJson(run({"get", "--json"}, {shared}).out.toUtf8()).object();
-    EXPECT_EQ(object.value("prf").toString(), "500");
-    EXPECT_EQ(object.value("pw").toString(), "6500");
+    EXPECT_EQ(object.value("prf").toDouble(), 500);
+    EXPECT_EQ(object.value("display").toObject().value("pw").toString(), "6500nS");
 }
 
 TEST_F(CliProcess, ARefusedWidthExitsTwoWithTheWindowsTextAndSendsNothing) {
@@ -142,17 +156,15 @@ TEST_F(CliProcess, ARefusedWidthExitsTwoWithTheWindowsTextAndSendsNothing) {
     EXPECT_EQ(lines[0], kRequest);
 }
 
+// Numbers in SI base units, the display's texts apart (the whole text: cli_test).
 TEST_F(CliProcess, GetJsonPrintsTheSimulatorsSettings) {
-    const ProcessRun result = run({"get", "--json"}, {"EASYD12_SIM_STATE=0,70,4,0,4,1,100,25,1,3"});
+    const ProcessRun result = run({"get", "--json"}, {"EASYD12_SIM_STATE=1,70,4,1,4,1,100,25,0,3"});
     EXPECT_EQ(result.status, 0);
     const QJsonObject object = QJsonDocument::fromJson(result.out.toUtf8()).object();
-    const QStringList expected{"单", "20",   "100", "内部", "1000",
-                               "30", "6500", "MHz", "0.08", "150"};
-    const QStringList names{"mode", "gain", "voltage",  "trigger",    "prf",
-                            "lpf",  "pw",   "hpf_unit", "probe_freq", "damping"};
-    ASSERT_EQ(object.size(), 10);
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(object.value(names[i]).toString(), expected[i]) << names[i].toStdString();
+    EXPECT_EQ(object.size(), 11);
+    EXPECT_EQ(object.value("gain"), 20);
+    EXPECT_EQ(object.value("pw"), 6.5e-6);
+    EXPECT_EQ(object.value("display").toObject().value("gain"), "20dB");
 }
 
 TEST_F(CliProcess, WithoutAnInstrumentEveryCommandExitsThree) {
@@ -317,9 +329,9 @@ TEST_F(CliProcess, RunsThatShareTheSimulatorsStateFileShareTheInstrument) {
     ASSERT_EQ(run({"set", "damping", "400", "pw", "1000"}, {shared}).status, 0);
     result = run({"get", "--json"}, {shared});
     const QJsonObject object = QJsonDocument::fromJson(result.out.toUtf8()).object();
-    EXPECT_EQ(object.value("damping").toString(), "400");
-    EXPECT_EQ(object.value("pw").toString(), "1000");
-    EXPECT_EQ(object.value("prf").toString(), "500");
+    EXPECT_EQ(object.value("damping").toDouble(), 400);
+    EXPECT_EQ(object.value("pw").toDouble(), 1e-6);
+    EXPECT_EQ(object.value("prf").toDouble(), 500);
 }
 
 // The window open on the same simulated instrument: its check finds what a run has set.

@@ -73,10 +73,15 @@ TEST(CliGet, DisplayTextsWithUnitsOrJsonByFieldName) {
                          "damping     150Ω\n");
     const CliResult json = rig.run({"get", "--json"});
     EXPECT_EQ(json.status, cli::kDone);
-    EXPECT_EQ(json.out, "{\n  \"mode\": \"双\",\n  \"gain\": \"20\",\n  \"voltage\": \"400\",\n"
-                        "  \"trigger\": \"外部\",\n  \"prf\": \"500\",\n  \"lpf\": \"30\",\n"
-                        "  \"pw\": \"6500\",\n  \"hpf_unit\": \"kHz\",\n"
-                        "  \"probe_freq\": \"0.08\",\n  \"damping\": \"150\"\n}\n");
+    EXPECT_EQ(json.out, "{\n  \"mode\": \"dual\",\n  \"gain\": 20,\n  \"voltage\": 400,\n"
+                        "  \"trigger\": \"external\",\n  \"prf\": 500,\n  \"lpf\": 30000000,\n"
+                        "  \"pw\": 0.0000065,\n  \"hpf_unit\": 1000,\n  \"probe_freq\": 80000,\n"
+                        "  \"damping\": 150,\n  \"display\": {\n    \"mode\": \"双\",\n"
+                        "    \"gain\": \"20dB\",\n    \"voltage\": \"-400V\",\n"
+                        "    \"trigger\": \"外部\",\n    \"prf\": \"500Hz\",\n"
+                        "    \"lpf\": \"30MHz\",\n    \"pw\": \"6500nS\",\n"
+                        "    \"hpf_unit\": \"1kHz\",\n    \"probe_freq\": \"0.08MHz\",\n"
+                        "    \"damping\": \"150Ω\"\n  }\n}\n");
     // Only read requests: one per run.
     EXPECT_EQ(rig.writes_of(FrameType::read_request), 2);
     EXPECT_EQ(rig.instrument.calls().size(), 6u);
@@ -166,7 +171,7 @@ TEST(CliSet, ARefusedDataFrameOrAnnounceIsExitThree) {
     rig.instrument.faults.data = true;
     CliResult result = rig.run({"set", "damping", "150"});
     EXPECT_EQ(result.status, cli::kUnreachable);
-    EXPECT_EQ(result.out, "已发送 damping=150Ω（8 3 0） 仪器未接收\n");
+    EXPECT_EQ(result.out, "未送达 damping=150Ω（8 3 0）：仪器未接收\n");
     EXPECT_EQ(result.err, std::string("错误：") + kConnectionFailed + "\n");
 
     // Taking the request but no announce: the window's message, once per refused frame.

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <future>
+#include <optional>
 #include <thread>
 
 #ifndef _WIN32
@@ -34,35 +35,59 @@ struct ArgumentCase {
     QStringList arguments; // after the program's name
     QString file;          // under the root ("/", or the drive's on Windows)
     bool new_window;
-    QStringList others;
+    QStringList ignored_on_hand_over;
+    std::optional<quint16> port;
+    const char* problem; // the start of the usage error's message; "" for none
 };
 
-TEST(StartArguments, FileNewWindowAndTheRestForTheCaller) {
+TEST(StartArguments, FileNewWindowRemoteQtsOptionsAndUsageErrors) {
     const QString root = QDir::rootPath();
     const ArgumentCase cases[] = {
-        {{}, "", false, {}},
-        {{"a.qini"}, "work/a.qini", false, {}},
-        {{"/tmp/设置.qini"}, "tmp/设置.qini", false, {}},
-        {{"sub/../b.qini", "--new-window"}, "work/b.qini", true, {}},
-        {{"--new-window"}, "", true, {}},
-        {{"--remote", "5025", "a.qini"}, "work/a.qini", false, {"--remote", "5025"}},
-        {{"--remote=5025", "a.qini"}, "work/a.qini", false, {"--remote=5025"}},
-        {{"--remote", "--new-window"}, "", true, {"--remote"}},
-        {{"--", "--new-window"}, "work/--new-window", false, {}},
-        {{"a.qini", "b.qini"}, "work/a.qini", false, {"b.qini"}},
-        {{"-x", "a.qini"}, "work/a.qini", false, {"-x"}}, // -x takes no value here
-        {{"-"}, "work/-", false, {}},
+        {{}, "", false, {}, {}, ""},
+        {{"a.qini"}, "work/a.qini", false, {}, {}, ""},
+        {{"/tmp/设置.qini"}, "tmp/设置.qini", false, {}, {}, ""},
+        {{"sub/../b.qini", "--new-window"}, "work/b.qini", true, {}, {}, ""},
+        {{"--remote", "5025", "a.qini"}, "work/a.qini", false, {"--remote", "5025"}, 5025, ""},
+        {{"--remote=15097", "a.qini"}, "work/a.qini", false, {"--remote=15097"}, 15097, ""},
+        {{"--remote", "--new-window"}, "", true, {"--remote"}, {}, ""},
+        {{"--remote", "--", "-a.qini"}, "work/-a.qini", false, {"--remote"}, {}, ""},
+        {{"--", "--new-window"}, "work/--new-window", false, {}, {}, ""},
+        {{"-"}, "work/-", false, {}, {}, ""},
+        // Qt's own options and their values are Qt's.
+        {{"-platform", "offscreen", "-style=fusion", "--reverse", "a.qini"},
+         "work/a.qini",
+         false,
+         {},
+         {},
+         ""},
+        {{"--remote", "-1"}, "", false, {"--remote", "-1"}, {}, "--remote 的端口"},
+        {{"--remote", "0"}, "", false, {"--remote", "0"}, {}, "--remote 的端口"},
+        {{"--remote", "+80"}, "", false, {"--remote", "+80"}, {}, "--remote 的端口"},
+        {{"--remote", "--remote"}, "", false, {"--remote", "--remote"}, {}, "--remote 只能"},
+        {{"a.qini", "b.qini"}, "work/a.qini", false, {}, {}, "只能给出一个设置文件：b.qini"},
+        {{"--bogus"}, "", false, {}, {}, "未知选项：--bogus"},
+        {{"-x", "a.qini"}, "", false, {}, {}, "未知选项：-x"},
+        {{"-platform"}, "", false, {}, {}, "-platform 需要一个值"},
     };
     for (const ArgumentCase& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
         const StartArguments parsed =
-            parse_start_arguments(QStringList{"qlm5120rx"} + c.arguments, {}, root + "work",
-                                  {QStringLiteral("--remote")});
+            parse_start_arguments(QStringList{"qlm5120rx"} + c.arguments, {}, root + "work");
         EXPECT_EQ(parsed.file, c.file.isEmpty() ? QString() : root + c.file);
         EXPECT_EQ(parsed.new_window, c.new_window);
-        EXPECT_EQ(parsed.others, c.others);
+        EXPECT_EQ(parsed.handed_over_ignores, c.ignored_on_hand_over);
+        EXPECT_EQ(parsed.remote_port, c.port);
+        const QString problem = QString::fromUtf8(c.problem);
+        EXPECT_EQ(parsed.problem.left(problem.size()), problem) << parsed.problem.toStdString();
+        EXPECT_EQ(parsed.problem.isEmpty(), problem.isEmpty());
         EXPECT_TRUE(parsed.file_name_is_text);
     }
+    // Ten thousand file names: one usage error, not nine thousand nine hundred and
+    // ninety-nine ignored.
+    QStringList many{"qlm5120rx"};
+    for (int i = 0; i < 10000; ++i)
+        many << QString("f%1.qini").arg(i);
+    EXPECT_FALSE(parse_start_arguments(many, {}, root).problem.isEmpty());
 }
 
 #ifndef _WIN32

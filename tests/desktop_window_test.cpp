@@ -4,6 +4,7 @@
 #include "ui_rig.h"
 
 #include "desktop/recent_files.h"
+#include "settings/auto_file.h"
 #include "settings/settings_file.h"
 #include "ui/keyboard.h"
 #include "ui/recent_menu.h"
@@ -221,6 +222,15 @@ TEST_F(Desktop, RecentFilesAreTheLastEightUsedAndAGoneOneIsSaidSoAndDropped) {
     EXPECT_TRUE(rig.messages[0].text.contains("文件不存在"));
     EXPECT_FALSE(recent_items().contains(QDir::toNativeSeparators(gone)));
     EXPECT_EQ(recent_items().size(), 7);
+}
+
+// 文件 → 退出 (Ctrl+Q) ends as the close button does.
+TEST_F(Desktop, QuitSavesTheDisplayedValuesAsTheCloseDoes) {
+    key(Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(rig.window->isVisible());
+    const LoadResult saved = load_auto_file(rig.folders);
+    ASSERT_TRUE(saved.fields);
+    EXPECT_EQ(*saved.fields, rig.window->panel().params().texts());
 }
 
 TEST(RecentCaption, NumberedShortenedInTheMiddleAmpersandsKept) {

@@ -49,11 +49,17 @@ protected:
             started.push_back({program, arguments});
             return start_works;
         };
-        s.open_url = [this](const QUrl& url) {
+        s.open_url = [this](const QUrl& url, const std::function<void(bool)>& done) {
             opened.push_back(url);
-            return desktop_opens;
+            done(desktop_opens);
         };
         return s;
+    }
+    // What the opening reported: empty when something opened the manual.
+    static QString open_help_document(const HelpSystem& system) {
+        QString problem;
+        qlm::open_help_document(system, [&problem](const QString& text) { problem = text; });
+        return problem;
     }
 };
 
@@ -141,11 +147,42 @@ TEST_F(Help, MissingManualNamesTheFileAndTheFoldersAndStartsNothing) {
     EXPECT_TRUE(opened.empty());
 }
 
+#ifndef Q_OS_WIN
+// xdg-open starts whether or not anything opens the file: its exit status decides, read
+// once it has ended, while the window goes on.
+TEST_F(Help, TheDesktopsOpenerIsJudgedByItsExitStatus) {
+    const QString program = folder("bin");
+    put(program, "manual/index.html");
+    const QString bin = folder("fake-path");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.toUtf8() + ":" + path);
+    for (const int status : {0, 3}) {
+        SCOPED_TRACE(status);
+        QFile opener(bin + "/xdg-open");
+        ASSERT_TRUE(opener.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        opener.write(QString("#!/bin/sh\nsleep 0.2\nexit %1\n").arg(status).toUtf8());
+        opener.close();
+        opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        HelpSystem s = default_help_system();
+        s.folders = {program};
+        s.find_program = [](const QString&) { return QString(); }; // no CHM viewer
+        std::optional<QString> problem;
+        qlm::open_help_document(s, [&problem](const QString& text) { problem = text; });
+        EXPECT_FALSE(problem); // not yet: the opener runs
+        EXPECT_EQ(QTest::qWaitFor([&problem] { return problem.has_value(); }, 3000), status != 0);
+        EXPECT_TRUE(!problem || problem->contains("index.html"));
+    }
+    qputenv("PATH", path);
+}
+#endif
+
 TEST_F(Help, TheWindowsMenuItemReachesTheViewerOrTheMessageBox) {
     const QString program = folder("bin");
     UiRig rig;
     UiSeams seams = rig.seams();
-    seams.open_help = [&] { return open_help_document(system({program})); };
+    seams.open_help = [&](const std::function<void(const QString&)>& report) {
+        qlm::open_help_document(system({program}), report);
+    };
     rig.window = std::make_unique<MainWindow>(rig.instrument, seams);
     rig.window->start();
     const std::size_t before = rig.messages.size(); // start-up's own, if any

@@ -187,6 +187,8 @@ TEST_F(Layout, MenusCarryTheirCaptionsAndNames) {
         {"open", "导入设置", "Ctrl+O"},
         {"save", "导出设置", "Ctrl+S"},
         {"sheet", "导出设置单（PDF）", ""},
+        {"quit_separator", "", ""},
+        {"quit", "退出", "Ctrl+Q"},
         {"setname", "参数", ""},
         {"seting2", "仪器参数（手动获取）", "F5"},
         {"seting3", "核对仪器参数", ""},
@@ -209,7 +211,7 @@ TEST_F(Layout, MenusCarryTheirCaptionsAndNames) {
     };
     EXPECT_EQ(found(), expected);
 
-    // After an export, the file menu lists it below a separator, numbered.
+    // After an export, the file menu lists it below a separator, numbered, above 退出.
     rig.save_answer = rig.config_dir.path() + "/a&b.qini";
     rig.trigger(rig.ui().save);
     const QString shown = QDir::toNativeSeparators(rig.save_answer).replace("&", "&&");

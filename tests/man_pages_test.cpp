@@ -2,7 +2,7 @@
 // names is in its man page, and the man page names no other.
 
 #include "cli/cli.h"
-#include "desktop/start_arguments.h"
+#include "ui/program_start.h"
 
 #include <gtest/gtest.h>
 
@@ -51,12 +51,6 @@ Names statuses_in(const std::string& text, const std::string& heading, const std
 }
 
 // The window's help: its option table until it prints a help of its own.
-std::string window_help() {
-    std::string text;
-    for (const qlm::StartOption& option : qlm::kStartOptions)
-        text += std::string(option.name) + " " + option.value + "\n";
-    return text;
-}
 
 struct Program {
     const char* man_page;
@@ -65,7 +59,7 @@ struct Program {
 
 TEST(ManPages, NameEveryOptionAndExitStatusOfTheProgramsHelpAndNoOther) {
     const Program programs[] = {{"qlm5120rx-cli.1", qlm::cli::help_text()},
-                                {"qlm5120rx.1", window_help()}};
+                                {"qlm5120rx.1", qlm::window_help_text()}};
     for (const Program& program : programs) {
         SCOPED_TRACE(program.man_page);
         const std::string page = read(std::string(QLM_MAN_PAGES) + "/" + program.man_page);

@@ -1,4 +1,5 @@
 #include "params/number.h"
+#include "params/units.h"
 
 #include <gtest/gtest.h>
 
@@ -45,4 +46,42 @@ TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
     EXPECT_EQ(round_half_even(-16, 10), -2);
     EXPECT_EQ(round_half_even(7, 10), 1);
     EXPECT_EQ(round_half_even(30, 25), 1);
+}
+
+// A script's value as the field's text, and the field's text in SI base units.
+TEST(Units, ScriptValuesAndSiNumbers) {
+    using qlm::Field;
+    struct Case {
+        Field field;
+        const char* written;
+        const char* text; // what the panel gets
+    };
+    // The common ones run through qlm5120rx-cli in cli_process_test.
+    for (const Case c : {Case{Field::mode, "单", "单"},
+                         {Field::hpf_unit, "1000000Hz", "MHz"},
+                         {Field::prf, "0.5 KHZ", "500"},
+                         {Field::lpf, "30000khz", "30"},
+                         {Field::pw, "0.0000025s", "2500"},
+                         {Field::voltage, "-150", "-150"}, // as typed: the panel's rule
+                         {Field::gain, "20Hz", "20Hz"},    // not its unit: refused later
+                         {Field::damping, "0.15kohm", "150"}}) {
+        EXPECT_EQ(qlm::script_value(c.field, c.written), c.text) << c.written;
+    }
+    struct Si {
+        Field field;
+        const char* text;
+        std::optional<std::string> number;
+    };
+    for (const Si& c : {Si{Field::pw, "200", "0.0000002"},
+                        {Field::pw, "6500", "0.0000065"},
+                        {Field::lpf, "30", "30000000"},
+                        {Field::hpf_unit, "kHz", "1000"},
+                        {Field::probe_freq, "0.08", "80000"},
+                        {Field::voltage, "-100", "100"},
+                        {Field::gain, "-5", "-5"},
+                        {Field::mode, "单", std::nullopt},
+                        {Field::prf, "abc", std::nullopt}}) {
+        EXPECT_EQ(qlm::si_number(c.field, c.text), c.number) << c.text;
+    }
+    EXPECT_STREQ(qlm::english_name(Field::trigger, "内部"), "internal");
 }

@@ -127,6 +127,10 @@ TEST(GbkCodec, BothCodecsAgreeOnTheEdges) {
         {"―", bytes_of({0xA8, 0x44})}, // U+2015
         {"", QByteArray()},
         {"a", QByteArray("a")},
+        // The program's own values, which skip ICU's tables, and each beside another one.
+        {"单双内部外部",
+         bytes_of({0xB5, 0xA5, 0xCB, 0xAB, 0xC4, 0xDA, 0xB2, 0xBF, 0xCD, 0xE2, 0xB2, 0xBF})},
+        {"内部·", bytes_of({0xC4, 0xDA, 0xB2, 0xBF, 0xA1, 0xA4})},
     };
     for (const auto& [text, bytes] : same) {
         EXPECT_EQ(gbk_encode(QString::fromStdString(text)), bytes) << text;

@@ -99,9 +99,12 @@ TEST(SharedInstrument, AWindowAndTwoScriptsNeverInterleave) {
     QProcess get;
     get.start(QLM_CLI_PROGRAM, {"get", "--json"});
     ASSERT_TRUE(get.waitForFinished(30000));
-    const QJsonObject held = QJsonDocument::fromJson(get.readAllStandardOutput()).object();
+    const QJsonObject held =
+        QJsonDocument::fromJson(get.readAllStandardOutput()).object().value("display").toObject();
     for (const Field field : kAllFields) {
-        EXPECT_EQ(rig.ui().of(field).value->text(), held.value(field_name(field)).toString())
+        const std::string label = rig.ui().of(field).value->text().toStdString();
+        EXPECT_EQ(QString::fromStdString(shown_text(field, label)),
+                  held.value(field_name(field)).toString())
             << field_name(field);
     }
     for (const char* name : {"EASYD12_SIM_STATE_FILE", "EASYD12_SIM_APPLIED", "EASYD12_SIM_TRACE"})

@@ -14,6 +14,10 @@
 
 #include <functional>
 
+#ifndef Q_OS_WIN
+#include <csignal>
+#endif
+
 namespace {
 
 using Frames = QStringList; // "code,value 1,value 2" of each applied data frame
@@ -63,6 +67,7 @@ protected:
         env.insert("XDG_RUNTIME_DIR", path("runtime"));
         env.insert("EASYD12_SIM_APPLIED", path("applied.txt"));
         env.insert("EASYD12_SIM_TRACE", path(trace));
+        if (!sim_state.isEmpty()) env.insert("EASYD12_SIM_STATE", sim_state);
         return env;
     }
     QProcess* start(const QStringList& args, const QString& trace) {
@@ -98,6 +103,7 @@ protected:
 
     QTemporaryDir dir;
     QString program;
+    QString sim_state; // the simulator's start settings; its default when empty
     std::vector<std::unique_ptr<QProcess>> running;
 };
 
@@ -115,11 +121,10 @@ TEST_F(WindowProcess, AFileArgumentIsUploadedAfterTheReadBackAndALaterStartHands
     QProcess later;
     later.setProcessEnvironment(environment("later.trace"));
     later.setWorkingDirectory(dir.path());
-    later.start(program, {"--remote", "0", "--bogus", path("second.qini")});
+    later.start(program, {"--remote", "5030", path("second.qini")});
     ASSERT_TRUE(later.waitForFinished(30000));
     EXPECT_EQ(later.exitCode(), 0);
-    EXPECT_TRUE(
-        QString::fromUtf8(later.readAllStandardError()).contains("忽略：--remote 0 --bogus"));
+    EXPECT_TRUE(QString::fromUtf8(later.readAllStandardError()).contains("忽略：--remote 5030"));
     EXPECT_FALSE(QFileInfo::exists(path("later.trace"))); // it never reached the instrument
     ASSERT_TRUE(wait_until([&] { return applied().size() >= 18; }));
     EXPECT_EQ(applied().mid(9), kSecondFrames);
@@ -131,6 +136,85 @@ TEST_F(WindowProcess, AFileArgumentIsUploadedAfterTheReadBackAndALaterStartHands
     EXPECT_EQ(applied().mid(18), kFirstFrames);
     EXPECT_EQ(lines(path("new.trace")).front(), kRequest);
 }
+
+// What the program answers without a window: no display at all, nothing of the instrument.
+TEST_F(WindowProcess, HelpVersionAndUsageErrorsNeedNoDisplayAndOpenNoWindow) {
+    struct Case {
+        QStringList args;
+        int status;
+        const char* out; // the start of standard output
+        const char* err; // in standard error
+    };
+    const Case cases[] = {
+        {{"--version"}, 0, "qlm5120rx " QLM_VERSION "\n", ""},
+        {{"--help"}, 0, "用法：qlm5120rx [选项] [文件.qini]", ""},
+        {{"-platform", "offscreen", "--version"}, 0, "qlm5120rx ", ""},
+        {{"--bogus"}, 1, "", "未知选项：--bogus"},
+        {{"a.qini", "b.qini"}, 1, "", "只能给出一个设置文件：b.qini"},
+        {{"--remote", "-1"}, 1, "", "--remote 的端口必须是 1 到 65535 之间的整数：-1"},
+        {{"--remote=0"}, 1, "", "整数：0"},
+        {{"--remote", "70000"}, 1, "", "整数：70000"},
+        {{"--remote", "abc"}, 1, "", "整数：abc"},
+    };
+    QProcessEnvironment env = environment("trace.txt");
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(name);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir.path());
+        process.start(program, c.args);
+        ASSERT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), c.status);
+        const QString out = QString::fromUtf8(c.out);
+        EXPECT_EQ(QString::fromUtf8(process.readAllStandardOutput()).left(out.size()), out);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        EXPECT_TRUE(err.contains(QString::fromUtf8(c.err))) << err.toStdString();
+        EXPECT_EQ(err.contains("qlm5120rx --help"), c.status != 0);
+    }
+    EXPECT_FALSE(QFileInfo::exists(path("trace.txt")));
+    EXPECT_FALSE(QFileInfo::exists(path("program/open.qini")));
+}
+
+#ifndef Q_OS_WIN
+// A stop signal ends the window as its close does: open.qini holds what the display showed.
+TEST_F(WindowProcess, StopSignalsSaveTheDisplayedValues) {
+    const qlm::SettingsTexts shown{"双", "20",   "100", "外部", "500",
+                                   "30", "6500", "kHz", "0.08", "150"};
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(number);
+        QFile::remove(path("program/open.qini"));
+        QFile::remove(path("signal.trace"));
+        sim_state = "1,70,4,1,3,1,100,25,0,3";
+        QProcess* window = start({"--new-window"}, "signal.trace");
+        // The start-up read-back: a request and two reads.
+        ASSERT_TRUE(wait_until([&] { return lines(path("signal.trace")).size() >= 3; }));
+        QThread::msleep(300);
+        ::kill(static_cast<pid_t>(window->processId()), number);
+        ASSERT_TRUE(window->waitForFinished(20000));
+        EXPECT_EQ(window->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(window->exitCode(), 0);
+        const auto saved = qlm::load_settings_file(path("program/open.qini"));
+        ASSERT_TRUE(saved.fields);
+        EXPECT_EQ(*saved.fields, shown);
+    }
+    // Caught between a write-announce and its data frame during an upload: the data frame
+    // still goes out before the window ends.
+    const QString announce = "W 01020304050102030405010203040504 0";
+    QProcess* window = start({"--new-window", "first.qini"}, "upload.trace");
+    ASSERT_TRUE(wait_until([&] { return applied().size() >= 2; }));
+    QElapsedTimer bound;
+    bound.start();
+    while (lines(path("upload.trace")).last() != announce && bound.elapsed() < 10000)
+        QThread::msleep(2);
+    ::kill(static_cast<pid_t>(window->processId()), SIGTERM);
+    ASSERT_TRUE(window->waitForFinished(20000));
+    EXPECT_EQ(window->exitCode(), 0);
+    EXPECT_NE(lines(path("upload.trace")).last(), announce);
+}
+#endif
 
 TEST_F(WindowProcess, ASocketLeftByAKilledWindowDoesNotStopTheNextStart) {
     QProcess* first = start({}, "first.trace");

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "cli/commands.h"
+#include "panel/version.h"
 
 #include <algorithm>
 #include <map>
@@ -19,6 +20,10 @@ int run(const std::vector<std::string>& args, Context& context) {
         if (arg == "--") break;
         if (arg == "--help" || arg == "-h") {
             context.out << help_text();
+            return kDone;
+        }
+        if (arg == "--version") {
+            context.out << "qlm5120rx-cli " << program_version() << "\n";
             return kDone;
         }
     }

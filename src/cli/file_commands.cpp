@@ -5,6 +5,7 @@
 #include "panel/json_text.h"
 #include "panel/upload.h"
 #include "params/descriptor.h"
+#include "params/units.h"
 
 namespace qlm::cli {
 
@@ -42,6 +43,30 @@ std::optional<std::string> one_file(const Args& args, Context& context, const ch
     return files->front();
 }
 
+// {"mode": "single", "gain": 20, ..., "display": {"mode": "单", "gain": "20dB", ...}}: numbers
+// in SI base units, list names in English, and the display panel's texts with their units.
+void print_json(std::ostream& out, const param_set& set) {
+    out << "{\n";
+    for (const Field field : kAllFields) {
+        out << "  " << json_quoted(field_name(field)) << ": ";
+        if (const char* name = english_name(field, set[field]))
+            out << json_quoted(name);
+        else if (const auto number = si_number(field, set[field]))
+            out << *number;
+        else
+            out << "null";
+        out << ",\n";
+    }
+    out << "  \"display\": {";
+    const char* separator = "\n";
+    for (const Field field : kAllFields) {
+        out << separator << "    " << json_quoted(field_name(field)) << ": "
+            << json_quoted(shown_text(field, set[field]));
+        separator = ",\n";
+    }
+    out << "\n  }\n}\n";
+}
+
 } // namespace
 
 int get_command(const Args& args, Context& context) {
@@ -55,14 +80,7 @@ int get_command(const Args& args, Context& context) {
     if (!session.read_back()) return kUnreachable;
     const param_set& set = session.panel().params();
     if (json) {
-        context.out << "{";
-        const char* separator = "\n";
-        for (const Field field : kAllFields) {
-            context.out << separator << "  " << json_quoted(field_name(field)) << ": "
-                        << json_quoted(set[field]);
-            separator = ",\n";
-        }
-        context.out << "\n}\n";
+        print_json(context.out, set);
         return kDone;
     }
     for (const Field field : kAllFields) {

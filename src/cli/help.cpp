@@ -22,7 +22,7 @@ std::string parameter_lines() {
             for (std::size_t i = 0; i < param.choices.size(); ++i)
                 text += (i ? " " : "") + list_text(field, param.choices[i].text);
         } else {
-            text += "由脉冲宽度决定，只能读取";
+            text += "由脉冲宽度决定，只能读取：探头频率 = 500 ÷ 脉冲宽度（MHz，ns；保留两位小数）";
         }
         text += "\n";
     }
@@ -45,13 +45,18 @@ constexpr const char* kCommandTable = "/usr/share/doc/qlm5120rx/scpi-commands.md
 
 std::string help_text() {
     return R"(用法：qlm5120rx-cli 命令 [参数]
+      qlm5120rx-cli --help | --version   显示本说明 | 显示版本
 
 QLM-5120RX 超声脉冲发射接收仪的命令行程序。与主窗口使用同一套参数规则；每次运行先读回仪器参数。
 
 命令：
-  get [--json]            读回仪器参数，每行一个，带单位；--json 输出以参数名为键的对象（值不带单位）
+  get [--json]            读回仪器参数，每行一个，带单位；--json 输出以参数名为键的 JSON 对象：
+                          数值为国际单位制基本单位的数（Hz、s、V、dB、Ω），mode 和 trigger 为
+                          英文名（single/dual、internal/external），"display" 下是显示面板的文字
   set 参数名 值 [参数名 值 ...]
                           按窗口的规则设置参数：列表参数取列表中的值（单位可省），
+                          列表值也可写英文名（single、dual、internal、external、1khz、1mhz），
+                          数值可带单位（5kHz、1.5us、0.2kV，不分大小写）；
                           gain、voltage、pw 如同输入后按回车（范围检查、按仪器步进取整、
                           重复频率与脉冲宽度互锁：脉冲宽度加长时先发送降低后的重复频率）。
                           有一个值被拒绝则什么都不发送
@@ -94,6 +99,7 @@ QLM-5120RX 超声脉冲发射接收仪的命令行程序。与主窗口使用同
 
 示例：
   qlm5120rx-cli set damping 150 prf 500Hz pw 1000
+  qlm5120rx-cli set mode dual trigger external pw 1.5us
   qlm5120rx-cli get --json
 )";
 }

@@ -47,7 +47,9 @@ std::vector<Field> print_sent(std::ostream& out, const std::vector<Outcome>& out
     std::vector<Field> fields;
     for (const Outcome& outcome : outcomes) {
         const auto* sent = std::get_if<Sent>(&outcome);
-        if (!sent || sent->delivery == SendResult::announce_refused) continue;
+        if (!sent ||
+            (sent->delivery != SendResult::delivered && sent->delivery != SendResult::data_refused))
+            continue;
         fields.push_back(sent->field);
         out << texts::sent_line(*sent) << "\n";
     }

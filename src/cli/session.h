@@ -33,7 +33,8 @@ private:
 };
 
 // The lines of the commands among `outcomes` that reached the instrument's data frame:
-// "已发送 damping=150Ω（8 3 0）". The fields they carried.
+// "已发送 damping=150Ω（8 3 0）", or "未送达 ..." where it refused that frame. The fields
+// they carried.
 std::vector<Field> print_sent(std::ostream& out, const std::vector<Outcome>& outcomes);
 
 } // namespace qlm::cli

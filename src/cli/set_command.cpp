@@ -5,6 +5,7 @@
 #include "panel/outcome_hook.h"
 #include "panel/texts.h"
 #include "params/descriptor.h"
+#include "params/units.h"
 
 namespace qlm::cli {
 
@@ -20,8 +21,10 @@ std::string names() {
 
 std::string entries(Field field) {
     std::string out;
-    for (const Choice& choice : descriptor(field).choices)
+    for (const Choice& choice : descriptor(field).choices) {
         out += (out.empty() ? "" : " ") + list_text(field, choice.text);
+        if (choice.word) out += std::string("/") + choice.word;
+    }
     return out;
 }
 
@@ -36,15 +39,18 @@ std::optional<std::vector<Change>> parse(Args args, std::string& problem) {
     std::vector<Change> pairs;
     for (std::size_t i = 0; i < args.size(); i += 2) {
         const std::string& name = args[i];
-        const std::string& value = args[i + 1];
         const auto field = field_named(name);
         if (!field || !descriptor(*field).code) {
             problem = "未知参数：" + name + "（可设置：" + names() + "）";
             return std::nullopt;
         }
+        // English names, any case, unit suffixes: as the field's own text. What the panel
+        // takes already stays as written, for its messages.
+        const bool listed = choice_position(*field, args[i + 1]).has_value();
+        const std::string value = listed ? args[i + 1] : script_value(*field, args[i + 1]);
         if (!descriptor(*field).choices.empty()) {
             if (!choice_position(*field, value)) {
-                problem = name + " 没有取值 " + value + "（可选：" + entries(*field) + "）";
+                problem = name + " 没有取值 " + args[i + 1] + "（可选：" + entries(*field) + "）";
                 return std::nullopt;
             }
         } else if (value.empty()) {

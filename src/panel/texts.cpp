@@ -119,11 +119,11 @@ std::string comparison(const Compared& compared) {
 }
 
 std::string sent_line(const Sent& sent) {
-    std::string line = "已发送 " + std::string(field_name(sent.field)) + "=" +
-                       shown_text(sent.field, sent.text) + "（" + std::to_string(sent.code) + " " +
-                       std::to_string(sent.value1) + " " + std::to_string(sent.value2) + "）";
-    if (sent.delivery == SendResult::data_refused) line += " 仪器未接收";
-    return line;
+    return (sent.delivery == SendResult::delivered ? "已发送 " : "未送达 ") +
+           std::string(field_name(sent.field)) + "=" + shown_text(sent.field, sent.text) + "（" +
+           std::to_string(sent.code) + " " + std::to_string(sent.value1) + " " +
+           std::to_string(sent.value2) + "）" +
+           (sent.delivery == SendResult::delivered ? "" : "：仪器未接收");
 }
 
 std::string display_only_line(Field field, const std::string& text) {

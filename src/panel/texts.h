@@ -44,7 +44,8 @@ std::string import_notes(const std::vector<ImportNote>& notes);
 std::string comparison(const Compared& compared);
 extern const char* const kCheckTitle;
 
-// The console's line for a command: "已发送 damping=150Ω（8 3 0）".
+// The console's line for a command: "已发送 damping=150Ω（8 3 0）"; one whose data frame the
+// instrument refused "未送达 damping=150Ω（8 3 0）：仪器未接收".
 std::string sent_line(const Sent& sent);
 // The console's line for a value shown but not sent: "仅显示 prf=500Hz（未发送）".
 std::string display_only_line(Field field, const std::string& text);

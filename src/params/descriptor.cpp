@@ -7,8 +7,8 @@ namespace qlm {
 namespace {
 
 // List entries in list order, with their command values.
-constexpr std::array<Choice, 2> kMode{{{"单", 0}, {"双", 1}}};
-constexpr std::array<Choice, 2> kTrigger{{{"内部", 0}, {"外部", 1}}};
+constexpr std::array<Choice, 2> kMode{{{"单", 0, "single"}, {"双", 1, "dual"}}};
+constexpr std::array<Choice, 2> kTrigger{{{"内部", 0, "internal"}, {"外部", 1, "external"}}};
 constexpr std::array<Choice, 6> kPrf{
     {{"100", 1}, {"200", 2}, {"500", 3}, {"1000", 4}, {"2000", 5}, {"5000", 6}}};
 constexpr std::array<Choice, 2> kLpf{{{"30", 1}, {"10", 0}}};

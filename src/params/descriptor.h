@@ -11,10 +11,12 @@
 
 namespace qlm {
 
-// A list entry: the field text it stands for and its command value.
+// A list entry: the field text it stands for, its command value and, where the text is no
+// number or unit, its English name.
 struct Choice {
     const char* text;
     std::uint8_t value;
+    const char* word = nullptr;
 };
 
 // How a text becomes command bytes, and an answer byte becomes a text again.

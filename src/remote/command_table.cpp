@@ -6,13 +6,6 @@ namespace qlm::remote {
 
 namespace {
 
-constexpr std::array<Suffix, 4> kNs{{{"NS", 0}, {"US", 3}, {"MS", 6}, {"S", 9}}};
-constexpr std::array<Suffix, 3> kVolt{{{"V", 0}, {"KV", 3}, {"MV", -3}}};
-constexpr std::array<Suffix, 1> kDb{{{"DB", 0}}};
-constexpr std::array<Suffix, 3> kHz{{{"HZ", 0}, {"KHZ", 3}, {"MHZ", 6}}};
-constexpr std::array<Suffix, 3> kMhz{{{"HZ", -6}, {"KHZ", -3}, {"MHZ", 0}}};
-constexpr std::array<Suffix, 3> kOhm{{{"OHM", 0}, {"KOHM", 3}, {"MOHM", 6}}};
-
 using A = Action;
 // clang-format off
 constexpr std::array<CommandEntry, 26> kCommands{{
@@ -118,33 +111,6 @@ const CommandEntry* lookup(const std::vector<std::string>& path, bool common) {
 }
 
 } // namespace
-
-std::span<const Suffix> suffixes(Units units) {
-    switch (units) {
-    case Units::ns:
-        return kNs;
-    case Units::volt:
-        return kVolt;
-    case Units::db:
-        return kDb;
-    case Units::hz:
-        return kHz;
-    case Units::mhz:
-        return kMhz;
-    case Units::ohm:
-        return kOhm;
-    case Units::none:
-        break;
-    }
-    return {};
-}
-
-std::string suffix_list(Units units) {
-    std::string out;
-    for (const Suffix& suffix : suffixes(units))
-        out += (out.empty() ? "" : "|") + std::string(suffix.name);
-    return out;
-}
 
 std::span<const CommandEntry> command_entries() {
     return kCommands;

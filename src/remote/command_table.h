@@ -35,15 +35,9 @@ enum class Action {
     store,      // the display written to a settings file
 };
 
-// A number's units: its suffixes and the power of ten of each to the field's own unit.
+// What a number of the field is in; none for words. The suffixes are the field's own
+// (params/units.h).
 enum class Units { none, ns, volt, db, hz, mhz, ohm };
-struct Suffix {
-    const char* name;
-    int power;
-};
-std::span<const Suffix> suffixes(Units units);
-// "NS|US|MS|S"
-std::string suffix_list(Units units);
 
 struct CommandEntry {
     const char* header; // long form, short form in capitals, optional nodes in brackets

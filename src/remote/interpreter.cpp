@@ -4,6 +4,7 @@
 #include "params/descriptor.h"
 #include "params/interlock.h"
 #include "params/number.h"
+#include "params/units.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -13,9 +14,6 @@
 namespace qlm::remote {
 
 namespace {
-
-// Longer numbers than this are far outside every range.
-constexpr std::size_t kMaxWholeDigits = 12;
 
 std::string range_text(Field field) {
     const NumericRule& rule = *descriptor(field).numeric;
@@ -50,26 +48,7 @@ std::string entries_text(Field field) {
 // A number in a unit `shift` powers of ten above the field's: its decimal text ("1500",
 // "-20", "20.5"); none when it is too long to be any value.
 std::optional<std::string> number_text(const ScpiNumber& number, int shift) {
-    const long exponent = static_cast<long>(number.exponent) + shift;
-    std::string digits = number.digits;
-    std::string text;
-    if (digits == "0") {
-        text = "0";
-    } else if (exponent >= 0) {
-        if (digits.size() + static_cast<std::size_t>(exponent) > kMaxWholeDigits)
-            return std::nullopt;
-        text = digits + std::string(static_cast<std::size_t>(exponent), '0');
-    } else {
-        const auto places = static_cast<std::size_t>(-exponent);
-        if (places > kMaxWholeDigits + digits.size()) {
-            text = "0." + std::string(kMaxWholeDigits, '0') + "1"; // tiny, not zero
-        } else {
-            if (digits.size() <= places) digits.insert(0, places - digits.size() + 1, '0');
-            text = digits.substr(0, digits.size() - places) + "." +
-                   digits.substr(digits.size() - places);
-        }
-    }
-    return (number.negative && text != "0" ? "-" : "") + text;
+    return decimal_text(number.negative, number.digits, static_cast<long>(number.exponent) + shift);
 }
 
 // The whole number a field's text holds (a voltage as its magnitude).
@@ -180,13 +159,13 @@ bool value_text(Field field, const Parameter& value, const param_set& set, std::
     }
     int shift = 0;
     if (!value.suffix.empty()) {
-        const auto units = suffixes(remote.units);
-        const auto suffix = std::find_if(units.begin(), units.end(), [&](const Suffix& each) {
+        const auto units = unit_suffixes(field);
+        const auto suffix = std::find_if(units.begin(), units.end(), [&](const UnitSuffix& each) {
             return value.suffix == each.name;
         });
         if (suffix == units.end()) {
-            error = {error::kInvalidSuffix, std::string(remote.name) + " " + value.suffix +
-                                                ", not " + suffix_list(remote.units)};
+            error = {error::kInvalidSuffix,
+                     std::string(remote.name) + " " + value.suffix + ", not " + suffix_list(field)};
             return false;
         }
         shift = suffix->power;

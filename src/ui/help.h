@@ -25,16 +25,19 @@ struct HelpSystem {
     std::function<QString(const QString& name)> find_program;
     // Starts a program without waiting for it.
     std::function<bool(const QString& program, const QStringList& arguments)> start;
-    // Hands a file to the desktop (browser, or whatever opens the file's type).
-    std::function<bool(const QUrl& url)> open_url;
+    // Hands a file to the desktop (browser, or whatever opens the file's type); `done` gets
+    // whether it was opened, now or once the desktop's opener has ended.
+    std::function<void(const QUrl& url, std::function<void(bool opened)> done)> open_url;
 };
+// What went wrong, when anything did: called once, or never when the manual opened.
+using HelpReport = std::function<void(const QString& problem)>;
 
 // The program's folder, the manual's installed folder beside it (../share/qlm5120rx), then
 // the current folder; the real program search, process start and desktop.
 HelpSystem default_help_system();
 
-// An empty text when a viewer started, else what is missing.
-QString open_help_document(const HelpSystem& system);
-QString open_help_document();
+// Starts a viewer, else tells `report` what is missing.
+void open_help_document(const HelpSystem& system, HelpReport report);
+void open_help_document(HelpReport report);
 
 } // namespace qlm

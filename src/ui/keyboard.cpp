@@ -36,6 +36,7 @@ void set_up_keyboard(QMainWindow* window, const Form1Widgets& ui) {
     ui.save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     ui.seting2->setShortcut(QKeySequence(Qt::Key_F5));
     ui.helpd->setShortcut(QKeySequence(Qt::Key_F1));
+    ui.quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     auto* menus = new QShortcut(QKeySequence(Qt::Key_F10), window);
     QObject::connect(menus, &QShortcut::activated, window, [window] {
         QMenuBar* bar = window->menuBar();

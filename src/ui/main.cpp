@@ -17,6 +17,8 @@
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
+    // --help, --version and usage errors need no display.
+    if (const auto status = qlm::answer_before_window(argc, argv)) return *status;
     QApplication app(argc, argv);
     // Named after the program file: the simulated instrument's copy (qlm5120rx-sim) keeps
     // its own automatic settings file when both fall back to the user's folder.
@@ -54,14 +56,10 @@ int main(int argc, char* argv[]) {
     qlm::MainWindow window(*driver, qlm::platform_seams(&window_pointer), lock.get());
     window_pointer = &window;
     shown = &window;
-    QString problem;
-    const auto remote = qlm::remote_argument(QCoreApplication::arguments(), problem);
-    if (!problem.isEmpty()) {
-        std::fprintf(stderr, "qlm5120rx：--remote %s\n", qPrintable(problem));
-        return 1;
-    }
+    qlm::StopSignals stop_signals; // from the start-up's read-back on
+    qlm::end_on_stop_signals(stop_signals, window);
     window.start();
-    if (remote.given) window.start_remote(remote.port);
+    if (start.arguments.remote) window.start_remote(start.arguments.remote_port);
     window.show();
     qlm::attach_window(start, window);
     const int status = QApplication::exec();

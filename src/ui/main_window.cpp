@@ -121,6 +121,7 @@ void MainWindow::connect_controls() {
     connect(ui_.remote, &QAction::triggered, this, &MainWindow::on_remote);
     connect(ui_.sheet, &QAction::triggered, this, &MainWindow::on_sheet);
     connect(ui_.journal, &QAction::triggered, this, &MainWindow::on_journal);
+    connect(ui_.quit, &QAction::triggered, this, &QWidget::close);
 }
 
 // ---- start-up and shutdown
@@ -400,8 +401,9 @@ void MainWindow::on_check() {
 }
 
 void MainWindow::on_help() {
-    const QString problem = seams_.open_help();
-    if (!problem.isEmpty()) error(problem);
+    seams_.open_help([window = QPointer<MainWindow>(this)](const QString& problem) {
+        if (window) window->error(problem);
+    });
 }
 
 AboutWindow* MainWindow::about_window() const {

@@ -29,6 +29,8 @@ Menus build_menus(QMainWindow* window) {
     out.open = add_item(file, "open", "导入设置");
     out.save = add_item(file, "save", "导出设置");
     out.sheet = add_item(file, "sheet", "导出设置单（PDF）");
+    file->addSeparator()->setObjectName(QStringLiteral("quit_separator"));
+    out.quit = add_item(file, "quit", "退出");
     QMenu* setname = add_menu(window, "setname", "参数");
     out.seting2 = add_item(setname, "seting2", "仪器参数（手动获取）");
     out.seting3 = add_item(setname, "seting3", "核对仪器参数");

@@ -10,6 +10,7 @@ struct Menus {
     QAction* open = nullptr;    // 导入设置
     QAction* save = nullptr;    // 导出设置
     QAction* sheet = nullptr;   // 导出设置单（PDF）
+    QAction* quit = nullptr;    // 退出, last: ends as the close button does
     QAction* seting2 = nullptr; // 仪器参数（手动获取）
     QAction* seting3 = nullptr; // 核对仪器参数
     QAction* remote = nullptr;  // 远程控制（SCPI）, checkable

@@ -56,7 +56,9 @@ UiSeams platform_seams(QWidget* const* parent) {
         for (long i = 0; i < passes && clock.nsecsElapsed() < limit_ns; ++i)
             QCoreApplication::processEvents();
     };
-    seams.open_help = [] { return open_help_document(); };
+    seams.open_help = [](std::function<void(const QString&)> report) {
+        open_help_document(std::move(report));
+    };
     seams.folders = default_auto_file_folders();
     seams.documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     seams.journal_folder = default_journal_folder();

@@ -38,10 +38,16 @@ void RecentMenu::refresh() {
     }
     const QStringList paths = recent_.list();
     if (paths.isEmpty()) return;
-    QAction* separator = menu_->addSeparator();
+    // Above 退出, which stays last.
+    QAction* end = nullptr;
+    for (QAction* action : menu_->actions()) {
+        if (action->objectName() == QLatin1String("quit_separator")) end = action;
+    }
+    QAction* separator = menu_->insertSeparator(end);
     separator->setObjectName(kPrefix);
     for (int i = 0; i < paths.size(); ++i) {
-        QAction* item = menu_->addAction(recent_caption(i + 1, paths[i]));
+        auto* item = new QAction(recent_caption(i + 1, paths[i]), menu_);
+        menu_->insertAction(end, item);
         item->setObjectName(kPrefix + QString::number(i + 1));
         item->setToolTip(QDir::toNativeSeparators(paths[i]));
         const QString path = paths[i];

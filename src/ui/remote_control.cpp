@@ -17,23 +17,6 @@ const QString kPortKey = QStringLiteral("remote/port");
 
 } // namespace
 
-RemoteArgument remote_argument(const QStringList& arguments, QString& problem) {
-    RemoteArgument out;
-    const qsizetype at = arguments.indexOf(QStringLiteral("--remote"));
-    if (at < 0) return out;
-    out.given = true;
-    if (at + 1 >= arguments.size() || arguments[at + 1].startsWith('-')) return out;
-    std::string why;
-    const auto options = remote::server_options(arguments[at + 1].toStdString(), "", "", why);
-    if (!options) {
-        problem = QString::fromStdString(why);
-        out.given = false;
-        return out;
-    }
-    out.port = options->port;
-    return out;
-}
-
 RemoteControl::RemoteControl(Panel& panel, SettingsStore& store, QAction* item,
                              std::function<void(const QString&)> show_status, QString settings,
                              QString folder,

@@ -20,14 +20,6 @@ class QAction;
 
 namespace qlm {
 
-// `--remote [PORT]` among the program's arguments, and the port if one follows. `problem`
-// is set for a port that is no port.
-struct RemoteArgument {
-    bool given = false;
-    std::optional<quint16> port;
-};
-RemoteArgument remote_argument(const QStringList& arguments, QString& problem);
-
 class RemoteControl : public QObject {
     Q_OBJECT
 public:

@@ -21,8 +21,9 @@ struct UiSeams {
     std::function<QString(const QString& title, const QString& filter)> save_file;
     // Yield to the window's event processing this many times.
     std::function<void(long passes)> wait;
-    // Starts the help viewer; an empty result on success, else what went wrong.
-    std::function<QString()> open_help;
+    // Starts the help viewer; what went wrong goes to the function given, now or once the
+    // desktop's opener has ended.
+    std::function<void(std::function<void(const QString&)>)> open_help;
     // Where the automatic settings file is looked for and written.
     AutoFileFolders folders;
     // Where the remote control's MMEMory files live; none: not at all.
