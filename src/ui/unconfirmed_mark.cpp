@@ -5,6 +5,9 @@
 #include <QEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace qlm {
 
@@ -12,7 +15,9 @@ namespace {
 
 const char* const kMarkName = "UnconfirmedMark";
 
-// Lies over the whole label and follows its size; clicks go through.
+// Lies over the whole label and follows its size; clicks go through. It underlines the text
+// with dashes in the text's own colour: a shape, not a colour, that swaps with the emphasis
+// and never crosses a glyph or the unit beside the value.
 class Mark : public QWidget {
 public:
     explicit Mark(QLabel* label) : QWidget(label) {
@@ -29,11 +34,18 @@ protected:
         return false;
     }
     void paintEvent(QPaintEvent*) override {
+        const auto* label = static_cast<const QLabel*>(parentWidget());
+        const QFontMetrics metrics(label->font());
+        const QRect text =
+            QStyle::alignedRect(label->layoutDirection(), label->alignment(),
+                                QSize(metrics.horizontalAdvance(label->text()), metrics.height()),
+                                label->contentsRect());
+        const int y = std::min(text.bottom() + 1, rect().bottom() - 1);
         QPainter painter(this);
-        QPen pen(parentWidget()->palette().color(QPalette::WindowText));
+        QPen pen(label->palette().color(QPalette::WindowText), 2);
         pen.setStyle(Qt::DashLine);
         painter.setPen(pen);
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        painter.drawLine(text.left(), y, text.right(), y);
     }
 };
 

@@ -1,5 +1,5 @@
 #pragma once
-// The mark of a value the instrument has not confirmed: a dashed frame around its label,
+// The mark of a value the instrument has not confirmed: a dashed underline of its text,
 // drawn in the label's own text colour (a shape, not a colour; it swaps with the emphasis and
 // has the text's contrast), and the tooltip "仪器未确认". The label keeps its text.
 
