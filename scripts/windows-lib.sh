@@ -9,6 +9,10 @@ started=$SECONDS
 
 phase() { echo "== $1 ($((SECONDS - started)) s)"; }
 
+# Exit status of a Windows script whose tools the package mirror could not provide (after its
+# retries): nothing of the project was tested, and nothing failed.
+no_tools_status=75
+
 install_windows_tools() { # install_windows_tools [extra packages...]
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         echo "Adding the i386 architecture (for wine32)"

@@ -41,7 +41,10 @@ trap stop_everything EXIT
 trap 'exit 143' TERM INT
 
 phase "setting up"
-install_windows_tools xvfb x11-utils xdotool fp-utils locales fonts-arphic-uming imagemagick
+install_windows_tools xvfb x11-utils xdotool fp-utils locales fonts-arphic-uming imagemagick || {
+    echo "Windows tests not run: the package mirror could not provide Wine and its tools" >&2
+    exit "$no_tools_status"
+}
 phase "building for 32-bit Windows"
 build_qtfree 32 mingw-w64-i686.cmake
 phase "building for 64-bit Windows"
