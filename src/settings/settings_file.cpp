@@ -148,21 +148,25 @@ LoadResult parse_settings(const QByteArray& bytes) {
 
 namespace {
 
-// A folder on the way that may not be searched hides a file from QFileInfo.
-bool hidden_by_permission([[maybe_unused]] const QString& path) {
+// Whether looking the path up fails with `error` (POSIX only; never elsewhere).
+bool lookup_fails_with([[maybe_unused]] const QString& path, [[maybe_unused]] int error) {
 #ifdef Q_OS_UNIX
     struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) != 0 && errno == EACCES;
+    return ::stat(QFile::encodeName(path).constData(), &st) != 0 && errno == error;
 #else
     return false;
 #endif
 }
 
+// A folder on the way that may not be searched hides a file from QFileInfo.
+bool hidden_by_permission(const QString& path) {
+    return lookup_fails_with(path, EACCES);
+}
+
 // Symbolic links that lead back to themselves: no file at their end.
-bool link_loop([[maybe_unused]] const QString& path) {
+bool link_loop(const QString& path) {
 #ifdef Q_OS_UNIX
-    struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) != 0 && errno == ELOOP;
+    return lookup_fails_with(path, ELOOP);
 #else
     return false;
 #endif
