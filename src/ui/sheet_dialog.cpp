@@ -27,7 +27,6 @@ std::optional<SheetPeople> ask_sheet_people(QWidget* parent, const SheetPeople& 
     auto* problem = new QLabel(&dialog);
     problem->setObjectName("problem");
     problem->setWordWrap(true);
-    problem->setStyleSheet(QStringLiteral("color: red"));
     form->addRow(problem);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     form->addRow(buttons);
