@@ -570,7 +570,7 @@ TEST(SimStateFile, UnplugAndPowerCycleReachEveryProgramOnTheFile) {
 // A wrong command line (2) and a damaged file (1) change nothing.
 TEST(SimStateFile, TheControlProgramRefusesWhatItCannotDo) {
     const fs::path file = scratch_folder("control") / "instrument.txt";
-    std::ofstream(file) << "lost\n";
+    std::ofstream(file, std::ios::binary) << "lost\n";
     EXPECT_EQ(sim_control(file, "pull"), 2);
     EXPECT_EQ(sim_control(file, "power-cycle -1"), 2);
     EXPECT_EQ(sim_control(file, "unplug"), 1);
