@@ -59,14 +59,13 @@ struct Difference {
     std::string instrument; // read back
 };
 
-// A read-back. `changed` lists the fields whose display text it changed. `updates` the fields
-// the instrument held otherwise than the program knew (`shown`: the value last delivered or
-// read back); `observed` the ones it knew nothing of yet (`shown` empty). `asked`: the
-// operator asked for it (the menu's read-back); a check is always asked for.
+// A read-back. `updates`: the fields the instrument held otherwise than the program knew
+// (`shown`: the value last delivered or read back); `observed`: the ones it knew nothing of
+// yet (`shown` empty). `asked`: the operator asked for it (the menu's read-back); a check is
+// always asked for.
 struct ReadBack {
     ReadKind kind;
     ReadResult result;
-    std::vector<Field> changed;
     std::vector<Difference> updates{};
     bool asked = false;
     std::vector<Difference> observed{};

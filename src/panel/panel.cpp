@@ -179,12 +179,6 @@ bool failed(Link::ReadOutcome outcome) {
     return outcome == Link::ReadOutcome::refused || outcome == Link::ReadOutcome::busy;
 }
 
-void note_changes(ReadBack& read, const param_set& before, const param_set& after) {
-    for (const Field field : kAllFields) {
-        if (before[field] != after[field]) read.changed.push_back(field);
-    }
-}
-
 } // namespace
 
 // A field whose command is still queued keeps what the display shows: the answer was read
@@ -198,7 +192,7 @@ void Panel::keep_pending(const param_set& before) {
 
 void Panel::read_settings_then(ReadKind kind, std::function<void()> then, bool asked) {
     link_.read_settings([this, kind, then, asked](Link::ReadOutcome outcome, const Frame& answer) {
-        ReadBack read{kind, read_result(outcome), {}, {}, asked};
+        ReadBack read{kind, read_result(outcome), {}, asked};
         note_read(outcome, answer, false, read);
         if (outcome == Link::ReadOutcome::answered) {
             const param_set before = params_;
@@ -206,7 +200,6 @@ void Panel::read_settings_then(ReadKind kind, std::function<void()> then, bool a
             keep_pending(before);
             show_all();
             copy_labels_to_entries();
-            note_changes(read, before, params_);
         }
         report(read);
         if (failed(outcome)) stop_upload(UploadStop::read_failed);
@@ -216,14 +209,13 @@ void Panel::read_settings_then(ReadKind kind, std::function<void()> then, bool a
 
 void Panel::pw_read() {
     link_.read_width([this](Link::ReadOutcome outcome, const Frame& answer) {
-        ReadBack read{ReadKind::width, read_result(outcome), {}};
+        ReadBack read{ReadKind::width, read_result(outcome)};
         note_read(outcome, answer, true, read);
         if (outcome == Link::ReadOutcome::answered) {
             const std::string before = params_.pw;
             decode_width(params_, answer_settings(answer));
             if (pending_[static_cast<std::size_t>(Field::pw)]) params_.pw = before;
             view_.show_field(Field::pw, params_.pw);
-            if (params_.pw != before) read.changed.push_back(Field::pw);
         }
         report(read);
         if (failed(outcome)) stop_upload(UploadStop::read_failed);
@@ -398,7 +390,7 @@ void Panel::follow_instrument() {
 
 void Panel::check_instrument() {
     link_.read_settings([this](Link::ReadOutcome outcome, const Frame& answer) {
-        ReadBack read{ReadKind::check, read_result(outcome), {}, {}, true};
+        ReadBack read{ReadKind::check, read_result(outcome), {}, true};
         note_read(outcome, answer, false, read);
         report(read);
         if (failed(outcome)) stop_upload(UploadStop::read_failed);
