@@ -95,12 +95,11 @@ int main(int argc, char** argv) {
 
     // The remote server over a panel whose waits are real time in the event loop.
     sim::SimInstrument instrument;
-    remote::LoopView view(std::chrono::microseconds(1));
+    remote::LoopView view;
     Panel panel(instrument, view);
     NoFiles store;
     SetupFiles files(store, [](const Outcome&) {});
     remote::Interpreter interpreter(remote::Host{panel, files, "", {}});
-    view.on_report = [&interpreter](const Outcome& outcome) { interpreter.observe(outcome); };
     remote::ServerOptions options;
     options.port = 0;
     remote::Server scpi(interpreter, options, [](const std::string&) {});
@@ -117,7 +116,7 @@ int main(int argc, char** argv) {
         set = round_trips(scpi.port(), "GAIN 20;*OPC?", 20);
     });
     const double echo_us = median(echoed), query_us = median(queried);
-    const double wait_us = static_cast<double>(kSendWaitPasses); // 1 us a pass
+    const double wait_us = static_cast<double>(kSendWait.count());
     std::printf("query round trip: GAIN? %.1f us, bare echo %.1f us, ratio %.2f (target <= 1.5; "
                 "%d round trips each)\n",
                 query_us, echo_us, echo_us > 0 ? query_us / echo_us : 0.0, count);
@@ -131,9 +130,9 @@ int main(int argc, char** argv) {
     seams.inform = seams.message;
     seams.open_file = [](const QString&, const QString&) { return QString(); };
     seams.save_file = seams.open_file;
-    seams.wait = [](long passes) {
-        for (long i = 0; i < passes; ++i)
-            QCoreApplication::processEvents();
+    seams.after = [](std::chrono::microseconds delay, std::function<void()> then) {
+        QTimer::singleShot(std::chrono::ceil<std::chrono::milliseconds>(delay), Qt::PreciseTimer,
+                           qApp, std::move(then));
     };
     seams.open_help = [](const std::function<void(const QString&)>&) {};
     const QString scratch = QDir::tempPath() + "/qlm-remote-bench";

@@ -43,11 +43,10 @@ struct View : PanelView {
     void hold_controls(bool) override {}
     void show_progress(std::optional<int>) override {}
     void run_timer(bool running) override { timer = running; }
-    void report(const Outcome& outcome) override {
-        if (interpreter) interpreter->observe(outcome);
-    }
-    void wait(long) override {
+    void report(const Outcome&, const Cause&) override {}
+    void after(std::chrono::microseconds, std::function<void()> then) override {
         if (leaving) interpreter->forget(*std::exchange(leaving, nullptr));
+        then();
     }
 };
 

@@ -12,20 +12,21 @@ using namespace qlm;
 
 namespace {
 
-// A link over the simulator whose waits can run "handlers" as the window's event
-// processing would.
+// A link over the simulator whose waits go on at once, after running a "handler" as the
+// event loop would meanwhile.
 struct LinkRig {
     sim::SimInstrument instrument;
-    std::vector<long> waits;
+    std::vector<std::chrono::microseconds> waits;
     std::vector<SendResult> results;                // of every send, as it ran
     std::vector<std::function<void()>> during_wait; // run one per wait, in order
-    Link link{instrument, LinkSeams{[this](long passes) {
-                  waits.push_back(passes);
+    Link link{instrument, LinkSeams{[this](std::chrono::microseconds delay, auto then) {
+                  waits.push_back(delay);
                   if (!during_wait.empty()) {
                       auto handler = during_wait.front();
                       during_wait.erase(during_wait.begin());
                       handler();
                   }
+                  then();
               }}};
 
     void send(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1) {
@@ -63,7 +64,7 @@ TEST(WriteSeting, AnnounceWaitThenDataFrame) {
     rig.send(8, 3, 0);
     EXPECT_EQ(rig.trace(),
               (std::vector<std::string>{kAnnounce, "W 01020304050102030405010803000000 0"}));
-    EXPECT_EQ(rig.waits, std::vector<long>{100001});
+    EXPECT_EQ(rig.waits, std::vector{kSendWait});
     EXPECT_EQ(rig.results, std::vector<SendResult>{SendResult::delivered});
     EXPECT_EQ(rig.instrument.settings()[9], 3);
 }
@@ -94,7 +95,7 @@ TEST(ReadBack, SettingsWaitThenTwoReadsSecondDelivered) {
         EXPECT_EQ(outcome, Link::ReadOutcome::answered);
         answers.push_back(answer);
     });
-    EXPECT_EQ(rig.waits, std::vector<long>{150001});
+    EXPECT_EQ(rig.waits, std::vector{kReadWait});
     ASSERT_EQ(answers.size(), 1u);
     EXPECT_EQ(answers[0][6], 100);
     EXPECT_EQ(answers[0][7], 25);
@@ -223,12 +224,14 @@ TEST(Lock, EachExchangeRunsInsideItAndABusyInstrumentGetsNothing) {
         std::chrono::steady_clock::time_point now{};
         std::vector<bool> held_at_calls;
         instrument.on_call = [&](const sim::Call&) { held_at_calls.push_back(lock.held); };
-        long waited = 0;
-        Link link(instrument, LinkSeams{[&](long passes) {
-                                            waited += passes;
-                                            now += std::chrono::milliseconds(100);
-                                        },
-                                        &lock, [&] { return now; }});
+        std::chrono::microseconds waited{0};
+        Link link(instrument,
+                  LinkSeams{[&](std::chrono::microseconds delay, std::function<void()> then) {
+                                waited += delay;
+                                now += std::chrono::milliseconds(100);
+                                then();
+                            },
+                            &lock, [&] { return now; }});
         std::vector<SendResult> sent;
         std::vector<Link::ReadOutcome> read;
         link.write_seting(8, 3, 0, [&](SendResult result) { sent.push_back(result); });
@@ -242,6 +245,6 @@ TEST(Lock, EachExchangeRunsInsideItAndABusyInstrumentGetsNothing) {
         EXPECT_FALSE(lock.held); // released after each exchange
         // Each try but the last waited: the window's events went on meanwhile.
         const long tries = std::min(c.busy_tries, 100);
-        EXPECT_GE(waited, tries * kLockPollPasses) << c.busy_tries;
+        EXPECT_GE(waited, tries * kLockPoll) << c.busy_tries;
     }
 }

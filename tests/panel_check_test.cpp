@@ -62,13 +62,13 @@ TEST(Check, ReadsBackWithoutTouchingDisplayListsOrEntriesAndSendsNothing) {
     rig.panel.start(std::nullopt);
     const Seen before = seen(rig);
     const std::string calls_before = rig.call_kinds();
-    const long waits_before = rig.view.wait_passes;
+    const auto waits_before = rig.view.waited;
     rig.instrument.set_settings({1, 40, 8, 1, 2, 1, 244, 1, 0, 4}); // changed behind its back
     const Check result = check(rig);
     EXPECT_EQ(seen(rig), before);
     EXPECT_EQ(rig.panel.params().texts(), rig.display());
     EXPECT_EQ(rig.call_kinds(), calls_before + "3RR");
-    EXPECT_EQ(rig.view.wait_passes - waits_before, kReadWaitPasses);
+    EXPECT_EQ(rig.view.waited - waits_before, kReadWait);
     EXPECT_TRUE(rig.applied().empty());
     // Every field the instrument holds differs; the probe frequency is not among them.
     std::vector<Field> fields;

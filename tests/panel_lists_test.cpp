@@ -59,7 +59,7 @@ TEST(Lists, AChoiceIsOneAnnounceThenItsDataFrameAndTheChoiceInForceGoesAgain) {
     ASSERT_EQ(calls.size(), before + 4);
     EXPECT_EQ(sim::trace_line(calls[before]), "W 01020304050102030405010203040504 0");
     EXPECT_EQ(sim::trace_line(calls[before + 1]), "W 01020304050102030405010803000000 0");
-    EXPECT_EQ(rig.view.wait_passes, kReadWaitPasses + 2 * kSendWaitPasses);
+    EXPECT_EQ(rig.view.waited, kReadWait + 2 * kSendWait);
     EXPECT_EQ(rig.applied(), (Applied{{8, 3, 0}, {8, 3, 0}}));
 }
 
@@ -231,7 +231,7 @@ TEST(PrfList, OpeningFetchesOnlyTheWidth) {
     EXPECT_EQ(rig.display(), expected);
     EXPECT_EQ(rig.view.entries, entries);
     EXPECT_EQ(rig.call_kinds().substr(3), "3RR");
-    EXPECT_EQ(rig.view.wait_passes, kReadWaitPasses); // the start-up's; the width is read at once
+    EXPECT_EQ(rig.view.waited, kReadWait); // the start-up's; the width is read at once
     // Other lists fetch nothing as they open.
     for (const Field field : list_fields()) {
         if (field != Field::prf) rig.panel.open_list(field);

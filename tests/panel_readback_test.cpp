@@ -40,7 +40,7 @@ TEST(StartUp, ShowsTheInstrumentsSettingsAndSendsOnlyTheReadRequest) {
     EXPECT_EQ(list_texts(rig),
               (std::vector<std::string>{"单", "1000Hz", "内部", "50", "10MHz", "1MHz"}));
     EXPECT_EQ(rig.call_kinds(), "3RR"); // one request, two reads
-    EXPECT_EQ(rig.view.wait_passes, kReadWaitPasses);
+    EXPECT_EQ(rig.view.waited, kReadWait);
     EXPECT_TRUE(rig.view.messages.empty());
     EXPECT_FALSE(rig.view.timer);
 }

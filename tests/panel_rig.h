@@ -1,7 +1,8 @@
 #pragma once
 // The front panel over the in-process simulator, reporting to a view that records what it
-// is told. Waits run queued "handlers" instead of an event loop, one per wait, so that
-// operations started in the middle of an exchange can be tested. No Qt.
+// is told. An exchange's wait runs its continuation at once, after one queued "handler" (as
+// the event loop would run it meanwhile), so that operations started in the middle of an
+// exchange can be tested. No Qt.
 
 #include "panel/panel.h"
 #include "panel/texts.h"
@@ -10,6 +11,7 @@
 #include "sim_instrument.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -29,8 +31,9 @@ public:
     std::optional<int> progress; // none: hidden
     bool timer = false;
     std::vector<Outcome> outcomes;
-    std::vector<std::string> messages; // the texts of the error boxes the window would show
-    long wait_passes = 0;
+    std::vector<std::string> messages;   // the texts of the error boxes the window would show
+    std::chrono::microseconds waited{0}; // the time the exchanges asked to wait
+    std::vector<Cause> causes;           // of each outcome
     // Run one per wait, in order, as handlers that the event processing would run.
     std::vector<std::function<void()>> during_wait;
     // Runs inside every message, as the operator's actions while it is open.
@@ -47,8 +50,9 @@ public:
     void hold_controls(bool h) override { held = h; }
     void show_progress(std::optional<int> value) override { progress = value; }
     void run_timer(bool running) override { timer = running; }
-    void report(const Outcome& outcome) override {
+    void report(const Outcome& outcome, const Cause& cause) override {
         outcomes.push_back(outcome);
+        causes.push_back(cause);
         const auto notice = texts::notice_for(outcome);
         if (!notice || !notice->error) return;
         messages.push_back(notice->text);
@@ -62,12 +66,14 @@ public:
         }
         return out;
     }
-    void wait(long passes) override {
-        wait_passes += passes;
-        if (during_wait.empty()) return;
-        const auto handler = during_wait.front();
-        during_wait.erase(during_wait.begin());
-        handler();
+    void after(std::chrono::microseconds delay, std::function<void()> then) override {
+        waited += delay;
+        if (!during_wait.empty()) {
+            const auto handler = during_wait.front();
+            during_wait.erase(during_wait.begin());
+            handler();
+        }
+        then();
     }
 };
 

@@ -1,17 +1,20 @@
 // The window's platform seams: Qt's own texts in the program's dialogs are Chinese also under
 // LANG=C (ctest runs this with LANG=C): the import dialog, the message box's button, an
 // entry's context menu; and the exchanges' wait where event passes are slow.
+#include "link/link.h"
 #include "ui/platform_seams.h"
 #include "ui/qt_chinese.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -50,18 +53,23 @@ TEST(QtChinese, DialogsButtonsAndMenusSpeakChineseWhateverTheLocale) {
     QWidget* parent = window.get();
     const UiSeams seams = platform_seams(&parent);
 
-    bool checked = false;
-    while_modal([&](QWidget* dialog) {
-        auto* box = qobject_cast<QMessageBox*>(dialog);
-        ASSERT_NE(box, nullptr);
+    // Boxes come one at a time, in order, and the call returns at once.
+    seams.message("错误", "数据通信失败！仪器和计算机无法连接");
+    seams.inform("提示", "second");
+    for (const char* text : {"数据通信失败！仪器和计算机无法连接", "second"}) {
+        QMessageBox* box = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            return box && box->isVisible();
+        }));
+        EXPECT_EQ(box->text(), text);
         ASSERT_EQ(box->buttons().size(), 1);
         EXPECT_EQ(box->buttons()[0]->text(), "确定");
-        checked = true;
-    });
-    seams.message("错误", "数据通信失败！仪器和计算机无法连接");
-    EXPECT_TRUE(checked);
+        box->buttons()[0]->click();
+        QTest::qWait(10); // its deferred deletion
+    }
 
-    checked = false;
+    bool checked = false;
     while_modal([&](QWidget* dialog) {
         auto* files = qobject_cast<QFileDialog*>(dialog);
         ASSERT_NE(files, nullptr);
@@ -92,19 +100,18 @@ TEST(QtChinese, DialogsButtonsAndMenusSpeakChineseWhateverTheLocale) {
 
 // Passes of 100 us (Wine's are 90): a command's 100,001 passes end at their 100 ms, after
 // about a thousand passes, not after ten seconds. Each pass runs the window's events.
-TEST(PlatformWait, SlowPassesEndAtTheirTime) {
+// An exchange's wait goes on from the event loop, never inside the call, and never sooner
+// than the time asked for.
+TEST(PlatformWait, AContinuationRunsFromTheLoopNoSoonerThanAsked) {
     QWidget* parent = nullptr;
     const UiSeams seams = platform_seams(&parent);
-    long passes = 0;
-    QTimer slow;
-    QObject::connect(&slow, &QTimer::timeout, [&passes] {
-        ++passes;
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    });
-    slow.start(0);
-    seams.wait(100001);
-    EXPECT_GT(passes, 0);
-    EXPECT_LT(passes, 20000);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 ran_after = -1;
+    seams.after(kSendWait, [&] { ran_after = clock.nsecsElapsed(); });
+    EXPECT_EQ(ran_after, -1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ran_after >= 0; }, 5000));
+    EXPECT_GE(ran_after, std::chrono::nanoseconds(kSendWait).count());
 }
 
 } // namespace

@@ -34,7 +34,7 @@ TEST(ReadBack, StartUpAndTheMenuReachLabelsListsAndFields) {
     EXPECT_EQ(rig.display_texts(), (std::vector<QString>{"单", "20", "100", "内部", "1000", "30",
                                                          "6500", "MHz", "0.08", "150"}));
     EXPECT_EQ(entry_texts(rig), (QStringList{"100", "6500", "20"}));
-    EXPECT_EQ(rig.wait_passes, 150001);
+    EXPECT_EQ(rig.waited, std::chrono::microseconds(150001));
 
     rig.instrument.set_settings({1, 60, 8, 1, 3, 1, 232, 3, 0, 2});
     rig.trigger(rig.ui().seting2);

@@ -38,10 +38,13 @@ class Serve:
     """One `qlm5120rx-cli serve` over the drop-in simulator, with its own trace, folder and
     state file (the instrument shared with this test through its exchange lock)."""
 
-    def __init__(self, *options):
+    def __init__(self, *options, unplugged=False):
         self.folder = tempfile.mkdtemp(prefix="qlm-remote-")
         self.trace = os.path.join(self.folder, "trace")
         self.state = os.path.join(self.folder, "instrument.txt")
+        if unplugged:
+            with open(self.state, "w") as state:
+                state.write("0,50,4,0,4,0,200,0,1,1\nunplugged=1\n")
         env = {k: v for k, v in os.environ.items() if not k.startswith("EASYD12_SIM")}
         env["EASYD12_SIM_TRACE"] = self.trace
         env["EASYD12_SIM_STATE_FILE"] = self.state
@@ -266,9 +269,9 @@ class RemoteClients(unittest.TestCase):
         # A client that never reads its answers: closed once they pile up.
         reader = self.serve.raw()
         reader.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
-        line = b";".join([b"*IDN?"] * 10000) + b"\n"
+        line = b";".join([b"*IDN?"] * 1000) + b"\n"
         try:
-            for _ in range(200):
+            for _ in range(2000):
                 reader.sendall(line)
         except (ConnectionResetError, BrokenPipeError, socket.timeout):
             pass
@@ -332,10 +335,12 @@ class SendAndLeave:
                     time.sleep(leave_after)
                     client.close()
                     time.sleep(lock_for)
+                # *OPC? waits for this client's own commands, not the one that left.
                 self.assertEqual(visa.query("*OPC?"), "1")
                 self.assertIsNone(serve.process.poll())
                 if completes:
-                    self.assertIn(completes, serve.data_frames())
+                    self.assertTrue(serve.wait_for(lambda: completes in serve.data_frames()))
+                time.sleep(0.3)  # time for a command after it, were it run
                 self.assertNotIn(dropped, serve.data_frames())
         # Gone while its *OPC? waits for an upload.
         visa.write('MMEM:STOR "rig.qini";MMEM:LOAD "rig.qini"')
@@ -354,6 +359,16 @@ class SendAndLeave:
         fresh.sendall(b"*IDN?\n")
         self.assertIn("QLM-5120RX", read_line(fresh))
         self.assertIsNone(serve.process.poll())
+
+
+    def test_no_instrument_at_the_start_leaves_it_answering(self):
+        # The window's start-up box waits for an OK no one gives.
+        self.serve.kill()
+        self.serve = self.host(unplugged=True)
+        client = self.serve.raw()
+        client.settimeout(2)
+        client.sendall(b"GAIN 9;*OPC?\n")
+        self.assertEqual(read_line(client), "1\n")
 
 
 class ServeSendAndLeave(SendAndLeave, unittest.TestCase):

@@ -26,26 +26,16 @@ struct MemoryStore : SettingsStore {
     }
 };
 
-// The panel's view that also tells the interpreter.
-struct TappedView : RecordingView {
-    std::function<void(const Outcome&)> tap;
-    void report(const Outcome& outcome) override {
-        RecordingView::report(outcome);
-        if (tap) tap(outcome);
-    }
-};
-
 struct RemoteRig {
     explicit RemoteRig(sim::Settings settings = sim::kDefaultSettings)
         : instrument(settings), panel(instrument, view),
-          files(store, [this](const Outcome& outcome) { view.report(outcome); }),
+          files(store, [this](const Outcome& outcome) { view.report(outcome, {}); }),
           interpreter(remote::Host{panel, files, "/remote", {}}) {
-        view.tap = [this](const Outcome& outcome) { interpreter.observe(outcome); };
         panel.show_all();
     }
 
     sim::SimInstrument instrument;
-    TappedView view;
+    RecordingView view;
     Panel panel;
     MemoryStore store;
     SetupFiles files;

@@ -1,7 +1,8 @@
 #pragma once
 // The real main window over the in-process simulator, with every platform seam replaced:
-// messages are recorded, file dialogs answer with preset paths, waits run queued
-// "handlers" instead of the event loop, and the automatic file lives in temporary folders.
+// messages are recorded, file dialogs answer with preset paths, an exchange's wait runs its
+// continuation at once after one queued "handler" (as the event loop would run it
+// meanwhile), and the automatic file lives in temporary folders.
 
 #include "params/descriptor.h"
 #include "sim_cases.h"
@@ -66,7 +67,7 @@ public:
     std::vector<QString> dialog_titles;
     QString help_answer;
     int help_calls = 0;
-    long wait_passes = 0;
+    std::chrono::microseconds waited{0}; // the time the exchanges asked to wait
     // Run one per wait, in order, as handlers that the event processing would run.
     std::vector<std::function<void()>> during_wait;
     // Runs inside every message box, as the operator's actions while it is open.
@@ -96,12 +97,14 @@ public:
             dialog_titles.push_back(title);
             return save_answer;
         };
-        s.wait = [this](long passes) {
-            wait_passes += passes;
-            if (during_wait.empty()) return;
-            auto handler = during_wait.front();
-            during_wait.erase(during_wait.begin());
-            handler();
+        s.after = [this](std::chrono::microseconds delay, std::function<void()> then) {
+            waited += delay;
+            if (!during_wait.empty()) {
+                auto handler = during_wait.front();
+                during_wait.erase(during_wait.begin());
+                handler();
+            }
+            then();
         };
         s.open_help = [this](const std::function<void(const QString&)>& report) {
             ++help_calls;

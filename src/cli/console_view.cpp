@@ -34,8 +34,8 @@ void ConsoleView::error_line(const std::string& text) {
 
 // A file's failure names the file and the reason; a comparison with a file is the run's
 // output; the window's message boxes become "错误：" lines.
-void ConsoleView::report(const Outcome& outcome) {
-    outcomes_.push_back(outcome);
+void ConsoleView::report(const Outcome& outcome, const Cause& cause) {
+    if (cause.answered) return; // its command says it
     if (const auto* compared = std::get_if<Compared>(&outcome)) {
         if (compared->against == Against::file) out_ << texts::comparison(*compared);
         return;
@@ -49,8 +49,10 @@ void ConsoleView::report(const Outcome& outcome) {
     error_line((notice->error ? "错误：" : "注意：") + notice->text);
 }
 
-void ConsoleView::wait(long passes) {
-    if (sleep_ && passes > 0) sleep_(passes * kWaitPerPass);
+// The run has nothing else to do meanwhile: the wait is slept, and the exchange goes on.
+void ConsoleView::after(std::chrono::microseconds delay, std::function<void()> then) {
+    if (sleep_ && delay.count() > 0) sleep_(delay);
+    then();
 }
 
 } // namespace qlm::cli

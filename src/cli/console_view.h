@@ -1,7 +1,7 @@
 #pragma once
 // The front panel seen from a console: no display to draw, outcomes rendered as lines (what
 // was sent and compared on stdout, messages on stderr), the upload's progress as one line,
-// and the exchange waits as real time.
+// and the exchange waits slept through.
 
 #include "link/instrument_lock.h"
 #include "panel/panel_view.h"
@@ -28,9 +28,10 @@ public:
     void set_entry_text(Field, const std::string&) override {}
     void hold_controls(bool) override {}
     void show_progress(std::optional<int> value) override;
-    void run_timer(bool) override {}
-    void report(const Outcome& outcome) override;
-    void wait(long passes) override;
+    void run_timer(bool running) override { timer_ = running; }
+    void report(const Outcome& outcome, const Cause& cause) override;
+    void after(std::chrono::microseconds delay, std::function<void()> then) override;
+    bool timer_running() const { return timer_; }
 
     // The exchange lock, for why an exchange did not have it.
     void set_lock(const InstrumentLock* lock) { lock_ = lock; }
@@ -38,15 +39,12 @@ public:
     // A message line on stderr, ending the progress line first.
     void error_line(const std::string& text);
 
-    // Every outcome of the run, in order.
-    const std::vector<Outcome>& outcomes() const { return outcomes_; }
-
 private:
     std::ostream& out_;
     std::ostream& err_;
     Sleep sleep_;
     std::array<std::string, kFieldCount> list_texts_;
-    std::vector<Outcome> outcomes_;
+    bool timer_ = false;
     bool progress_shown_ = false;
     const InstrumentLock* lock_ = nullptr;
 };

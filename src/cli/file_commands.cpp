@@ -14,17 +14,8 @@ namespace {
 // A settings file read before the instrument is reached, so that a bad file touches nothing.
 std::optional<SettingsTexts> load(Context& context, const std::string& path, FileOp op) {
     ConsoleView view(context.out, context.err, {});
-    SetupFiles files(context.files, [&view](const Outcome& outcome) { view.report(outcome); });
+    SetupFiles files(context.files, [&view](const Outcome& outcome) { view.report(outcome, {}); });
     return files.load(path, op);
-}
-
-bool upload_ended(const std::vector<Outcome>& outcomes) {
-    for (const Outcome& outcome : outcomes) {
-        if (std::holds_alternative<UploadFinished>(outcome) ||
-            std::holds_alternative<UploadStopped>(outcome))
-            return true;
-    }
-    return false;
 }
 
 // The one file a command takes, or none after a usage error.
@@ -99,18 +90,8 @@ int upload_command(const Args& args, Context& context) {
     if (!texts) return kFileError;
     Session session(context);
     if (!session.read_back()) return kUnreachable;
-    const std::size_t from = session.outcome_count();
-    session.panel().import_set(*texts);
-    // A tick that ran long is followed at once, as a timer's next tick would be.
-    Clock::time_point next = context.now();
-    while (!upload_ended(session.outcomes_since(from))) {
-        next += std::chrono::milliseconds(Upload::kIntervalMs);
-        const Clock::time_point now = context.now();
-        if (next > now)
-            context.sleep(std::chrono::duration_cast<std::chrono::microseconds>(next - now));
-        session.panel().tick();
-    }
-    const auto outcomes = session.outcomes_since(from);
+    const auto outcomes = session.perform(
+        [&](Caller caller) { session.panel().import_set(*texts, std::move(caller)); });
     const bool sent = !print_sent(context.out, outcomes).empty();
     if (session.connection_failed()) return kUnreachable;
     // Fields of the file that were not sent are named on stderr (the window's message).

@@ -1,5 +1,5 @@
 // serve: one panel, its link and its files, hosted by the remote server in an event loop.
-// The exchanges' waits turn that loop, so clients are taken and queued during them.
+// The exchanges' waits are timers of that loop, so clients are taken and served meanwhile.
 #include "cli/serve.h"
 
 #include "cli/commands.h"
@@ -50,9 +50,9 @@ int serve_command(const std::vector<std::string>& args, Context& context,
     if (!options) return usage_error(context, problem);
 
     // Sends are logged on stdout, failures on stderr.
-    remote::LoopView view(kWaitPerPass);
+    remote::LoopView view;
     Panel panel(context.instrument(), view, context.lock());
-    SetupFiles files(context.files, [&view](const Outcome& outcome) { view.report(outcome); });
+    SetupFiles files(context.files, [&view](const Outcome& outcome) { view.report(outcome, {}); });
     remote::Interpreter interpreter(remote::Host{panel, files, values["--files"], {}});
     view.on_report = [&interpreter, &context](const Outcome& outcome) {
         if (const auto* sent = std::get_if<Sent>(&outcome);
@@ -60,7 +60,6 @@ int serve_command(const std::vector<std::string>& args, Context& context,
             context.out << texts::sent_line(*sent) << std::endl;
         if (const auto notice = texts::notice_for(outcome); notice && notice->error)
             context.err << "错误：" << notice->text << std::endl;
-        interpreter.observe(outcome);
     };
     view.on_tick = [&panel] { panel.tick(); };
     remote::Server server(interpreter, *options, [&context](const std::string& note) {
@@ -75,11 +74,12 @@ int serve_command(const std::vector<std::string>& args, Context& context,
     g_stop = 0;
     std::signal(SIGINT, stop_serving);
     std::signal(SIGTERM, stop_serving);
-    // A stop ends the program between commands, never inside an exchange.
+    // A stop ends the program between commands: an announced setting gets its data frame.
     QTimer stop;
     QObject::connect(&stop, &QTimer::timeout, [&] {
-        if (!g_stop || server.running_line() || panel.busy()) return;
+        if (!g_stop) return;
         panel.stop_upload();
+        panel.end();
         QCoreApplication::quit();
     });
     stop.start(kStopPollMs);

@@ -1,6 +1,7 @@
 #pragma once
-// One run's front panel over the instrument: a console view that keeps every outcome, the
-// file flow, and the read-back that every run starts with.
+// One run's front panel over the instrument: a console view, the file flow, and the
+// read-back that every run starts with. The run drives the panel's operations one at a time
+// to their end: the exchanges' waits sleep, and the upload's timer ticks as a loop here.
 
 #include "cli/cli.h"
 #include "files/setup_files.h"
@@ -17,19 +18,20 @@ public:
     bool read_back();
     // The instrument did not take a frame since the read-back.
     bool connection_failed() const;
-    // The outcomes from `from` on.
-    std::vector<Outcome> outcomes_since(std::size_t from) const;
-    std::size_t outcome_count() const { return view_.outcomes().size(); }
+    // Runs one panel operation, started with the caller given, to its end (an import's
+    // upload included); what it caused.
+    std::vector<Outcome> perform(const std::function<void(Caller)>& operation);
 
     Panel& panel() { return panel_; }
     ConsoleView& view() { return view_; }
     SetupFiles& files() { return files_; }
 
 private:
+    Context& context_;
     ConsoleView view_;
     Panel panel_;
     SetupFiles files_;
-    std::size_t after_read_ = 0;
+    std::vector<Outcome> since_read_; // the operations' outcomes since the read-back
 };
 
 // The lines of the commands among `outcomes` that reached the instrument's data frame:

@@ -2,7 +2,6 @@
 // validated on what the instrument holds; one refusal and nothing of the run is sent.
 #include "cli/commands.h"
 #include "cli/session.h"
-#include "panel/outcome_hook.h"
 #include "panel/texts.h"
 #include "params/descriptor.h"
 #include "params/units.h"
@@ -78,12 +77,15 @@ int set_command(const Args& args, Context& context) {
         const Change& pair = (*pairs)[i];
         // The rest of the run checked again on what the instrument now holds (the PRF list
         // fetches the width as it opens), so that a refusal never follows a send unseen.
-        session.panel().open_list(pair.field);
+        session.perform([&](Caller caller) { session.panel().open_list(pair.field, caller); });
         const std::vector<Change> rest(pairs->begin() + static_cast<std::ptrdiff_t>(i),
                                        pairs->end());
-        const std::vector<Refused> refused = session.panel().validate(rest);
+        std::vector<Refused> refused;
+        session.perform([&](Caller caller) {
+            caller.told = [](const Outcome&) { return true; }; // said here, below
+            refused = session.panel().refuse(rest, caller);
+        });
         for (const Refused& each : refused) {
-            tell_outcome_hook(each); // refused before the panel saw it: journaled all the same
             context.err << field_name(each.field) << " " << each.value << "："
                         << texts::refusal(each) << "\n";
         }
@@ -91,9 +93,9 @@ int set_command(const Args& args, Context& context) {
             context.err << (sent_any ? "其余参数未发送。\n" : "未发送任何参数。\n");
             return session.connection_failed() ? kUnreachable : sent_any ? kPartly : kRefused;
         }
-        const std::size_t from = session.outcome_count();
-        session.panel().apply(pair, false);
-        for (const Field field : print_sent(context.out, session.outcomes_since(from))) {
+        const auto outcomes =
+            session.perform([&](Caller caller) { session.panel().apply(pair, false, caller); });
+        for (const Field field : print_sent(context.out, outcomes)) {
             sent[field] = session.panel().params()[field];
             sent_any = true;
         }

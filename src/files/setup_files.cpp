@@ -16,16 +16,25 @@ std::optional<SettingsTexts> SetupFiles::load(const std::string& path, FileOp op
     return file.texts;
 }
 
-bool SetupFiles::import_file(Panel& panel, const std::string& path) {
-    const auto texts = load(path, FileOp::import);
-    if (!texts) return false;
-    panel.import_set(*texts);
-    return true;
+bool SetupFiles::import_file(Panel& panel, const std::string& path, Caller caller) {
+    bool read = false;
+    panel.run(std::move(caller), [&] {
+        FileRead file = store_.load(path);
+        panel.report(
+            FileDone{FileOp::import, path, file.texts.has_value(), file.texts ? "" : file.error});
+        if (!file.texts) return;
+        read = true;
+        panel.import_set(*file.texts);
+    });
+    return read;
 }
 
-bool SetupFiles::export_file(const Panel& panel, const std::string& path) {
-    const std::string problem = store_.save(path, panel.params().texts());
-    report_(FileDone{FileOp::export_, path, problem.empty(), problem});
+bool SetupFiles::export_file(Panel& panel, const std::string& path, Caller caller) {
+    std::string problem;
+    panel.run(std::move(caller), [&] {
+        problem = store_.save(path, panel.params().texts());
+        panel.report(FileDone{FileOp::export_, path, problem.empty(), problem});
+    });
     return problem.empty();
 }
 

@@ -33,10 +33,11 @@ public:
 
     // The file's texts; a file that cannot be read is reported as `op` failing.
     std::optional<SettingsTexts> load(const std::string& path, FileOp op);
-    // The file on the display, then its upload. False when it could not be read.
-    bool import_file(Panel& panel, const std::string& path);
+    // The file on the display, then its upload, as one operation of the panel's answered to
+    // `caller`. False when it could not be read.
+    bool import_file(Panel& panel, const std::string& path, Caller caller = {});
     // The display's texts into the file, replaced whole or not at all.
-    bool export_file(const Panel& panel, const std::string& path);
+    bool export_file(Panel& panel, const std::string& path, Caller caller = {});
     // A file's texts against what the display holds (read back just before, by the caller).
     Compared compare(const Panel& panel, const SettingsTexts& file);
 

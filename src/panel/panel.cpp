@@ -31,8 +31,67 @@ std::vector<Difference> differences(const param_set& shown, const param_set& ins
     return out;
 }
 
+// What runs during an exchange's wait belongs to no operation: the operation whose send
+// waits is taken up again by that send's handler.
 Panel::Panel(UsbDriver& driver, PanelView& view, InstrumentLock* lock)
-    : view_(view), link_(driver, LinkSeams{[this](long passes) { view_.wait(passes); }, lock}) {}
+    : view_(view),
+      link_(driver, LinkSeams{[this](std::chrono::microseconds delay, std::function<void()> then) {
+                                  const OpPtr outer = std::exchange(current_, nullptr);
+                                  view_.after(delay, std::move(then));
+                                  current_ = outer;
+                              },
+                              lock}) {}
+
+// ---- operations
+
+// `op` is the operation under way while it lives; the operation ends when nothing of it is
+// left (its own part, the exchanges and the upload it holds).
+class Panel::Within {
+public:
+    Within(Panel& panel, OpPtr op)
+        : panel_(panel), op_(std::move(op)), outer_(std::exchange(panel.current_, op_)) {
+        if (op_) ++op_->open;
+    }
+    ~Within() {
+        panel_.current_ = outer_;
+        panel_.release(op_);
+    }
+    Within(const Within&) = delete;
+    Within& operator=(const Within&) = delete;
+
+private:
+    Panel& panel_;
+    OpPtr op_;
+    OpPtr outer_;
+};
+
+OperationId Panel::operation(Caller caller, const std::function<void()>& body) {
+    // A rule calling another is part of the operation under way.
+    if (current_ && !caller.told && !caller.done) {
+        body();
+        return current_->id;
+    }
+    const auto op = std::make_shared<Op>(Op{next_id_++, std::move(caller), {}});
+    {
+        Within within(*this, op);
+        body();
+    }
+    return op->id;
+}
+
+void Panel::release(const OpPtr& op) {
+    if (!op || --op->open > 0) return;
+    if (op->caller.done) std::exchange(op->caller.done, {})(op->outcomes);
+    // The last upload's operation has ended: its sends too.
+    if (op.get() != upload_last_) return;
+    upload_last_ = nullptr;
+    for (auto& then : std::exchange(after_upload_, {}))
+        then();
+}
+
+OperationId Panel::run(Caller caller, const std::function<void()>& steps) {
+    return operation(std::move(caller), steps);
+}
 
 void Panel::show_all() {
     for (const Field field : kAllFields)
@@ -40,18 +99,29 @@ void Panel::show_all() {
 }
 
 void Panel::report(const Outcome& outcome) {
-    tell_outcome_hook(outcome); // recorded before a message box can hold the view
-    view_.report(outcome);
+    tell_outcome_hook(outcome); // recorded before the view shows it
+    Cause cause;
+    if (current_) {
+        cause.operation = current_->id;
+        current_->outcomes.push_back(outcome);
+        cause.answered = current_->caller.told && current_->caller.told(outcome);
+    }
+    // What the view does meanwhile is no part of this operation.
+    const OpPtr outer = std::exchange(current_, nullptr);
+    view_.report(outcome, cause);
+    current_ = outer;
 }
 
-void Panel::start(const std::optional<SettingsTexts>& restored) {
-    if (restored) {
-        apply_settings_fields(*restored);
-    } else {
-        set_list_texts();
-        copy_labels_to_entries();
-    }
-    read_seting();
+OperationId Panel::start(const std::optional<SettingsTexts>& restored, Caller caller) {
+    return operation(std::move(caller), [&] {
+        if (restored) {
+            apply_settings_fields(*restored);
+        } else {
+            set_list_texts();
+            copy_labels_to_entries();
+        }
+        read_seting();
+    });
 }
 
 // ---- the display panel
@@ -86,29 +156,37 @@ void Panel::copy_labels_to_entries() {
 
 // The field's command as the set holds it now; a text that encodes to nothing is skipped.
 // `then` runs with the result once the command has gone.
-void Panel::send_field(Field field, std::function<void(SendResult)> then,
-                       std::function<bool()> when) {
+void Panel::send_field(Field field, std::function<void(SendResult)> then) {
+    if (auto command = field_command(field, std::move(then)))
+        link_.write_seting(command->num, command->data_ch, command->data_ch1,
+                           std::move(command->done));
+}
+
+// The field's command and its handler, which reports it in the operation under way now.
+std::optional<Link::Command> Panel::field_command(Field field,
+                                                  std::function<void(SendResult)> then) {
     const auto command = encode_param(params_, field);
-    if (!command) return;
+    if (!command) return std::nullopt;
     Sent sent{field, command->code,  command->value1,      command->value2,
               {},    params_[field], SendResult::delivered};
     ++pending_[static_cast<std::size_t>(field)];
-    link_.write_seting(
-        command->code, command->value1, command->value2,
-        [this, sent, then](SendResult result) mutable {
-            --pending_[static_cast<std::size_t>(sent.field)];
-            sent.delivery = result;
-            // What the instrument held as this command reached it.
-            if (const auto& held = known_.value(sent.field)) sent.before = held->text;
-            note_send(sent.field, sent.text, result);
-            if (result != SendResult::withheld) report(sent);
-            if (then) then(result);
-        },
-        std::move(when));
+    if (current_) ++current_->open;
+    auto done = [this, sent, then, op = current_](SendResult result) mutable {
+        Within within(*this, op);
+        release(op); // held since the command was queued
+        --pending_[static_cast<std::size_t>(sent.field)];
+        sent.delivery = result;
+        // What the instrument held as this command reached it.
+        if (const auto& held = known_.value(sent.field)) sent.before = held->text;
+        note_send(sent.field, sent.text, result);
+        if (result != SendResult::withheld) report(sent);
+        if (then) then(result);
+    };
+    return Link::Command{command->code, command->value1, command->value2, std::move(done)};
 }
 
-void Panel::read_seting() {
-    read_settings_then(ReadKind::settings, {});
+OperationId Panel::read_seting(Caller caller) {
+    return operation(std::move(caller), [&] { read_settings_then(ReadKind::settings, {}); });
 }
 
 bool Panel::confirmed(Field field) const {
@@ -191,24 +269,35 @@ void Panel::keep_pending(const param_set& before) {
 }
 
 void Panel::read_settings_then(ReadKind kind, std::function<void()> then, bool asked) {
-    link_.read_settings([this, kind, then, asked](Link::ReadOutcome outcome, const Frame& answer) {
-        ReadBack read{kind, read_result(outcome), {}, asked};
-        note_read(outcome, answer, false, read);
-        if (outcome == Link::ReadOutcome::answered) {
-            const param_set before = params_;
-            decode_settings(params_, answer_settings(answer));
-            keep_pending(before);
-            show_all();
-            copy_labels_to_entries();
-        }
-        report(read);
-        if (failed(outcome)) stop_upload(UploadStop::read_failed);
-        if (then) then();
-    });
+    if (current_) ++current_->open;
+    link_.read_settings(
+        [this, kind, then, asked, op = current_](Link::ReadOutcome outcome, const Frame& answer) {
+            Within within(*this, op);
+            release(op);
+            ReadBack read{kind, read_result(outcome), {}, asked};
+            note_read(outcome, answer, false, read);
+            if (outcome == Link::ReadOutcome::answered) {
+                const param_set before = params_;
+                decode_settings(params_, answer_settings(answer));
+                keep_pending(before);
+                show_all();
+                copy_labels_to_entries();
+            }
+            report(read);
+            if (failed(outcome)) stop_upload(UploadStop::read_failed);
+            if (then) then();
+        });
 }
 
-void Panel::pw_read() {
-    link_.read_width([this](Link::ReadOutcome outcome, const Frame& answer) {
+OperationId Panel::pw_read(Caller caller) {
+    return operation(std::move(caller), [&] { read_width(); });
+}
+
+void Panel::read_width() {
+    if (current_) ++current_->open;
+    link_.read_width([this, op = current_](Link::ReadOutcome outcome, const Frame& answer) {
+        Within within(*this, op);
+        release(op);
         ReadBack read{ReadKind::width, read_result(outcome)};
         note_read(outcome, answer, true, read);
         if (outcome == Link::ReadOutcome::answered) {
@@ -224,7 +313,11 @@ void Panel::pw_read() {
 
 // ---- the choice lists
 
-void Panel::choose(Field field, int position) {
+OperationId Panel::choose(Field field, int position, Caller caller) {
+    return operation(std::move(caller), [&] { choose_now(field, position); });
+}
+
+void Panel::choose_now(Field field, int position) {
     show_emphasis(field);
     const ParamDescriptor& param = descriptor(field);
     if (position < 0 || static_cast<std::size_t>(position) >= param.choices.size()) return;
@@ -233,16 +326,20 @@ void Panel::choose(Field field, int position) {
     // The set holds the choice from the start, so that whatever runs during the send's wait
     // (a comparison, an export) sees it; the label shows it before or after the send.
     params_[field] = text;
-    if (param.label_first) view_.show_field(field, text);
-    send_field(field);
-    // What the set holds now: a choice made during the send's wait came later.
-    if (!param.label_first) view_.show_field(field, params_[field]);
+    if (param.label_first) {
+        view_.show_field(field, text);
+        return send_field(field);
+    }
+    // After the send and its report; what the set holds then (a later choice came later).
+    send_field(field, [this, field](SendResult) { view_.show_field(field, params_[field]); });
 }
 
-void Panel::open_list(Field field) {
-    if (field != Field::prf) return;
-    pw_read();
-    prf_text_saved_ = view_.list_text(Field::prf);
+OperationId Panel::open_list(Field field, Caller caller) {
+    return operation(std::move(caller), [&] {
+        if (field != Field::prf) return;
+        read_width();
+        prf_text_saved_ = view_.list_text(Field::prf);
+    });
 }
 
 void Panel::choose_prf(const std::string& prf) {
@@ -252,31 +349,36 @@ void Panel::choose_prf(const std::string& prf) {
         return;
     }
     params_.prf = prf; // as for the other lists: the set holds it during the send
-    send_field(Field::prf);
-    view_.show_field(Field::prf, params_.prf);
+    send_field(Field::prf, [this](SendResult) { view_.show_field(Field::prf, params_.prf); });
 }
 
 // ---- the entry fields
 
-void Panel::entry_key(Field) {
-    stop_upload(UploadStop::entry_key);
+OperationId Panel::entry_key(Field, Caller caller) {
+    return operation(std::move(caller), [&] { stop_upload(UploadStop::entry_key); });
 }
 
 void Panel::entry_key_done(Field field) {
     show_emphasis(field);
 }
 
-void Panel::press_button(Field field, const std::string& typed) {
-    stop_upload(UploadStop::button);
-    show_emphasis(field);
-    confirm(field, typed, ConfirmedBy::button);
-    // Unconfirmed edits in the other two fields are dropped.
-    for (const Field other : entry_fields()) {
-        if (other != field) view_.set_entry_text(other, params_[other]);
-    }
+OperationId Panel::press_button(Field field, const std::string& typed, Caller caller) {
+    return operation(std::move(caller), [&] {
+        stop_upload(UploadStop::button);
+        show_emphasis(field);
+        confirm_now(field, typed, ConfirmedBy::button);
+        // Unconfirmed edits in the other two fields are dropped.
+        for (const Field other : entry_fields()) {
+            if (other != field) view_.set_entry_text(other, params_[other]);
+        }
+    });
 }
 
-void Panel::confirm(Field field, const std::string& typed, ConfirmedBy by) {
+OperationId Panel::confirm(Field field, const std::string& typed, ConfirmedBy by, Caller caller) {
+    return operation(std::move(caller), [&] { confirm_now(field, typed, by); });
+}
+
+void Panel::confirm_now(Field field, const std::string& typed, ConfirmedBy by) {
     const EntryResult result = confirm_entry(field, typed);
     if (result.field_text != typed) view_.set_entry_text(field, result.field_text);
     if (!result.accepted) {
@@ -300,35 +402,47 @@ void Panel::follow(Field field, Field because, const std::string& text) {
 // send fails the width is not sent.
 void Panel::confirm_pulse_width(const std::string& display_text) {
     const Decimal width = *parse_decimal(display_text);
-    if (const auto lowered = prf_lowered_for(params_.prf, width)) {
-        set_field(Field::prf, *lowered);
-        // Both queued now, in this order; the width goes only if the PRF arrived.
-        auto prf_arrived = std::make_shared<bool>(false);
-        link_.together([&] {
-            send_field(Field::prf, [prf_arrived](SendResult result) {
-                *prf_arrived = result == SendResult::delivered;
-            });
-            send_field(Field::pw, {}, [prf_arrived] { return *prf_arrived; });
-        });
-    } else {
-        send_field(Field::pw);
+    // After the send and its report: the probe frequency, the PRF list.
+    const std::function<void(SendResult)> then = [this, width](SendResult) {
+        follow(Field::probe_freq, Field::pw, probe_freq_text(width.num));
+        view_.set_list_text(Field::prf, list_text(Field::prf, params_.prf));
+    };
+    const auto lowered = prf_lowered_for(params_.prf, width);
+    if (!lowered) return send_field(Field::pw, then);
+    set_field(Field::prf, *lowered);
+    // Both queued now, in this order; the width goes only if the PRF arrived.
+    std::vector<Link::Command> chain;
+    for (const Field field : {Field::prf, Field::pw}) {
+        if (auto command =
+                field_command(field, field == Field::pw ? then : std::function<void(SendResult)>()))
+            chain.push_back(std::move(*command));
     }
-    follow(Field::probe_freq, Field::pw, probe_freq_text(width.num));
-    view_.set_list_text(Field::prf, list_text(Field::prf, params_.prf));
+    link_.write_chain(std::move(chain));
 }
 
 // ---- changes from a script
 
-void Panel::apply(const Change& change, bool open) {
-    const auto position = choice_position(change.field, change.value);
-    if (descriptor(change.field).choices.empty()) {
-        confirm(change.field, change.value, ConfirmedBy::enter);
-    } else if (!position) {
-        report(Refused{change.field, Rule::not_an_entry, ConfirmedBy::enter, change.value});
-    } else {
-        if (open) open_list(change.field);
-        choose(change.field, static_cast<int>(*position));
-    }
+OperationId Panel::apply(const Change& change, bool open, Caller caller) {
+    return operation(std::move(caller), [&] {
+        const auto position = choice_position(change.field, change.value);
+        if (descriptor(change.field).choices.empty()) {
+            confirm_now(change.field, change.value, ConfirmedBy::enter);
+        } else if (!position) {
+            report(Refused{change.field, Rule::not_an_entry, ConfirmedBy::enter, change.value});
+        } else {
+            if (open) open_list(change.field);
+            choose_now(change.field, static_cast<int>(*position));
+        }
+    });
+}
+
+std::vector<Refused> Panel::refuse(const std::vector<Change>& changes, Caller caller) {
+    const std::vector<Refused> refused = validate(changes);
+    operation(std::move(caller), [&] {
+        for (const Refused& each : refused)
+            report(each);
+    });
+    return refused;
 }
 
 std::vector<Refused> Panel::validate(const std::vector<Change>& changes) const {
@@ -366,7 +480,11 @@ std::vector<Refused> Panel::validate(const std::vector<Change>& changes) const {
 
 // ---- import, read-back, comparison
 
-void Panel::import_set(const SettingsTexts& texts) {
+OperationId Panel::import_set(const SettingsTexts& texts, Caller caller) {
+    return operation(std::move(caller), [&] { import_now(texts); });
+}
+
+void Panel::import_now(const SettingsTexts& texts) {
     // An upload still running ends first, so that the new one starts from what was sent.
     stop_upload(UploadStop::new_import);
     const ImportPlan plan = plan_import(params_, texts);
@@ -376,20 +494,30 @@ void Panel::import_set(const SettingsTexts& texts) {
     width_first_ = plan.width_first;
     upload_planned_ = true;
     report(Imported{plan.notes});
-    start_upload();
+    start_upload_now();
 }
 
-void Panel::read_back() {
-    read_settings_then(
-        ReadKind::settings, [this] { set_list_texts(); }, true);
+OperationId Panel::read_back(Caller caller) {
+    return operation(std::move(caller), [&] {
+        read_settings_then(
+            ReadKind::settings, [this] { set_list_texts(); }, true);
+    });
 }
 
-void Panel::follow_instrument() {
-    read_settings_then(ReadKind::follow, [this] { set_list_texts(); });
+OperationId Panel::follow_instrument(Caller caller) {
+    return operation(std::move(caller),
+                     [&] { read_settings_then(ReadKind::follow, [this] { set_list_texts(); }); });
 }
 
-void Panel::check_instrument() {
-    link_.read_settings([this](Link::ReadOutcome outcome, const Frame& answer) {
+OperationId Panel::check_instrument(Caller caller) {
+    return operation(std::move(caller), [&] { check_now(); });
+}
+
+void Panel::check_now() {
+    if (current_) ++current_->open;
+    link_.read_settings([this, op = current_](Link::ReadOutcome outcome, const Frame& answer) {
+        Within within(*this, op);
+        release(op);
         ReadBack read{ReadKind::check, read_result(outcome), {}, true};
         note_read(outcome, answer, false, read);
         report(read);
@@ -420,7 +548,12 @@ void Panel::restore_unsent() {
     before_import_.reset();
 }
 
-void Panel::start_upload() {
+OperationId Panel::start_upload(Caller caller) {
+    return operation(std::move(caller), [&] { start_upload_now(); });
+}
+
+// The operation under way holds the upload until it finishes or stops.
+void Panel::start_upload_now() {
     if (!std::exchange(upload_planned_, false)) {
         upload_sends_.fill(true);
         width_first_ = false;
@@ -430,11 +563,15 @@ void Panel::start_upload() {
     view_.hold_controls(true);
     view_.show_progress(0);
     upload_.start();
+    upload_op_ = current_;
+    upload_last_ = upload_op_.get();
+    if (upload_op_) ++upload_op_->open;
     report(UploadStarted{});
     view_.run_timer(true);
 }
 
 void Panel::tick() {
+    Within within(*this, upload_op_);
     const auto step = upload_.tick();
     if (!step) return view_.run_timer(false);
     view_.show_progress(step->value);
@@ -455,7 +592,20 @@ void Panel::tick() {
         upload_done_[index] = true;
         if (upload_sends_[index]) send_field(field);
     }
-    if (step->finished) report(UploadFinished{});
+    if (step->finished) {
+        report(UploadFinished{});
+        upload_ended();
+    }
+}
+
+// The upload's hold on its operation ends.
+void Panel::upload_ended() {
+    release(std::exchange(upload_op_, nullptr));
+}
+
+void Panel::after_upload(std::function<void()> then) {
+    if (!uploading() && !upload_last_) return then();
+    after_upload_.push_back(std::move(then));
 }
 
 // A stopped upload gives the controls back: the operator is never left with a dead panel.
@@ -463,10 +613,12 @@ void Panel::stop_upload(UploadStop why) {
     view_.run_timer(false);
     if (!upload_.running()) return;
     upload_.stop();
+    Within within(*this, upload_op_);
     restore_unsent();
     view_.show_progress(std::nullopt);
     view_.hold_controls(false);
     report(UploadStopped{why, upload_.value()});
+    upload_ended();
 }
 
 } // namespace qlm

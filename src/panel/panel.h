@@ -3,9 +3,13 @@
 // rules they follow (PRF interlock, probe frequency, rounding, refusals, the order of
 // display and send), the link to the instrument and the timed upload. It reports what
 // happened to a view, as outcomes.
+//
+// Each operation below is answered to its caller (operation.h): a call made while another
+// operation's own work runs (a panel rule calling another) is part of that operation.
 
 #include "link/link.h"
 #include "panel/known.h"
+#include "panel/operation.h"
 #include "panel/outcome.h"
 #include "panel/panel_view.h"
 #include "panel/upload.h"
@@ -14,6 +18,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,49 +38,57 @@ public:
     void show_all();
     // Start-up: the restored texts (or the initial ones) into the display, the lists and the
     // entries, then the instrument's own settings read back. Sends no parameter command.
-    void start(const std::optional<SettingsTexts>& restored);
+    OperationId start(const std::optional<SettingsTexts>& restored, Caller caller = {});
 
     // The exchanges.
-    void read_seting();
-    void pw_read();
+    OperationId read_seting(Caller caller = {});
+    OperationId pw_read(Caller caller = {});
     void show_emphasis(Field field);
 
     // A choice list: an entry chosen (by its position in the list), the list opening.
-    void choose(Field field, int position);
-    void open_list(Field field);
+    OperationId choose(Field field, int position, Caller caller = {});
+    OperationId open_list(Field field, Caller caller = {});
 
     // A numeric entry field: any key (stops the upload), the key handled (emphasis),
     // a typed text confirmed by Enter, the parameter's button pressed with the field's text.
-    void entry_key(Field field);
+    OperationId entry_key(Field field, Caller caller = {});
     void entry_key_done(Field field);
-    void confirm(Field field, const std::string& typed, ConfirmedBy by);
-    void press_button(Field field, const std::string& typed);
+    OperationId confirm(Field field, const std::string& typed, ConfirmedBy by, Caller caller = {});
+    OperationId press_button(Field field, const std::string& typed, Caller caller = {});
 
     // A change as a script makes it: a list entry chosen in the opened list (opened here
     // unless `open` is false: the caller opened it), or a number confirmed with Enter. The
     // list value names an entry (choice_position).
-    void apply(const Change& change, bool open = true);
+    OperationId apply(const Change& change, bool open = true, Caller caller = {});
     // What apply() would refuse, change by change on what the display holds, each seeing the
     // ones before it; nothing is sent or shown.
     std::vector<Refused> validate(const std::vector<Change>& changes) const;
+    // The same, each refusal reported as the caller's operation's outcome.
+    std::vector<Refused> refuse(const std::vector<Change>& changes, Caller caller = {});
 
     // Menus: a set read from a file, shown as the instrument can take it and uploaded
     // (import_rules.h); the instrument read back into the
     // display and the lists; the instrument read back and compared with the display
     // (reported as Compared).
-    void import_set(const SettingsTexts& texts);
-    void read_back();
-    void check_instrument();
+    OperationId import_set(const SettingsTexts& texts, Caller caller = {});
+    OperationId read_back(Caller caller = {});
+    OperationId check_instrument(Caller caller = {});
     // Another program changed the instrument: read back as the menu does; a failure is
     // reported, not shown in a box.
-    void follow_instrument();
+    OperationId follow_instrument(Caller caller = {});
     // An exchange runs or waits in the queue.
     bool busy() const { return link_.busy(); }
+    // Several steps as one operation (a file read, then its import).
+    OperationId run(Caller caller, const std::function<void()>& steps);
+    // The program quits: the exchange in flight is finished, the rest dropped.
+    void end() { link_.end(); }
 
     // The upload, started by an import: one tick of its timer; stopped from outside.
-    void start_upload();
+    OperationId start_upload(Caller caller = {});
     void tick();
     void stop_upload(UploadStop why = UploadStop::by_caller);
+    // `then` once no upload runs and the last one's sends have ended (at once when so).
+    void after_upload(std::function<void()> then);
     bool uploading() const { return upload_.running(); }
     int upload_step() const { return upload_.value(); }
 
@@ -95,12 +108,30 @@ public:
     const std::string& prf_text_saved() const { return prf_text_saved_; }
 
 private:
+    struct Op {
+        OperationId id;
+        Caller caller;
+        std::vector<Outcome> outcomes;
+        int open = 0; // its own work still to run
+    };
+    using OpPtr = std::shared_ptr<Op>;
+    class Within;
+    OperationId operation(Caller caller, const std::function<void()>& body);
+    void release(const OpPtr& op);
+
     void set_field(Field field, const std::string& text);
-    void send_field(Field field, std::function<void(SendResult)> then = {},
-                    std::function<bool()> when = {});
+    void send_field(Field field, std::function<void(SendResult)> then = {});
+    std::optional<Link::Command> field_command(Field field, std::function<void(SendResult)> then);
     void read_settings_then(ReadKind kind, std::function<void()> then, bool asked = false);
     void set_list_texts();
     void copy_labels_to_entries();
+    void choose_now(Field field, int position);
+    void confirm_now(Field field, const std::string& typed, ConfirmedBy by);
+    void import_now(const SettingsTexts& texts);
+    void check_now();
+    void read_width();
+    void start_upload_now();
+    void upload_ended();
     void choose_prf(const std::string& prf);
     void confirm_pulse_width(const std::string& display_text);
     void follow(Field field, Field because, const std::string& text);
@@ -122,6 +153,11 @@ private:
     bool width_first_ = false;
     bool upload_planned_ = false; // by an import; a bare start sends every field
     std::string prf_text_saved_;
+    OpPtr current_;                   // the operation whose own work runs now
+    OpPtr upload_op_;                 // the one whose upload runs
+    const Op* upload_last_ = nullptr; // the last upload's, until it has ended
+    OperationId next_id_ = 1;
+    std::vector<std::function<void()>> after_upload_;
 };
 
 } // namespace qlm

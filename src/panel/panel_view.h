@@ -1,9 +1,13 @@
 #pragma once
 // What the front panel shows and asks of whoever presents it: the window, or a console.
 
+#include "link/link.h"
+#include "panel/operation.h"
 #include "panel/outcome.h"
 #include "params/param_set.h"
 
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -29,9 +33,9 @@ public:
     // The upload's timer, a tick every Upload::kIntervalMs.
     virtual void run_timer(bool running) = 0;
     // What an operation did; panel/texts.h renders it.
-    virtual void report(const Outcome& outcome) = 0;
-    // Yields to the event processing this many times (the wait inside an exchange).
-    virtual void wait(long passes) = 0;
+    virtual void report(const Outcome& outcome, const Cause& cause) = 0;
+    // Runs `then` once `delay` has passed, from the event loop (the exchanges' waits).
+    virtual void after(std::chrono::microseconds delay, std::function<void()> then) = 0;
 };
 
 } // namespace qlm

@@ -284,120 +284,127 @@ std::string Interpreter::answer_text(Field field, const std::string& text) {
     return out.empty() ? "?" : out;
 }
 
-bool Interpreter::idle() const {
-    return !host_.panel.uploading() && !host_.panel.busy();
-}
-
 void Interpreter::push(Client& client, ScpiError error) {
     client.esr |= esr_bit(error.code);
     client.errors.push(std::move(error));
 }
 
-void Interpreter::observe(const Outcome& outcome) {
-    // Kept only while a line or a comparison may need it: the operator's own work is not
-    // piled up here.
-    if (running_ || check_waiters_ > 0) log_.push_back(outcome);
-    if (const auto* sent = std::get_if<Sent>(&outcome)) {
-        const auto watch = std::find_if(watches_.begin(), watches_.end(), [&](const Watch& each) {
-            return each.field == sent->field;
-        });
-        if (watch != watches_.end()) {
-            if (const auto client = watch->client.lock()) {
-                if (const auto problem = delivery_error(*sent)) push(*client, *problem);
-            }
-            watches_.erase(watch);
+namespace {
+
+// The commands a line holds at most: one more than its semicolons outside quotes.
+std::size_t commands_in(const std::string& line) {
+    std::size_t count = 1;
+    char quote = 0;
+    for (const char c : line) {
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == ';') {
+            ++count;
         }
     }
+    return count;
 }
+
+// What an outcome tells a client that caused it, as an error.
+std::optional<ScpiError> error_of(const Outcome& outcome, const param_set& set) {
+    if (const auto* refusal = std::get_if<Refused>(&outcome))
+        return ScpiError{refusal_code(refusal->rule), refusal_detail(*refusal, set)};
+    if (const auto* sent = std::get_if<Sent>(&outcome)) return delivery_error(*sent);
+    if (const auto* read = std::get_if<ReadBack>(&outcome)) {
+        // A width read as a list opens keeps the display's: no error of the command's.
+        if (read->result != ReadResult::answered && read->kind != ReadKind::width)
+            return read_error(*read);
+    }
+    if (const auto* imported = std::get_if<Imported>(&outcome)) {
+        for (const ImportNote& note : imported->notes) {
+            if (note.kind == ImportNote::not_applied)
+                return ScpiError{error::kIllegalValue, std::string(remote_field(note.field).name) +
+                                                           " of the file not applied"};
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 void Interpreter::forget(Client& client) {
-    if (client.wait_ == Client::Wait::check) --check_waiters_;
-    client.wait_ = Client::Wait::none;
     client.gone_ = true;
-    trim_log();
 }
 
-void Interpreter::trim_log() {
-    if (check_waiters_ > 0 || running_) return;
-    log_base_ += log_.size();
-    log_.clear();
+void Interpreter::begin(const std::shared_ptr<Client>& client, std::string line) {
+    client->prefix_.clear();
+    client->answers_.clear();
+    if (commands_in(line) > kMaxCommands) {
+        push(*client, {error::kTooMuchData,
+                       "more than " + std::to_string(kMaxCommands) + " commands in one line"});
+        client->parser_.emplace(std::string());
+        return;
+    }
+    client->parser_.emplace(std::move(line));
 }
 
 bool Interpreter::run(const std::shared_ptr<Client>& client, std::string line) {
-    client->parser_.emplace(std::move(line));
-    client->prefix_.clear();
-    client->answers_.clear();
-    return proceed(client);
+    begin(client, std::move(line));
+    return resume(client);
 }
 
 bool Interpreter::resume(const std::shared_ptr<Client>& client) {
-    return !client->parser_ || proceed(client);
+    return advance(client, static_cast<std::size_t>(-1)) == Progress::ended;
 }
 
-bool Interpreter::proceed(const std::shared_ptr<Client>& client) {
-    // Lines run one at a time (the server sees to it); a nested one would share the log.
-    const bool outer = !std::exchange(running_, true);
-    for (;;) {
-        if (client->waiting() && !settle(*client)) {
-            if (outer) running_ = false;
-            trim_log();
-            return false;
-        }
+Interpreter::Progress Interpreter::advance(const std::shared_ptr<Client>& client,
+                                           std::size_t commands) {
+    if (!client->parser_) return Progress::ended;
+    for (std::size_t ran = 0; ran < commands; ++ran) {
+        if (client->waiting_) return Progress::waiting;
         ScpiError error;
         const auto command = client->gone_ ? std::nullopt : client->parser_->next(error);
         if (!command) {
             if (error.code) push(*client, error);
-            break;
+            end_line(*client);
+            return Progress::ended;
         }
+        client->stepping_ = true;
         execute(client, *command);
+        client->stepping_ = false;
     }
-    if (outer) running_ = false;
-    if (!client->answers_.empty() && !client->gone_) {
-        std::string message;
-        for (const std::string& answer : client->answers_)
-            message += (message.empty() ? "" : ";") + answer;
-        client->output += message + "\n";
-    }
-    client->answers_.clear();
-    client->parser_.reset();
-    trim_log();
-    return true;
+    return client->waiting_ ? Progress::waiting : Progress::more;
 }
 
-// A waiting client goes on once what it waits for has happened.
-bool Interpreter::settle(Client& client) {
-    if (client.wait_ == Client::Wait::check) {
-        for (std::size_t i = client.check_from_ - log_base_; i < log_.size(); ++i) {
-            const auto* read = std::get_if<ReadBack>(&log_[i]);
-            if (!read || read->kind != ReadKind::check) continue;
-            client.wait_ = Client::Wait::none;
-            --check_waiters_;
-            if (read->result != ReadResult::answered) {
-                push(client, read_error(*read));
-                return true;
-            }
-            for (std::size_t j = i + 1; j < log_.size(); ++j) {
-                const auto* compared = std::get_if<Compared>(&log_[j]);
-                if (!compared) continue;
-                std::string answer = std::to_string(compared->differences.size());
-                for (const Difference& difference : compared->differences) {
-                    answer += std::string(",") + remote_field(difference.field).name + "," +
-                              answer_text(difference.field, difference.shown) + "," +
-                              answer_text(difference.field, difference.instrument);
-                }
-                client.answers_.push_back(answer);
-                return true;
-            }
-            return true;
-        }
-        return false;
+void Interpreter::end_line(Client& client) {
+    if (!client.answers_.empty() && !client.gone_) {
+        std::string message;
+        for (const std::string& answer : client.answers_)
+            message += (message.empty() ? "" : ";") + answer;
+        client.output += message + "\n";
     }
-    if (!idle()) return false;
-    client.wait_ = Client::Wait::none;
-    const Client::Then then = std::exchange(client.then_, Client::Then::nothing);
-    if (then == Client::Then::answer) client.answers_.push_back("1");
-    if (then == Client::Then::set_bit) client.esr |= 0x01; // operation complete
-    return true;
+    client.answers_.clear();
+    client.parser_.reset();
+}
+
+Caller Interpreter::answering(const std::shared_ptr<Client>& client, bool waits,
+                              std::function<void(Client&, const std::vector<Outcome>&)> then) {
+    if (waits) client->waiting_ = true;
+    const std::weak_ptr<Client> weak = client;
+    Caller caller;
+    caller.told = [this, weak](const Outcome& outcome) {
+        const auto client = weak.lock();
+        if (client && !client->gone_) {
+            if (auto problem = error_of(outcome, host_.panel.params())) push(*client, *problem);
+        }
+        return true; // the client's, not the operator's
+    };
+    caller.done = [weak, waits, then = std::move(then)](const std::vector<Outcome>& outcomes) {
+        const auto client = weak.lock();
+        if (!client) return;
+        if (then && !client->gone_) then(*client, outcomes);
+        if (!waits) return;
+        client->waiting_ = false;
+        if (!client->stepping_ && client->on_ready) client->on_ready();
+    };
+    return caller;
 }
 
 void Interpreter::execute(const std::shared_ptr<Client>& client, const Command& command) {
@@ -431,34 +438,38 @@ void Interpreter::execute(const std::shared_ptr<Client>& client, const Command& 
         client->answers_.push_back(presence && presence->answered ? "1" : "0");
         return;
     }
-    case Action::read_back: {
+    case Action::read_back:
         if (host_.panel.uploading())
             return push(*client, {error::kSettingsConflict, "INST:READ during an upload"});
-        const std::size_t from = log_end();
-        host_.panel.read_back();
-        for (std::size_t i = from - log_base_; i < log_.size(); ++i) {
-            const auto* read = std::get_if<ReadBack>(&log_[i]);
-            if (read && read->kind == ReadKind::settings && read->result != ReadResult::answered)
-                push(*client, read_error(*read));
-        }
+        host_.panel.read_back(answering(client, true));
         return;
-    }
     case Action::check:
-        client->check_from_ = log_end();
-        client->wait_ = Client::Wait::check;
-        ++check_waiters_;
-        host_.panel.check_instrument();
+        host_.panel.check_instrument(
+            answering(client, true, [](Client& each, const std::vector<Outcome>& outcomes) {
+                for (const Outcome& outcome : outcomes) {
+                    const auto* compared = std::get_if<Compared>(&outcome);
+                    if (!compared) continue;
+                    std::string answer = std::to_string(compared->differences.size());
+                    for (const Difference& difference : compared->differences) {
+                        answer += std::string(",") + remote_field(difference.field).name + "," +
+                                  answer_text(difference.field, difference.shown) + "," +
+                                  answer_text(difference.field, difference.instrument);
+                    }
+                    each.answers_.push_back(answer);
+                }
+            }));
         return;
     case Action::load:
     case Action::store:
-        return file_command(*client, entry->action, command.params.front());
+        return file_command(client, entry->action, command.params.front());
     default:
-        return execute_common(*client, *entry, command);
+        return execute_common(client, *entry, command);
     }
 }
 
-void Interpreter::execute_common(Client& client, const CommandEntry& entry,
+void Interpreter::execute_common(const std::shared_ptr<Client>& waiter, const CommandEntry& entry,
                                  const Command& command) {
+    Client& client = *waiter;
     switch (entry.action) {
     case Action::idn:
         client.answers_.push_back(std::string("Kavronix,QLM-5120RX,0,") + program_version());
@@ -489,12 +500,22 @@ void Interpreter::execute_common(Client& client, const CommandEntry& entry,
         return;
     }
     case Action::opc:
-    case Action::wai:
-        client.then_ = entry.action == Action::wai ? Client::Then::nothing
-                       : command.query             ? Client::Then::answer
-                                                   : Client::Then::set_bit;
-        client.wait_ = Client::Wait::operations;
+    case Action::wai: {
+        // The client's own commands have ended (they run in turn); an upload may not have.
+        client.waiting_ = true;
+        const std::weak_ptr<Client> weak = waiter;
+        const Action action = entry.action;
+        const bool query = command.query;
+        host_.panel.after_upload([weak, action, query] {
+            const auto each = weak.lock();
+            if (!each) return;
+            if (action == Action::opc && query) each->answers_.push_back("1");
+            if (action == Action::opc && !query) each->esr |= 0x01; // operation complete
+            each->waiting_ = false;
+            if (!each->stepping_ && each->on_ready) each->on_ready();
+        });
         return;
+    }
     case Action::stb: {
         int status = client.errors.count() ? 0x04 : 0;
         if (client.esr & client.ese) status |= 0x20;
@@ -540,38 +561,20 @@ void Interpreter::set_field(const std::shared_ptr<Client>& client, const RemoteF
     std::string text;
     ScpiError error;
     if (!value_text(field.field, value, panel.params(), text, error)) return push(*client, error);
-    const std::size_t from = log_end();
     const bool entry = descriptor(field.field).numeric != nullptr;
     if (entry) {
         // As the operator types it into the entry field and presses Enter.
         panel.show_emphasis(field.field);
         if (host_.show_input) host_.show_input(field.field, text);
     }
-    panel.apply(Change{field.field, text});
+    panel.apply(Change{field.field, text}, true, answering(client, true));
     // A list shows the entry the display took (a refused PRF leaves it as it was).
     if (!entry && host_.show_input) host_.show_input(field.field, panel.params()[field.field]);
-    errors_since(client, from, field.field);
 }
 
-void Interpreter::errors_since(const std::shared_ptr<Client>& client, std::size_t from,
-                               Field field) {
-    bool sent = false, refused = false;
-    for (std::size_t i = from - log_base_; i < log_.size(); ++i) {
-        const Outcome& outcome = log_[i];
-        if (const auto* refusal = std::get_if<Refused>(&outcome)) {
-            refused = true;
-            push(*client,
-                 {refusal_code(refusal->rule), refusal_detail(*refusal, host_.panel.params())});
-        } else if (const auto* each = std::get_if<Sent>(&outcome)) {
-            if (each->field == field) sent = true;
-            if (const auto problem = delivery_error(*each)) push(*client, *problem);
-        }
-    }
-    // Queued behind another exchange: its result comes later.
-    if (!sent && !refused && host_.panel.busy()) watches_.push_back({client, field});
-}
-
-void Interpreter::file_command(Client& client, Action action, const Parameter& name) {
+void Interpreter::file_command(const std::shared_ptr<Client>& asker, Action action,
+                               const Parameter& name) {
+    Client& client = *asker;
     if (name.kind != Parameter::Kind::string)
         return push(client, {error::kIllegalValue, "a file name in quotes"});
     if (unsafe_name(name.text))
@@ -585,28 +588,18 @@ void Interpreter::file_command(Client& client, Action action, const Parameter& n
     if (problem || end != root.end())
         return push(client, {error::kFileName, "a .qini name below the remote folder"});
     const std::string file = to_utf8(path);
-    const std::size_t from = log_end();
     if (action == Action::store) {
         fs::create_directories(path.parent_path(), problem); // a missing folder is made
-
-        if (!host_.files.export_file(host_.panel, file))
+        if (!host_.files.export_file(host_.panel, file, answering(asker, false)))
             push(client, {error::kMassStorage, "cannot write the file"});
         return;
     }
     if (host_.panel.uploading())
         return push(client, {error::kSettingsConflict, "MMEM:LOAD during an upload"});
-    if (!host_.files.import_file(host_.panel, file)) {
+    // The command ends with the import; *OPC? waits for its upload.
+    if (!host_.files.import_file(host_.panel, file, answering(asker, false))) {
         if (!fs::exists(path, problem)) return push(client, {error::kFileNotFound, name.text});
         return push(client, {error::kMassStorage, "cannot read the file"});
-    }
-    for (std::size_t i = from - log_base_; i < log_.size(); ++i) {
-        const auto* imported = std::get_if<Imported>(&log_[i]);
-        if (!imported) continue;
-        for (const ImportNote& note : imported->notes) {
-            if (note.kind == ImportNote::not_applied)
-                push(client, {error::kIllegalValue, std::string(remote_field(note.field).name) +
-                                                        " of the file not applied"});
-        }
     }
 }
 

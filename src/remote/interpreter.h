@@ -1,8 +1,10 @@
 #pragma once
 // The remote command set over the front panel: each command becomes the panel's own
 // operation (a list entry chosen, a number confirmed, a read-back, an import, an export),
-// so every rule holds for it as for the operator; what the panel reports becomes answers
-// and errors. One Client per connection holds its error queue and status registers.
+// so every rule holds for it as for the operator; what the panel answers to that operation
+// becomes answers and errors. One Client per connection holds its error queue and status
+// registers. A client's commands run in order, each once the one before it has ended;
+// other clients' commands may run between them.
 
 #include "files/setup_files.h"
 #include "panel/panel.h"
@@ -36,68 +38,68 @@ public:
     int ese = 0; // its enable mask
     // Answers to send, each message ended by '\n'.
     std::string output;
+    // Told when a command that waited (for the instrument, or *OPC? for the upload) has
+    // ended and the line can go on.
+    std::function<void()> on_ready;
 
-    // Stopped in the middle of a line (*OPC?, *WAI, a comparison) until the panel is idle.
-    bool waiting() const { return wait_ != Wait::none; }
+    // A command of its line waits to end.
+    bool waiting() const { return waiting_; }
+    // A line is under way.
+    bool in_line() const { return parser_.has_value(); }
 
 private:
     friend class Interpreter;
-    enum class Wait { none, operations, check };
     std::optional<MessageParser> parser_;
     std::vector<std::string> prefix_;
     std::vector<std::string> answers_;
-    Wait wait_ = Wait::none;
-    bool gone_ = false; // its connection closed: nothing more of its line runs
-    enum class Then { nothing, answer, set_bit };
-    Then then_ = Then::nothing; // once the operations have finished
-    std::size_t check_from_ = 0;
+    bool waiting_ = false;
+    bool stepping_ = false; // inside its command's call: an end now needs no telling
+    bool gone_ = false;     // its connection closed: nothing more of its line runs
 };
 
 class Interpreter {
 public:
     explicit Interpreter(Host host);
 
-    // Runs a line's commands. False when it stopped to wait: resume() it once idle().
+    // A line holds at most this many commands; a longer one is refused whole (-223).
+    static constexpr std::size_t kMaxCommands = 1000;
+
+    enum class Progress {
+        ended,   // the line has run; its answers are in the client's output
+        waiting, // a command waits to end; Client::on_ready says when to go on
+        more,    // commands are left
+    };
+    // A line to run, refused whole when it holds too many commands.
+    void begin(const std::shared_ptr<Client>& client, std::string line);
+    // Runs up to `commands` of the line's commands.
+    Progress advance(const std::shared_ptr<Client>& client, std::size_t commands);
+    // begin() and advance() to the end or the first wait. False when it waits: resume() it
+    // once told.
     bool run(const std::shared_ptr<Client>& client, std::string line);
     bool resume(const std::shared_ptr<Client>& client);
-    // No upload and no exchange running or queued.
-    bool idle() const;
-    // Every outcome the panel reports, as its view gets it.
-    void observe(const Outcome& outcome);
     // A client gone (its connection closed): the command it runs completes, the rest of its
-    // line is dropped, and nothing is kept for it any more.
+    // line is dropped.
     void forget(Client& client);
 
     // The current value of a parameter as a query answers it: "SING", "20", "1KHZ".
     static std::string answer_text(Field field, const std::string& text);
 
 private:
-    struct Watch {
-        std::weak_ptr<Client> client;
-        Field field;
-    };
-
-    bool proceed(const std::shared_ptr<Client>& client);
-    bool settle(Client& client);
+    void end_line(Client& client);
+    // A caller for the panel whose outcomes' errors go to the client; `then` once the
+    // operation has ended. The client waits for it when `waits`.
+    Caller answering(const std::shared_ptr<Client>& client, bool waits,
+                     std::function<void(Client&, const std::vector<Outcome>&)> then = {});
     void execute(const std::shared_ptr<Client>& client, const Command& command);
-    void execute_common(Client& client, const CommandEntry& entry, const Command& command);
+    void execute_common(const std::shared_ptr<Client>& client, const CommandEntry& entry,
+                        const Command& command);
     void query_field(Client& client, const RemoteField& field, const Command& command);
     void set_field(const std::shared_ptr<Client>& client, const RemoteField& field,
                    const Parameter& value);
-    void file_command(Client& client, Action action, const Parameter& name);
-    void check_result(Client& client);
-    // What the panel reported from `from` on about a change of `field`, as errors.
-    void errors_since(const std::shared_ptr<Client>& client, std::size_t from, Field field);
+    void file_command(const std::shared_ptr<Client>& client, Action action, const Parameter& name);
     static void push(Client& client, ScpiError error);
-    std::size_t log_end() const { return log_base_ + log_.size(); }
-    void trim_log();
 
     Host host_;
-    std::deque<Outcome> log_; // what the panel reported while someone may need it
-    std::size_t log_base_ = 0;
-    int check_waiters_ = 0;
-    bool running_ = false;       // a line runs: what the panel reports is kept for it
-    std::vector<Watch> watches_; // sends queued behind another exchange
 };
 
 } // namespace qlm::remote

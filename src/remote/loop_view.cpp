@@ -2,11 +2,11 @@
 
 #include "panel/upload.h"
 
-#include <QEventLoop>
+#include <QCoreApplication>
 
 namespace qlm::remote {
 
-LoopView::LoopView(std::chrono::microseconds per_pass) : per_pass_(per_pass) {
+LoopView::LoopView() {
     timer_.setInterval(Upload::kIntervalMs);
     timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
@@ -29,16 +29,14 @@ void LoopView::run_timer(bool running) {
         timer_.stop();
 }
 
-void LoopView::report(const Outcome& outcome) {
+void LoopView::report(const Outcome& outcome, const Cause&) {
     if (on_report) on_report(outcome);
 }
 
-void LoopView::wait(long passes) {
-    if (passes <= 0 || per_pass_.count() <= 0) return;
-    const auto time = std::chrono::duration_cast<std::chrono::milliseconds>(passes * per_pass_);
-    QEventLoop loop;
-    QTimer::singleShot(time, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
+// Never shorter than asked.
+void LoopView::after(std::chrono::microseconds delay, std::function<void()> then) {
+    QTimer::singleShot(std::chrono::ceil<std::chrono::milliseconds>(delay), Qt::PreciseTimer,
+                       &timer_, std::move(then));
 }
 
 } // namespace qlm::remote

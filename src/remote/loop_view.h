@@ -1,7 +1,7 @@
 #pragma once
 // The panel without a display, for a server without a window: list texts kept, the upload's
-// timer a QTimer, the exchanges' waits real time in which the event loop keeps turning (so
-// clients are taken and queued during them). What the panel reports goes to `on_report`.
+// timer a QTimer, the exchanges' waits timers of the event loop (so clients are taken and
+// served during them). What the panel reports goes to `on_report`.
 
 #include "panel/panel_view.h"
 
@@ -15,8 +15,7 @@ namespace qlm::remote {
 
 class LoopView : public PanelView {
 public:
-    // The time a wait's pass stands for (the console's: 1 us).
-    explicit LoopView(std::chrono::microseconds per_pass);
+    LoopView();
 
     std::function<void(const Outcome&)> on_report;
     std::function<void()> on_tick;
@@ -29,11 +28,10 @@ public:
     void hold_controls(bool) override {}
     void show_progress(std::optional<int>) override {}
     void run_timer(bool running) override;
-    void report(const Outcome& outcome) override;
-    void wait(long passes) override;
+    void report(const Outcome& outcome, const Cause& cause) override;
+    void after(std::chrono::microseconds delay, std::function<void()> then) override;
 
 private:
-    std::chrono::microseconds per_pass_;
     std::array<std::string, kFieldCount> lists_;
     QTimer timer_;
 };

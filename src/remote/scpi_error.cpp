@@ -7,7 +7,7 @@ namespace qlm::remote {
 
 namespace {
 
-constexpr std::array<std::pair<int, const char*>, 18> kTexts{{
+constexpr std::array<std::pair<int, const char*>, 19> kTexts{{
     {error::kNone, "No error"},
     {error::kCommand, "Command error"},
     {error::kInvalidCharacter, "Invalid character"},
@@ -19,6 +19,7 @@ constexpr std::array<std::pair<int, const char*>, 18> kTexts{{
     {error::kInvalidSuffix, "Invalid suffix"},
     {error::kSettingsConflict, "Settings conflict"},
     {error::kOutOfRange, "Data out of range"},
+    {error::kTooMuchData, "Too much data"},
     {error::kIllegalValue, "Illegal parameter value"},
     {error::kHardware, "Hardware error"},
     {error::kMassStorage, "Mass storage error"},

@@ -19,6 +19,7 @@ constexpr int kUndefinedHeader = -113;
 constexpr int kInvalidSuffix = -131;
 constexpr int kSettingsConflict = -221;
 constexpr int kOutOfRange = -222;
+constexpr int kTooMuchData = -223;
 constexpr int kIllegalValue = -224;
 constexpr int kHardware = -240;
 constexpr int kMassStorage = -250;

@@ -17,7 +17,8 @@ namespace qlm::remote {
 namespace {
 
 // While a client waits for *OPC? or a comparison.
-constexpr int kWaitingIntervalMs = 5;
+// Commands run in one pass of the event loop before it turns again.
+constexpr int kCommandsPerPass = 64;
 
 std::string address_text(const QHostAddress& address, quint16 port) {
     const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
@@ -107,10 +108,7 @@ std::optional<ServerOptions> server_options(const std::string& port, const std::
 
 Server::Server(Interpreter& interpreter, ServerOptions options, Note note, QObject* parent)
     : QObject(parent), interpreter_(interpreter), options_(std::move(options)),
-      note_(std::move(note)), waiting_(new QTimer(this)) {
-    waiting_->setInterval(kWaitingIntervalMs);
-    connect(waiting_, &QTimer::timeout, this, &Server::resume_waiting);
-}
+      note_(std::move(note)) {}
 
 Server::~Server() {
     close();
@@ -213,23 +211,15 @@ void Server::accept(QTcpServer* listener) {
         // Qt reads no more than a line's worth ahead: the rest waits in the network stack,
         // which slows the sender down instead of losing what it sent.
         socket->setReadBufferSize(kMaxLine);
-        connections_[id] = {socket, std::make_shared<Client>(), peer,
-                            std::chrono::steady_clock::now(), false};
+        connections_[id] = {socket, std::make_shared<Client>(),
+                            peer,   std::chrono::steady_clock::now(),
+                            false,  false,
+                            {}};
         connect(socket, &QTcpSocket::readyRead, this, [this, id] { readable(id); });
         connect(socket, &QTcpSocket::disconnected, this, [this, id] { closed(id); });
         emit clients_changed(clients());
         if (socket->bytesAvailable()) readable(id);
     }
-}
-
-template <class Part> bool Server::run(Part part) {
-    running_ = true;
-    const bool done = part();
-    running_ = false;
-    for (const QPointer<QTcpSocket>& socket : std::exchange(ended_, {}))
-        release(socket);
-    if (retiring_) close();
-    return done;
 }
 
 void Server::release(QTcpSocket* socket) {
@@ -238,14 +228,11 @@ void Server::release(QTcpSocket* socket) {
     socket->deleteLater();
 }
 
+// Nothing of the server's is on the stack beneath a command's wait any more: it goes now.
+// Commands under way complete; an announced setting gets its data frame.
 void Server::retire() {
-    if (!running_) {
-        delete this;
-        return;
-    }
-    for (QTcpServer* listener : listeners_)
-        listener->close();
-    retiring_ = true;
+    close();
+    deleteLater();
 }
 
 std::optional<quint64> Server::idlest() const {
@@ -254,8 +241,8 @@ std::optional<quint64> Server::idlest() const {
     const auto now = std::chrono::steady_clock::now();
     for (const auto& [id, connection] : connections_) {
         const QTcpSocket* socket = connection.socket;
-        if (id == running_id_ || connection.queued || connection.client->waiting() || !socket ||
-            socket->bytesAvailable() || socket->bytesToWrite())
+        if (connection.queued || connection.client->in_line() || !socket ||
+            !connection.input.isEmpty() || socket->bytesAvailable() || socket->bytesToWrite())
             continue;
         if (connection.spoke && now - connection.active < kGiveWayAfter) continue;
         if (!out || connection.active < since) {
@@ -276,6 +263,27 @@ void Server::requeue(quint64 id) {
     if (!connection || connection->queued || connection->client->waiting()) return;
     connection->queued = true;
     ready_.push_back(id);
+    if (dispatch_due_) return;
+    dispatch_due_ = true;
+    QTimer::singleShot(0, this, &Server::dispatch);
+}
+
+// What the client sent up to its next line end, if it has sent one. Taken from the socket a
+// line's worth at a time: the rest waits in the network stack, and a read that empties the
+// socket's buffer lets it read on.
+std::optional<QByteArray> Server::next_line(Connection& connection) {
+    QByteArray& input = connection.input;
+    for (;;) {
+        if (const qsizetype end = input.indexOf('\n'); end >= 0) {
+            QByteArray line = input.left(end + 1);
+            input.remove(0, end + 1);
+            return line;
+        }
+        if (input.size() >= kMaxLine || !connection.socket) return std::nullopt;
+        const QByteArray more = connection.socket->read(kMaxLine - input.size());
+        if (more.isEmpty()) return std::nullopt;
+        input += more;
+    }
 }
 
 void Server::readable(quint64 id) {
@@ -284,63 +292,42 @@ void Server::readable(quint64 id) {
         connection->spoke = true;
     }
     requeue(id);
-    dispatch();
 }
 
-// One line at a time, connections taking turns; never inside a line that runs.
+// Clients take turns a command at a time: a client's next command, or its next line, goes
+// to the back of the queue. One waiting for the instrument or the upload is out of the turns
+// until its command ends.
 void Server::dispatch() {
-    if (running_) return;
-    while (!ready_.empty()) {
+    dispatch_due_ = false;
+    for (int ran = 0; ran < kCommandsPerPass && !ready_.empty(); ++ran) {
         const quint64 id = ready_.front();
         ready_.pop_front();
         Connection* connection = find(id);
         if (!connection) continue;
         connection->queued = false;
         QTcpSocket* socket = connection->socket;
-        if (!socket || connection->client->waiting()) continue;
-        if (!socket->canReadLine()) {
-            if (socket->bytesAvailable() >= kMaxLine)
-                drop(id, texts::remote_overrun(connection->peer, kMaxLine));
-            continue;
-        }
-        const QByteArray line = socket->readLine();
         const std::shared_ptr<Client> client = connection->client;
-        running_id_ = id;
-        const bool done = run([&] { return interpreter_.run(client, line.toStdString()); });
-        running_id_ = 0;
-        if (retiring_) return deleteLater();
-        if (!flush(id)) continue;
-        if (!done) {
-            waiting_->start();
-            continue;
+        if (!socket || client->waiting()) continue;
+        if (!client->in_line()) {
+            const std::optional<QByteArray> line = next_line(*connection);
+            if (!line) {
+                if (connection->input.size() >= kMaxLine)
+                    drop(id, texts::remote_overrun(connection->peer, kMaxLine));
+                continue;
+            }
+            client->on_ready = [server = QPointer<Server>(this), id] {
+                if (server) server->requeue(id);
+            };
+            interpreter_.begin(client, line->toStdString());
         }
-        requeue(id); // its next line, after the others' turn
+        const Interpreter::Progress progress = interpreter_.advance(client, 1);
+        if (!flush(id) || progress == Interpreter::Progress::waiting) continue;
+        requeue(id);
     }
-}
-
-void Server::resume_waiting() {
-    if (running_) return;
-    bool any = false;
-    std::vector<quint64> ids;
-    for (const auto& [id, connection] : connections_) {
-        if (connection.client->waiting()) ids.push_back(id);
+    if (!ready_.empty() && !dispatch_due_) {
+        dispatch_due_ = true;
+        QTimer::singleShot(0, this, &Server::dispatch);
     }
-    for (const quint64 id : ids) {
-        Connection* connection = find(id);
-        if (!connection) continue;
-        const std::shared_ptr<Client> client = connection->client;
-        running_id_ = id;
-        const bool done = run([&] { return interpreter_.resume(client); });
-        running_id_ = 0;
-        if (retiring_) return deleteLater();
-        if (!flush(id)) continue;
-        if (done)
-            requeue(id);
-        else
-            any = true;
-    }
-    if (!any) waiting_->stop();
-    dispatch();
 }
 
 bool Server::flush(quint64 id) {
@@ -377,10 +364,7 @@ void Server::remove(quint64 id) {
     connections_.erase(found);
     if (socket) {
         socket->disconnect(this);
-        if (running_)
-            ended_.push_back(socket);
-        else
-            release(socket);
+        release(socket);
     }
     emit clients_changed(clients());
 }

@@ -1,9 +1,10 @@
 #pragma once
-// The remote control's TCP server: SCPI lines from any number of clients, run one at a time
-// in the order they arrive, in the one event loop (no threads). A line that arrives while a
-// command runs (inside an exchange's wait) waits for it; a client waiting for *OPC? holds
-// only its own lines. Input and output are bounded per client. When every slot is taken, a
-// client that never spoke, or has been silent a minute, gives its place to a new one.
+// The remote control's TCP server: SCPI lines from any number of clients, in the one event
+// loop (no threads). Clients take turns a command at a time; a client's commands run in
+// order, each once the one before it has ended, so one waiting for the instrument or for
+// *OPC? holds only itself. Input and output are bounded per client. When every slot is
+// taken, a client that never spoke, or has been silent a minute, gives its place to a new
+// one.
 
 #include "remote/interpreter.h"
 
@@ -65,10 +66,7 @@ public:
     // "127.0.0.1:5025, [::1]:5025"
     std::string where() const;
     int clients() const { return static_cast<int>(connections_.size()); }
-    // A line runs (the event loop turns inside its exchange's wait).
-    bool running_line() const { return running_; }
-    // Deletes itself now, or stops listening and does so once the line that runs has ended
-    // (a handler of its own is then on the stack beneath that line's wait).
+    // Closes every connection and deletes itself from the event loop.
     void retire();
 
 signals:
@@ -82,13 +80,14 @@ private:
         std::chrono::steady_clock::time_point active; // its last line or answer
         bool spoke = false;                           // it has sent something
         bool queued = false;
+        QByteArray input; // read, not yet run
     };
 
     void accept(QTcpServer* listener);
     bool admitted(QHostAddress peer) const;
     void readable(quint64 id);
     void dispatch();
-    void resume_waiting();
+    std::optional<QByteArray> next_line(Connection& connection);
     // A finished line's answers out; false when the connection was closed for them.
     bool flush(quint64 id);
     void requeue(quint64 id);
@@ -99,8 +98,6 @@ private:
     // The client idle longest with nothing of its own under way that may give its place (one
     // that never spoke, or has been silent kGiveWayAfter), if any.
     std::optional<quint64> idlest() const;
-    // Runs a line's part; sockets whose connection ended meanwhile are let go after it.
-    template <class Part> bool run(Part part);
     static void release(QTcpSocket* socket);
 
     Interpreter& interpreter_;
@@ -108,14 +105,9 @@ private:
     Note note_;
     std::vector<QTcpServer*> listeners_;
     std::map<quint64, Connection> connections_;
-    std::deque<quint64> ready_; // connections with a line to run, in arrival order
-    QTimer* waiting_ = nullptr; // looks at clients waiting for the operations to finish
+    std::deque<quint64> ready_; // connections whose turn it is, in order
+    bool dispatch_due_ = false; // a pass of dispatch() is scheduled
     quint64 next_id_ = 1;
-    quint64 running_id_ = 0; // whose line runs
-    bool running_ = false;
-    bool retiring_ = false;
-    // Ended while a line ran: a handler of theirs may be on the stack beneath its wait.
-    std::vector<QPointer<QTcpSocket>> ended_;
 };
 
 } // namespace qlm::remote

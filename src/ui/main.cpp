@@ -58,10 +58,12 @@ int main(int argc, char* argv[]) {
     shown = &window;
     qlm::StopSignals stop_signals; // from the start-up's read-back on
     qlm::end_on_stop_signals(stop_signals, window);
-    window.start();
+    // Shown once the start-up's read-back has come back; the remote control listens before.
+    window.start([&window, &start] {
+        window.show();
+        qlm::attach_window(start, window);
+    });
     if (start.arguments.remote) window.start_remote(start.arguments.remote_port);
-    window.show();
-    qlm::attach_window(start, window);
     const int status = QApplication::exec();
     qlm::outcome_hook() = nullptr;
     return status;

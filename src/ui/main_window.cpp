@@ -60,7 +60,7 @@ QString dropped_settings_file(const QMimeData* data) {
 MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, InstrumentLock* lock, QWidget* parent)
     : QMainWindow(parent), driver_(driver), seams_(std::move(seams)), ui_(build_form1(this)),
       panel_(driver, *this, lock),
-      files_(store_, [this](const Outcome& outcome) { report(outcome); }),
+      files_(store_, [this](const Outcome& outcome) { report(outcome, {}); }),
       recent_(recent_files_in(seams_.folders.config_folder)) {
     timer1_ = new QTimer(this);
     timer1_->setObjectName("Timer1");
@@ -126,7 +126,7 @@ void MainWindow::connect_controls() {
 
 // ---- start-up and shutdown
 
-void MainWindow::start() {
+void MainWindow::start(std::function<void()> ready) {
     set_up_status_bar(ui_);
     mark_simulator();
     const QString remote_settings = seams_.folders.config_folder.isEmpty()
@@ -149,13 +149,19 @@ void MainWindow::start() {
         error(qs(texts::restore_failed(last.error.toStdString())));
     for (const Field field : entry_fields())
         ui_.of(field).entry->setEnabled(true);
-    panel_.start(last.fields);
+    Caller started;
+    started.done = [this, ready = std::move(ready)](const std::vector<Outcome>&) {
+        show_status();
+        fill_lists();
+        if (lock_) {
+            lock_->take_changes(); // the start-up read-back saw them
+            follow_timer_->start();
+        }
+        if (ready) ready();
+    };
+    panel_.start(last.fields, std::move(started));
     show_status();
-    fill_lists();
-    if (lock_) {
-        lock_->take_changes(); // the start-up read-back saw them
-        follow_timer_->start();
-    }
+    // Clients are taken while the start-up's read-back waits, and its box.
     if (remote_->remembered_on()) start_remote(std::nullopt);
     // A session that ends without closing the window still keeps the values.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::save_last_settings);
@@ -175,6 +181,7 @@ void MainWindow::on_remote(bool on) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    panel_.end(); // a command announced gets its data frame
     save_last_settings();
     event->accept();
 }
@@ -293,35 +300,20 @@ void MainWindow::follow_instrument() {
     panel_.follow_instrument();
 }
 
-void MainWindow::report(const Outcome& outcome) {
+// An outcome its caller answers (a remote client, the sheet) is only a hint here: no box
+// waits for an operator who did nothing.
+void MainWindow::report(const Outcome& outcome, const Cause& cause) {
     show_known();
     show_status();
     if (const auto* file = std::get_if<FileDone>(&outcome)) remember(*file);
     const auto* read = std::get_if<ReadBack>(&outcome);
-    // The check made for a sheet goes onto the sheet, not into a box.
-    if (pending_sheet_) {
-        const auto* compared = std::get_if<Compared>(&outcome);
-        if (compared && compared->against == Against::display) {
-            std::vector<std::string> lines;
-            const std::string text = texts::comparison(*compared);
-            for (std::size_t start = 0; start <= text.size();) {
-                const std::size_t end = std::min(text.find('\n', start), text.size());
-                lines.push_back(text.substr(start, end - start));
-                start = end + 1;
-            }
-            return finish_sheet(lines);
-        }
-        if (read && read->kind == ReadKind::check && read->result != ReadResult::answered)
-            finish_sheet({texts::sheet_check_failed(*read)});
-    }
     if (read && read->kind == ReadKind::follow) {
         if (QLabel* hint = hint_panel(ui_)) hint->setText(qs(texts::follow_hint(*read)));
     }
-    const bool remote = remote_ && remote_->observe(outcome);
     auto notice = texts::notice_for(outcome);
     if (!notice) return;
     if (not_had_lock(outcome)) notice->text = texts::lock_not_had(lock_);
-    if (remote) {
+    if (cause.answered) {
         if (QLabel* hint = hint_panel(ui_)) hint->setText(qs(notice->text));
         return;
     }
@@ -329,8 +321,8 @@ void MainWindow::report(const Outcome& outcome) {
     seams_.inform(qs(notice->title), qs(notice->text));
 }
 
-void MainWindow::wait(long passes) {
-    seams_.wait(passes);
+void MainWindow::after(std::chrono::microseconds delay, std::function<void()> then) {
+    seams_.after(delay, std::move(then));
 }
 
 // ---- menus
@@ -439,13 +431,34 @@ void MainWindow::on_sheet() {
         seams_.save_file(QString::fromUtf8("导出设置单"), QStringLiteral("*.pdf (*.pdf)"));
     if (path.isEmpty()) return;
     remember_people(seams_.journal_folder, *people);
-    pending_sheet_ = PendingSheet{path, *people};
-    panel_.check_instrument();
+    Caller sheet;
+    // The comparison goes onto the sheet, not into a box.
+    sheet.told = [](const Outcome& outcome) {
+        const auto* compared = std::get_if<Compared>(&outcome);
+        return compared && compared->against == Against::display;
+    };
+    sheet.done = [this, path, people = *people](const std::vector<Outcome>& check) {
+        finish_sheet(path, people, check);
+    };
+    panel_.check_instrument(std::move(sheet));
 }
 
-void MainWindow::finish_sheet(const std::vector<std::string>& check) {
-    if (!pending_sheet_) return;
-    const PendingSheet sheet = *std::exchange(pending_sheet_, std::nullopt);
+void MainWindow::finish_sheet(const QString& path, const SheetPeople& people,
+                              const std::vector<Outcome>& outcomes) {
+    std::vector<std::string> check;
+    for (const Outcome& outcome : outcomes) {
+        const auto* read = std::get_if<ReadBack>(&outcome);
+        if (read && read->result != ReadResult::answered)
+            check = {texts::sheet_check_failed(*read)};
+        const auto* compared = std::get_if<Compared>(&outcome);
+        if (!compared) continue;
+        const std::string text = texts::comparison(*compared);
+        for (std::size_t start = 0; start <= text.size();) {
+            const std::size_t end = std::min(text.find('\n', start), text.size());
+            check.push_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+    }
     SheetContent content;
     content.time = QDateTime::currentDateTime();
     content.program = QCoreApplication::applicationName().toStdString();
@@ -455,9 +468,9 @@ void MainWindow::finish_sheet(const std::vector<std::string>& check) {
     content.check = check;
     content.recent = recent_changes(read_journal(seams_.journal_folder, content.time.date()).lines,
                                     kSheetChanges);
-    content.people = sheet.people;
-    const std::string shown = QDir::toNativeSeparators(sheet.path).toStdString();
-    if (const QString problem = write_sheet(sheet.path, content); !problem.isEmpty())
+    content.people = people;
+    const std::string shown = QDir::toNativeSeparators(path).toStdString();
+    if (const QString problem = write_sheet(path, content); !problem.isEmpty())
         return error(qs(texts::sheet_failed(shown, problem.toStdString())));
     if (QLabel* hint = hint_panel(ui_)) hint->setText(qs(texts::sheet_written(shown)));
 }

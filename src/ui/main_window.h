@@ -32,9 +32,9 @@ public:
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The window's load: status bar, restore the last values, read the instrument back,
-    // fill the lists. Sends no parameter command.
-    void start();
+    // The window's load: status bar, restore the last values, read the instrument back, then
+    // fill the lists and run `ready` (which shows the window). Sends no parameter command.
+    void start(std::function<void()> ready = {});
     // Writes open.qini; a failure is shown.
     void save_last_settings();
     // The remote control on at `port` (else the remembered one), after start(); a failure is
@@ -76,8 +76,8 @@ private:
     void hold_controls(bool held) override;
     void show_progress(std::optional<int> value) override;
     void run_timer(bool running) override;
-    void report(const Outcome& outcome) override;
-    void wait(long passes) override;
+    void report(const Outcome& outcome, const Cause& cause) override;
+    void after(std::chrono::microseconds delay, std::function<void()> then) override;
 
     void connect_controls();
     void fill_lists();
@@ -99,8 +99,9 @@ private:
     void on_remote(bool on);
     void on_sheet();
     void on_journal();
-    // The sheet asked for, once its instrument check has come back.
-    void finish_sheet(const std::vector<std::string>& check);
+    // The sheet, with its instrument check's outcomes.
+    void finish_sheet(const QString& path, const SheetPeople& people,
+                      const std::vector<Outcome>& check);
 
     UsbDriver& driver_;
     UiSeams seams_;
@@ -116,11 +117,6 @@ private:
     QPointer<AboutWindow> about_;
     std::unique_ptr<RemoteControl> remote_;
     QPointer<JournalWindow> journal_;
-    struct PendingSheet {
-        QString path;
-        SheetPeople people;
-    };
-    std::optional<PendingSheet> pending_sheet_;
     RecentFiles recent_;
     RecentMenu* recent_menu_ = nullptr;
     QStringList pending_; // files to open once the window is idle

@@ -2,15 +2,16 @@
 
 #include "link/link.h"
 #include "record/journal_file.h"
+#include "ui/box_queue.h"
 #include "ui/help.h"
 #include "ui/sheet_dialog.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 namespace qlm {
@@ -31,13 +32,12 @@ QFileDialog::Options dialog_options() {
 
 UiSeams platform_seams(QWidget* const* parent) {
     UiSeams seams;
-    seams.message = [parent](const QString& title, const QString& text) {
-        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, *parent);
-        box.exec();
+    auto* boxes = new BoxQueue(parent, qApp);
+    seams.message = [boxes](const QString& title, const QString& text) {
+        boxes->show(QMessageBox::Warning, title, text);
     };
-    seams.inform = [parent](const QString& title, const QString& text) {
-        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, *parent);
-        box.exec();
+    seams.inform = [boxes](const QString& title, const QString& text) {
+        boxes->show(QMessageBox::Information, title, text);
     };
     seams.open_file = [parent](const QString& title, const QString& filter) {
         return QFileDialog::getOpenFileName(*parent, title, QString(), filter, nullptr,
@@ -48,13 +48,10 @@ UiSeams platform_seams(QWidget* const* parent) {
         return QFileDialog::getSaveFileName(*parent, title, QString(), filter, nullptr,
                                             QFileDialog::DontConfirmOverwrite | dialog_options());
     };
-    // The passes, or their time where passes are slow, whichever ends first.
-    seams.wait = [](long passes) {
-        const qint64 limit_ns = std::chrono::nanoseconds(passes * kWaitPerPass).count();
-        QElapsedTimer clock;
-        clock.start();
-        for (long i = 0; i < passes && clock.nsecsElapsed() < limit_ns; ++i)
-            QCoreApplication::processEvents();
+    // Never shorter than asked.
+    seams.after = [](std::chrono::microseconds delay, std::function<void()> then) {
+        QTimer::singleShot(std::chrono::ceil<std::chrono::milliseconds>(delay), Qt::PreciseTimer,
+                           qApp, std::move(then));
     };
     seams.open_help = [](std::function<void(const QString&)> report) {
         open_help_document(std::move(report));

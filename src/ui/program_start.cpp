@@ -40,9 +40,6 @@ void reach_console() {
 #endif
 }
 
-// How often a stop signal looks whether the exchange in flight has ended.
-constexpr int kStopPollMs = 50;
-
 } // namespace
 
 std::string window_help_text() {
@@ -139,22 +136,11 @@ void attach_window(WindowStart& start, MainWindow& window) {
     }
 }
 
+// Closing finishes the exchange in flight and keeps the values; a box open is left unanswered.
 void end_on_stop_signals(StopSignals& stop, MainWindow& window) {
-    auto* poll = new QTimer(&window);
-    poll->setInterval(kStopPollMs);
-    QObject::connect(poll, &QTimer::timeout, &window, [poll, &window] {
-        if (window.panel().busy()) return; // the exchange in flight finishes first
-        poll->stop();
+    QObject::connect(&stop, &StopSignals::arrived, &window, [&window] {
         window.close();
-        QCoreApplication::quit(); // also out of an open message box
-    });
-    QObject::connect(&stop, &StopSignals::arrived, &window, [poll] {
-        if (poll->isActive() || poll->property("closing").toBool()) {
-            QCoreApplication::quit();
-            return;
-        }
-        poll->setProperty("closing", true);
-        poll->start();
+        QCoreApplication::quit();
     });
 }
 

@@ -22,9 +22,7 @@ RemoteControl::RemoteControl(Panel& panel, SettingsStore& store, QAction* item,
                              QString folder,
                              std::function<void(Field, const std::string&)> show_input,
                              QObject* parent)
-    : QObject(parent), panel_(panel),
-      // A remote client's file outcomes go back to it, not into the operator's boxes.
-      files_(store, [this](const Outcome& outcome) { interpreter_.observe(outcome); }),
+    : QObject(parent), panel_(panel), files_(store, {}),
       interpreter_(remote::Host{panel_, files_, folder.toStdString(), std::move(show_input)}),
       item_(item), status_(std::move(show_status)), item_text_(item->text()),
       settings_(std::move(settings)) {}
@@ -71,11 +69,6 @@ bool RemoteControl::switch_on(std::optional<quint16> port, std::string& problem)
 void RemoteControl::switch_off() {
     if (server_) server_.release()->retire();
     show_status();
-}
-
-bool RemoteControl::observe(const Outcome& outcome) {
-    interpreter_.observe(outcome);
-    return server_ && server_->running_line();
 }
 
 void RemoteControl::show_status() {

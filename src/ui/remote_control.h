@@ -42,10 +42,6 @@ public:
     bool remembered_on() const;
     void remember(bool on) const;
 
-    // Every outcome the window gets. True when a remote line caused it: the window shows its
-    // notice as a hint then, not in a box that waits for an operator who did nothing.
-    bool observe(const Outcome& outcome);
-
     remote::Server* server() const { return server_.get(); }
 
 private:

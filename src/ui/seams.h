@@ -6,21 +6,23 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
 namespace qlm {
 
 struct UiSeams {
-    // Modal message with a single OK button.
+    // Message with a single OK button, modal to the window; it returns at once (the boxes
+    // queue, one shown at a time).
     std::function<void(const QString& title, const QString& text)> message;
-    // Modal information with a single OK button.
+    // Information with a single OK button, as the message.
     std::function<void(const QString& title, const QString& text)> inform;
     // File dialogs; an empty result means no file was chosen.
     std::function<QString(const QString& title, const QString& filter)> open_file;
     std::function<QString(const QString& title, const QString& filter)> save_file;
-    // Yield to the window's event processing this many times.
-    std::function<void(long passes)> wait;
+    // Runs a function once a time has passed, from the event loop (the exchanges' waits).
+    std::function<void(std::chrono::microseconds, std::function<void()>)> after;
     // Starts the help viewer; what went wrong goes to the function given, now or once the
     // desktop's opener has ended.
     std::function<void(std::function<void(const QString&)>)> open_help;
