@@ -17,8 +17,9 @@ namespace {
 
 std::string range_text(Field field) {
     const NumericRule& rule = *descriptor(field).numeric;
-    return std::string(remote_field(field).name) + " " + std::to_string(rule.min) + " to " +
-           std::to_string(rule.max);
+    return std::string(remote_field(field).name) + " " +
+           Interpreter::answer_text(field, std::to_string(rule.min)) + " to " +
+           Interpreter::answer_text(field, std::to_string(rule.max));
 }
 
 // The list entries' positions, in the order UP and MIN go.
@@ -45,8 +46,8 @@ std::string entries_text(Field field) {
     return out;
 }
 
-// A number in a unit `shift` powers of ten above the field's: its decimal text ("1500",
-// "-20", "20.5"); none when it is too long to be any value.
+// A number in a unit `shift` powers of ten above the field's: the field's decimal text
+// ("1500", "-20", "20.5"); none when it is too long to be any value.
 std::optional<std::string> number_text(const ScpiNumber& number, int shift) {
     return decimal_text(number.negative, number.digits, static_cast<long>(number.exponent) + shift);
 }
@@ -157,7 +158,8 @@ bool value_text(Field field, const Parameter& value, const param_set& set, std::
         error = {error::kIllegalValue, param.numeric ? range_text(field) : entries_text(field)};
         return false;
     }
-    int shift = 0;
+    // Without a suffix, in the SI base unit.
+    int shift = -si_power(field);
     if (!value.suffix.empty()) {
         const auto units = unit_suffixes(field);
         const auto suffix = std::find_if(units.begin(), units.end(), [&](const UnitSuffix& each) {
@@ -168,7 +170,7 @@ bool value_text(Field field, const Parameter& value, const param_set& set, std::
                      std::string(remote.name) + " " + value.suffix + ", not " + suffix_list(field)};
             return false;
         }
-        shift = suffix->power;
+        shift += suffix->power;
     }
     const auto number = number_text(value.number, shift);
     if (!number) {
@@ -196,11 +198,15 @@ std::string refusal_detail(const Refused& refused, const param_set& set) {
     switch (refused.rule) {
     case Rule::out_of_range:
         return range_text(refused.field);
-    case Rule::not_a_number:
-        return range_text(refused.field) + ", whole numbers";
+    case Rule::not_a_number: {
+        const int power = si_power(refused.field);
+        return range_text(refused.field) +
+               (power ? ", multiples of " + nr_text(false, "1", power) : ", whole numbers");
+    }
     case Rule::prf_not_allowed: {
         const auto width = parse_decimal(set.pw);
-        return "PRF " + refused.value + " not at PULS:WIDT " + set.pw +
+        return "PRF " + refused.value + " not at PULS:WIDT " +
+               Interpreter::answer_text(Field::pw, set.pw) +
                (width ? " (up to " + std::to_string(max_prf_for_pw(*width)) + ")" : "");
     }
     case Rule::not_an_entry:
@@ -275,6 +281,9 @@ std::string Interpreter::answer_text(Field field, const std::string& text) {
         if (const auto position = choice_position(field, text);
             position && *position < remote.answers.size() && remote.answers[*position])
             return remote.answers[*position];
+    }
+    if (remote.units != Units::none) {
+        if (auto number = si_text(field, text)) return *number;
     }
     std::string out = text;
     for (char& c : out) {
