@@ -379,27 +379,29 @@ const char* remote_purpose(const remote::CommandEntry& entry) {
     return "";
 }
 
-// What a parameter's set takes, from its rules: "-50 to 60", "25 to 6500, step 5 (from
-// 1000: 20)", "SINGle|DUAL", "50|80|150|400".
+// What a parameter's set takes, from its rules, in SI base units: "-50 to 60", "2.5E-8 to
+// 6.5E-6, step 5E-9 (from 1E-6: 2E-8)", "SINGle|DUAL", "50|80|150|400".
 std::string remote_values(Field field) {
     const ParamDescriptor& param = descriptor(field);
+    const auto si = [field](const std::string& text) {
+        return si_text(field, text).value_or(text);
+    };
     if (const NumericRule* rule = param.numeric) {
-        std::string text = std::to_string(rule->min) + " to " + std::to_string(rule->max);
+        std::string text = si(std::to_string(rule->min)) + " to " + si(std::to_string(rule->max));
         for (std::size_t i = 0; i < rule->steps.size(); ++i) {
             const Step& step = rule->steps[i];
-            text += i == 0 ? ", step " + std::to_string(step.step)
-                           : " (from " + std::to_string(step.from) + ": " +
-                                 std::to_string(step.step) + ")";
+            const std::string size = si(std::to_string(step.step));
+            text += i == 0 ? ", step " + size
+                           : " (from " + si(std::to_string(step.from)) + ": " + size + ")";
         }
         return text;
     }
     const remote::RemoteField& remote = remote::remote_field(field);
     std::vector<std::pair<long long, std::string>> entries;
     for (std::size_t i = 0; i < param.choices.size(); ++i) {
-        std::string text = param.choices[i].text;
-        if (remote.answers[0])
-            text = remote.entries[i] && remote.units == remote::Units::none ? remote.entries[i]
-                                                                            : remote.answers[i];
+        std::string text = remote.entries[i] && remote.units == remote::Units::none
+                               ? remote.entries[i]
+                               : si(param.choices[i].text);
         entries.push_back({remote.numeric_order ? std::stoll(param.choices[i].text) : 0, text});
     }
     std::stable_sort(entries.begin(), entries.end(),
@@ -426,10 +428,8 @@ std::vector<RemoteRow> remote_rows() {
         std::optional<Field> field = entry.field;
         if (entry.action == remote::Action::probe_freq) field = Field::probe_freq;
         if (field) {
-            const remote::Units units = remote::remote_field(*field).units;
-            row.unit = descriptor(*field).unit;
-            if (*field == Field::hpf_unit) row.unit = "Hz";
-            if (units != remote::Units::none && *field != Field::hpf_unit)
+            row.unit = si_unit(*field);
+            if (entry.sets && !suffix_list(*field).empty())
                 row.unit += "（" + suffix_list(*field) + "）";
             if (entry.sets) row.parameter = remote_values(*field) + "、MIN、MAX、DEF、UP、DOWN";
         }

@@ -195,20 +195,31 @@ class RemoteClients(unittest.TestCase):
         self.assertEqual(visa.query("*OPC?"), "1")
         self.assertIn(data_frame(8, 3), self.serve.data_frames())
         sent = len(self.serve.data_frames())
-        visa.write("PULS:WIDT 7000")
+        visa.write("PULS:WIDT 7E-6")
         self.assertTrue(visa.query("SYST:ERR?").startswith("-222"))
         self.assertEqual(len(self.serve.data_frames()), sent)
         visa.write("GAIN 20")
         self.assertEqual(visa.query("GAIN?"), "20")
         self.assertEqual(self.serve.data_frames()[-1], data_frame(1, 70))
         # A longer width sends the lowered PRF first; one line, several answers.
-        visa.write("PULS:WIDT 5000")
-        self.assertEqual(visa.query("PRF?;PULS:WIDT?;:PROB:FREQ?"), "500;5000;0.10")
+        visa.write("PULS:WIDT 5E-6")
+        self.assertEqual(visa.query("PRF?;PULS:WIDT?;:PROB:FREQ?"), "500;5E-6;100000")
         self.assertEqual(self.serve.data_frames()[-2:], [data_frame(4, 3), data_frame(6, 136, 19)])
         self.assertEqual(visa.query("SYST:ERR?"), '0,"No error"')
         visa.close()
         self.assertEqual(self.serve.stop(), 0)
         self.assertIn("远程控制已停止", self.serve.stderr())
+
+    def test_numbers_in_si_base_units_and_answers_sent_back_unchanged(self):
+        visa = self.serve.visa()
+        for line, answer in SI_LINES:
+            self.assertEqual(visa.query(line), answer, line)
+        self.assertEqual(visa.query_ascii_values("PULS:WIDT?;FILT:LPAS?", separator=";"),
+                         [1.22e-6, 3e7])
+        for header in ("PULS:WIDT", "FILT:LPAS", "FILT:HPAS", "PRF", "VOLT", "GAIN", "DAMP"):
+            answer = visa.query(header + "?")
+            self.assertEqual(visa.query("%s %s;SYST:ERR?;%s?" % (header, answer, header)),
+                             '0,"No error";' + answer, header)
 
     def test_upload_refuses_changes_and_opc_answers_at_its_end(self):
         visa = self.serve.visa(timeout_ms=10000)
@@ -299,6 +310,19 @@ class RemoteClients(unittest.TestCase):
         if "ASAN_OPTIONS" not in os.environ:
             self.assertLess(self.serve.rss_kb() - before, 64 * 1024)
         silent.close()
+
+
+# Lines in SI base units and what they answer, in this order on one server.
+SI_LINES = (
+    ("PRF 2E3;GAIN -5;VOLT 0.2KV;DAMP 0.4KOHM;*OPC?;PRF?;GAIN?;VOLT?;DAMP?", "1;2000;-5;200;400"),
+    ("PULS:WIDT 1E-6;*OPC?;PULS:WIDT?", "1;1E-6"),
+    ("FILT:LPAS 30E6;*OPC?;FILT:LPAS?", "1;3E7"),
+    ("PULS:WIDT 500 NS;*OPC?;PULS:WIDT?", "1;5E-7"),
+    ("PULS:WIDT 1.23E-6;*OPC?;PULS:WIDT?", "1;1.22E-6"),  # rounded to the width's step
+    ("FILT:HPAS 1E3;FILT:HPAS?;FILT:LPAS? MIN;PULS:WIDT? MAX", "1000;1E7;6.5E-6"),
+    ("FILT:LPAS 30;SYST:ERR?", '-224,"Illegal parameter value;FILT:LPAS 1E7|3E7"'),
+    ("PULS:WIDT 200;SYST:ERR?", '-222,"Data out of range;PULS:WIDT 2.5E-8 to 6.5E-6"'),
+)
 
 
 # Clients that send and leave at each point of an exchange's wait: what it sends, seconds

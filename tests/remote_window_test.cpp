@@ -116,7 +116,7 @@ TEST_F(RemoteWindow, RemoteChangesShowAsTheOperatorsWithTheirEmphasis) {
         {"DAMP 150", Field::damping, "150", "150", {{8, 3, 0}}},
         {"MODE DUAL", Field::mode, "双", "双", {{0, 1, 0}}},
         {"FILT:HPAS 1KHZ", Field::hpf_unit, "kHz", "1kHz", {{7, 0, 0}}},
-        {"PULS:WIDT 5000", Field::pw, "5000", "5000", {{4, 3, 0}, {6, 136, 19}}},
+        {"PULS:WIDT 5E-6", Field::pw, "5000", "5000", {{4, 3, 0}, {6, 136, 19}}},
     };
     const quint16 port = start_remote();
     LineClient client(port);

@@ -29,6 +29,13 @@ std::optional<std::int64_t> whole_number(std::string_view text, bool minus_allow
     return negative ? -value : value;
 }
 
+// More digits than any value has, and nothing else: a number, out of range.
+bool too_long(std::string_view text, bool minus_allowed) {
+    if (minus_allowed && !text.empty() && text.front() == '-') text.remove_prefix(1);
+    return text.size() > kMaxEntryLength &&
+           text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 std::int64_t round_down(std::int64_t value, const NumericRule& rule) {
     std::int64_t step = 1;
     for (const Step& each : rule.steps) {
@@ -48,7 +55,7 @@ bool entry_accepts(Field field, char32_t character) {
 EntryResult confirm_entry(Field field, std::string_view text) {
     const NumericRule& rule = *descriptor(field).numeric;
     const auto number = whole_number(text, rule.takes_minus);
-    if (!number) return {false, std::string(text), {}, false};
+    if (!number) return {false, std::string(text), {}, too_long(text, rule.takes_minus)};
     const std::int64_t value = rule.magnitude && *number < 0 ? -*number : *number;
     // A magnitude is shown as such, even when refused.
     const std::string typed = rule.magnitude ? std::to_string(value) : std::string(text);

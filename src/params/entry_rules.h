@@ -24,8 +24,9 @@ struct EntryResult {
 
 // A whole number of the field's form within its range, rounded down to the field's step
 // (the voltage's magnitude counts; the gain is shown exactly as typed). A text that is not
-// a whole number of the field's form ("-", "1-2", pasted "1.5" or "abc", more digits than
-// any value has) is refused like an out-of-range value. The field is one of entry_fields().
+// a whole number of the field's form ("-", "1-2", pasted "1.5" or "abc") is refused like an
+// out-of-range value; more digits than any value has are a number out of range. The field
+// is one of entry_fields().
 EntryResult confirm_entry(Field field, std::string_view text);
 
 // The message box text for a refusal.

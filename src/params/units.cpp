@@ -12,25 +12,14 @@ namespace {
 // Longer numbers than this are far outside every range.
 constexpr std::size_t kMaxWholeDigits = 12;
 
+// Whole SI numbers below this are answered as integers, others in NR3.
+constexpr std::size_t kMaxIntegerDigits = 6;
+
 constexpr std::array<UnitSuffix, 1> kDb{{{"DB", 0}}};
 constexpr std::array<UnitSuffix, 3> kVolt{{{"V", 0}, {"KV", 3}, {"MV", -3}}};
 constexpr std::array<UnitSuffix, 3> kHz{{{"HZ", 0}, {"KHZ", 3}, {"MHZ", 6}}};
-constexpr std::array<UnitSuffix, 3> kMhz{{{"HZ", -6}, {"KHZ", -3}, {"MHZ", 0}}};
-constexpr std::array<UnitSuffix, 4> kNs{{{"NS", 0}, {"US", 3}, {"MS", 6}, {"S", 9}}};
+constexpr std::array<UnitSuffix, 4> kSeconds{{{"NS", -9}, {"US", -6}, {"MS", -3}, {"S", 0}}};
 constexpr std::array<UnitSuffix, 3> kOhm{{{"OHM", 0}, {"KOHM", 3}, {"MOHM", 6}}};
-
-// The power of ten from a field's own unit to its SI base unit.
-int si_power(Field field) {
-    switch (field) {
-    case Field::lpf:
-    case Field::probe_freq:
-        return 6;
-    case Field::pw:
-        return -9;
-    default:
-        return 0;
-    }
-}
 
 std::string upper(std::string_view text) {
     std::string out(text);
@@ -69,16 +58,36 @@ std::optional<Written> split_number(std::string_view text) {
     return out;
 }
 
-// A number with one of the field's suffixes, in the field's own unit.
-std::optional<std::string> in_field_unit(Field field, std::string_view text) {
-    const auto written = split_number(text);
+// A number with one of the field's suffixes, its exponent in SI base units.
+std::optional<Written> suffixed_si(Field field, std::string_view text) {
+    auto written = split_number(text);
     if (!written || written->suffix.empty()) return std::nullopt;
     for (const UnitSuffix& suffix : unit_suffixes(field)) {
-        if (written->suffix == suffix.name)
-            return decimal_text(written->negative, written->digits,
-                                written->exponent + suffix.power);
+        if (written->suffix == suffix.name) {
+            written->exponent += suffix.power;
+            return written;
+        }
     }
     return std::nullopt;
+}
+
+// A number with one of the field's suffixes, in the field's own unit.
+std::optional<std::string> in_field_unit(Field field, std::string_view text) {
+    const auto written = suffixed_si(field, text);
+    if (!written) return std::nullopt;
+    return decimal_text(written->negative, written->digits, written->exponent - si_power(field));
+}
+
+// A field's text in SI base units; none for a field or text that holds no number.
+std::optional<Written> si_value(Field field, const std::string& text) {
+    if (field == Field::hpf_unit) return suffixed_si(field, descriptor(field).prefix + text);
+    if (unit_suffixes(field).empty()) return std::nullopt;
+    auto written = split_number(text);
+    if (!written || !written->suffix.empty()) return std::nullopt;
+    // The voltage is shown as a magnitude after a fixed minus sign.
+    written->negative = written->negative && field != Field::voltage;
+    written->exponent += si_power(field);
+    return written;
 }
 
 bool same_letters(std::string_view a, std::string_view b) {
@@ -95,16 +104,45 @@ std::span<const UnitSuffix> unit_suffixes(Field field) {
         return kVolt;
     case Field::prf:
     case Field::hpf_unit:
-        return kHz;
     case Field::lpf:
     case Field::probe_freq:
-        return kMhz;
+        return kHz;
     case Field::pw:
-        return kNs;
+        return kSeconds;
     case Field::damping:
         return kOhm;
     default:
         return {};
+    }
+}
+
+int si_power(Field field) {
+    switch (field) {
+    case Field::lpf:
+    case Field::probe_freq:
+        return 6;
+    case Field::pw:
+        return -9;
+    default:
+        return 0;
+    }
+}
+
+const char* si_unit(Field field) {
+    switch (field) {
+    case Field::gain:
+        return "dB";
+    case Field::voltage:
+        return "V";
+    case Field::pw:
+        return "s";
+    case Field::damping:
+        return "Ω";
+    case Field::mode:
+    case Field::trigger:
+        return "";
+    default:
+        return "Hz";
     }
 }
 
@@ -169,13 +207,31 @@ const char* english_name(Field field, const std::string& text) {
 }
 
 std::optional<std::string> si_number(Field field, const std::string& text) {
-    if (field == Field::hpf_unit) return in_field_unit(field, descriptor(field).prefix + text);
-    if (unit_suffixes(field).empty()) return std::nullopt;
-    const auto written = split_number(text);
-    if (!written || !written->suffix.empty()) return std::nullopt;
-    // The voltage is shown as a magnitude after a fixed minus sign.
-    const bool negative = written->negative && field != Field::voltage;
-    return decimal_text(negative, written->digits, written->exponent + si_power(field));
+    const auto value = si_value(field, text);
+    if (!value) return std::nullopt;
+    return decimal_text(value->negative, value->digits, value->exponent);
+}
+
+std::string nr_text(bool negative, std::string digits, long exponent) {
+    const auto first = digits.find_first_not_of('0');
+    if (first == std::string::npos) return "0";
+    digits.erase(0, first);
+    while (digits.size() > 1 && digits.back() == '0') {
+        digits.pop_back();
+        ++exponent;
+    }
+    const std::string sign = negative ? "-" : "";
+    if (exponent >= 0 && digits.size() + static_cast<std::size_t>(exponent) <= kMaxIntegerDigits)
+        return sign + digits + std::string(static_cast<std::size_t>(exponent), '0');
+    const long power = exponent + static_cast<long>(digits.size()) - 1;
+    const std::string rest = digits.substr(1);
+    return sign + digits.front() + (rest.empty() ? "" : "." + rest) + "E" + std::to_string(power);
+}
+
+std::optional<std::string> si_text(Field field, const std::string& text) {
+    const auto value = si_value(field, text);
+    if (!value) return std::nullopt;
+    return nr_text(value->negative, value->digits, value->exponent);
 }
 
 } // namespace qlm

@@ -11,8 +11,7 @@
 
 namespace qlm {
 
-// A unit suffix, upper case, and its power of ten to the field's own unit ("KHZ", 3 for the
-// PRF; "US", 3 for the pulse width). The high-pass filter's unit is the hertz.
+// A unit suffix, upper case, and its power of ten to the SI base unit ("KHZ", 3; "US", -6).
 struct UnitSuffix {
     const char* name;
     int power;
@@ -20,6 +19,11 @@ struct UnitSuffix {
 std::span<const UnitSuffix> unit_suffixes(Field field);
 // "NS|US|MS|S"
 std::string suffix_list(Field field);
+// The power of ten from a field's own unit to its SI base unit: 6 for the low-pass filter's
+// and the probe frequency's MHz, -9 for the pulse width's ns, 0 for the others.
+int si_power(Field field);
+// "Hz", "s", "V", "dB", "Ω"; "" for mode and trigger.
+const char* si_unit(Field field);
 
 // digits × 10^exponent as plain decimal text ("1500", "-20", "20.5", "0.0000002"); none when
 // it has more than 12 whole digits. One of 12 zero places and more is "0.000000000001".
@@ -40,5 +44,11 @@ const char* english_name(Field field, const std::string& text);
 // in V, gain in dB, damping in Ω, the probe frequency in Hz. None for a field that holds no
 // number (mode, trigger) or a text that is none.
 std::optional<std::string> si_number(Field field, const std::string& text);
+
+// digits × 10^exponent as a number a SCPI client reads: whole numbers below 10^6 as integers
+// ("1000", "-50"), others in NR3 with the shortest exact mantissa ("5E-7", "1.5E-6", "3E7").
+std::string nr_text(bool negative, std::string digits, long exponent);
+// si_number() as nr_text() writes it.
+std::optional<std::string> si_text(Field field, const std::string& text);
 
 } // namespace qlm

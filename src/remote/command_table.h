@@ -35,9 +35,9 @@ enum class Action {
     store,      // the display written to a settings file
 };
 
-// What a number of the field is in; none for words. The suffixes are the field's own
-// (params/units.h).
-enum class Units { none, ns, volt, db, hz, mhz, ohm };
+// The SI base unit a number of the field is in, without a suffix; none for words. The
+// suffixes are the field's own (params/units.h).
+enum class Units { none, s, volt, db, hz, ohm };
 
 struct CommandEntry {
     const char* header; // long form, short form in capitals, optional nodes in brackets
@@ -56,10 +56,10 @@ struct RemoteField {
     const char* name; // short header, in messages: "PULS:WIDT"
     Units units;
     // List entries in the parameter's list order: a word (short form in capitals) for lists
-    // of names, or the number in the field's units; none where the entry texts are numbers
+    // of names, or the number in SI base units; none where the entry texts are numbers
     // already.
     std::array<const char*, 2> entries;
-    // What a query answers for each entry; none: the display text itself.
+    // What a query answers for each entry; none: the value in SI base units.
     std::array<const char*, 2> answers;
     bool numeric_order; // UP/DOWN and MIN/MAX by value, not by list order
 };

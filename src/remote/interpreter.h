@@ -81,7 +81,7 @@ public:
     // line is dropped.
     void forget(Client& client);
 
-    // The current value of a parameter as a query answers it: "SING", "20", "1KHZ".
+    // The current value of a parameter as a query answers it: "SING", "20", "5E-7".
     static std::string answer_text(Field field, const std::string& text);
 
 private:
