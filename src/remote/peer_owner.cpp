@@ -11,12 +11,13 @@
 #include <iphlpapi.h>
 #include <windows.h>
 #elif defined(__linux__)
+#include <unistd.h>
+#endif
+
 #include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <utility>
-#include <unistd.h>
-#endif
 
 namespace qlm::remote {
 
@@ -109,45 +110,50 @@ std::optional<TcpTableEntry> find_in_tcp_table(std::string_view table, const End
 PeerOwner owner_by_uid(const std::optional<TcpTableEntry>& entry, unsigned long own_uid) {
     if (!entry) return {PeerOwner::unknown, "系统的套接字表中没有它（连接已关闭？）"};
     // A socket no process holds may be a TIME_WAIT entry, whose user the table gives as 0.
-    if (entry->inode == 0 && entry->uid == 0)
-        return {PeerOwner::unknown, "连接它的程序已关闭连接"};
+    if (entry->inode == 0 && entry->uid == 0) return {PeerOwner::unknown, "连接它的程序已关闭连接"};
     return {entry->uid == own_uid ? PeerOwner::same_user : PeerOwner::other_user, {}};
 }
 
-#if defined(__linux__)
-
 namespace {
 
-bool read_table(const char* path, std::string& text) {
+bool read_text(const char* path, std::string& text) {
     std::ifstream file(path, std::ios::binary);
     if (!file) return false;
     text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     return !file.bad();
 }
 
-} // namespace
-
-PeerOwner peer_owner(const Endpoint& client, const Endpoint& server) {
+[[maybe_unused]] PeerOwner owner_from_tables(const char* tcp, const char* tcp6,
+                                             const Endpoint& client, const Endpoint& server,
+                                             unsigned long own_uid) {
     static constexpr std::uint8_t kMapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
     // A mapped address may be an IPv4 socket's or a dual-stack IPv6 one's.
     const bool v4 = std::memcmp(client.address.data(), kMapped, sizeof kMapped) == 0;
     std::string text;
     int error = 0;
     bool read_one = false;
-    for (const auto& [path, ipv4_only] :
-         {std::pair{"/proc/net/tcp", true}, std::pair{"/proc/net/tcp6", false}}) {
+    for (const auto& [path, ipv4_only] : {std::pair{tcp, true}, std::pair{tcp6, false}}) {
         if (ipv4_only && !v4) continue;
-        if (!read_table(path, text)) {
+        if (!read_text(path, text)) {
             error = errno;
             continue;
         }
         read_one = true;
         if (const auto entry = find_in_tcp_table(text, client, server))
-            return owner_by_uid(entry, static_cast<unsigned long>(geteuid()));
+            return owner_by_uid(entry, own_uid);
     }
     if (!read_one)
-        return {PeerOwner::unknown, "无法读取 /proc/net/tcp：" + std::string(std::strerror(error))};
+        return {PeerOwner::unknown, "无法读取 " + std::string(tcp) + "：" + std::strerror(error)};
     return owner_by_uid(std::nullopt, 0);
+}
+
+} // namespace
+
+#if defined(__linux__)
+
+PeerOwner peer_owner(const Endpoint& client, const Endpoint& server) {
+    return owner_from_tables("/proc/net/tcp", "/proc/net/tcp6", client, server,
+                             static_cast<unsigned long>(geteuid()));
 }
 
 #elif defined(_WIN32)
@@ -159,8 +165,8 @@ std::vector<char> tcp_table(ULONG family) {
     std::vector<char> buffer(16 * 1024);
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD size = static_cast<DWORD>(buffer.size());
-        const DWORD status = GetExtendedTcpTable(buffer.data(), &size, FALSE, family,
-                                                 TCP_TABLE_OWNER_PID_ALL, 0);
+        const DWORD status =
+            GetExtendedTcpTable(buffer.data(), &size, FALSE, family, TCP_TABLE_OWNER_PID_ALL, 0);
         if (status == NO_ERROR) return buffer;
         if (status != ERROR_INSUFFICIENT_BUFFER) break;
         buffer.resize(size + 4096); // more sockets may come meanwhile
@@ -172,30 +178,30 @@ std::uint16_t port_of(DWORD port) {
     return ntohs(static_cast<u_short>(port));
 }
 
-// The owning process of the socket at `client` connected to `server`: its id, 0 for none.
-std::optional<DWORD> owning_process(const Endpoint& client, const Endpoint& server) {
+// The owning process of the socket at `client` connected to `server` (0 for none); none when
+// it is not in the tables. False when neither table could be read.
+bool owning_process(const Endpoint& client, const Endpoint& server, std::optional<DWORD>& pid) {
     const std::vector<char> v4 = tcp_table(AF_INET);
     if (!v4.empty()) {
         const auto* table = reinterpret_cast<const MIB_TCPTABLE_OWNER_PID*>(v4.data());
-        for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        for (DWORD i = 0; i < table->dwNumEntries && !pid; ++i) {
             const MIB_TCPROW_OWNER_PID& row = table->table[i];
             if (ipv4_endpoint(ntohl(row.dwLocalAddr), port_of(row.dwLocalPort)) == client &&
                 ipv4_endpoint(ntohl(row.dwRemoteAddr), port_of(row.dwRemotePort)) == server)
-                return row.dwOwningPid;
+                pid = row.dwOwningPid;
         }
     }
-    const std::vector<char> v6 = tcp_table(AF_INET6);
+    const std::vector<char> v6 = pid ? std::vector<char>() : tcp_table(AF_INET6);
     if (!v6.empty()) {
         const auto* table = reinterpret_cast<const MIB_TCP6TABLE_OWNER_PID*>(v6.data());
-        for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        for (DWORD i = 0; i < table->dwNumEntries && !pid; ++i) {
             const MIB_TCP6ROW_OWNER_PID& row = table->table[i];
             if (ipv6_endpoint(row.ucLocalAddr, port_of(row.dwLocalPort)) == client &&
                 ipv6_endpoint(row.ucRemoteAddr, port_of(row.dwRemotePort)) == server)
-                return row.dwOwningPid;
+                pid = row.dwOwningPid;
         }
     }
-    if (v4.empty() && v6.empty()) return std::nullopt;
-    return DWORD{0};
+    return pid || !v4.empty() || !v6.empty();
 }
 
 // The user of a process's token; empty when it cannot be had.
@@ -212,15 +218,32 @@ std::vector<BYTE> token_user(HANDLE process) {
 
 } // namespace
 
+// Under Wine every program, Wine's or not, is a Linux process: the Linux tables, through the
+// drive Wine gives the root folder, name their users. None when they cannot be read.
+std::optional<PeerOwner> owner_under_wine(const Endpoint& client, const Endpoint& server) {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) return std::nullopt;
+    std::string status;
+    if (!read_text("Z:\\proc\\self\\status", status)) return std::nullopt;
+    // "Uid:\t<real>\t<effective>\t..."
+    const std::size_t at = status.find("\nUid:");
+    if (at == std::string::npos) return std::nullopt;
+    const std::vector<std::string_view> ids = words(std::string_view(status).substr(at + 5, 64));
+    unsigned long long uid = 0;
+    if (ids.size() < 2 || !dec_number(ids[1], uid)) return std::nullopt;
+    return owner_from_tables("Z:\\proc\\net\\tcp", "Z:\\proc\\net\\tcp6", client, server,
+                             static_cast<unsigned long>(uid));
+}
+
 PeerOwner peer_owner(const Endpoint& client, const Endpoint& server) {
-    const std::optional<DWORD> pid = owning_process(client, server);
-    if (!pid) return {PeerOwner::unknown, "无法读取系统的 TCP 连接表"};
-    // Wine gives a program outside it (a Linux one) no Windows process.
-    if (*pid == 0)
-        return {PeerOwner::unknown, "它没有所属的 Windows 进程（连接已关闭，或是 Wine 之外的程序）"};
+    if (auto owner = owner_under_wine(client, server)) return *owner;
+    std::optional<DWORD> pid;
+    if (!owning_process(client, server, pid))
+        return {PeerOwner::unknown, "无法读取系统的 TCP 连接表"};
+    if (!pid) return owner_by_uid(std::nullopt, 0);
+    if (*pid == 0) return {PeerOwner::unknown, "它没有所属的进程（连接已关闭？）"};
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, *pid);
-    if (!process)
-        return {PeerOwner::unknown, "无法打开它的进程 " + std::to_string(*pid)};
+    if (!process) return {PeerOwner::unknown, "无法打开它的进程 " + std::to_string(*pid)};
     const std::vector<BYTE> theirs = token_user(process);
     CloseHandle(process);
     const std::vector<BYTE> ours = token_user(GetCurrentProcess());
