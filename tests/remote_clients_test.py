@@ -9,6 +9,7 @@ import fcntl
 import os
 import random
 import re
+import shutil
 import signal
 import socket
 import subprocess
@@ -365,7 +366,41 @@ class WindowSendAndLeave(SendAndLeave, unittest.TestCase):
     host = Window
 
 
+# A client run as another account: sends a line and prints its answer (nothing when refused).
+OTHER_ACCOUNT = ["setpriv", "--reuid", "65534", "--regid", "65534", "--clear-groups"]
+OTHER_CLIENT = """
+import socket, sys
+client = socket.create_connection((sys.argv[1], int(sys.argv[2])), 10)
+client.sendall(b"VOLT 400;*OPC?;VOLT?\\n")
+try:
+    print(client.recv(100).decode().strip())
+except OSError:
+    pass
+"""
+
+
 class Admission(unittest.TestCase):
+    @unittest.skipUnless(os.geteuid() == 0 and shutil.which("setpriv"), "needs root and setpriv")
+    def test_programs_of_other_accounts_are_refused(self):
+        for options, host, answer in (((), "127.0.0.1", ""), ((), "::1", ""),
+                                      (("--allow-users",), "127.0.0.1", "1;400")):
+            with self.subTest(options=options, host=host):
+                serve = Serve(*options)
+                try:
+                    if ":" in host and "[::1]" not in serve.stderr():
+                        continue  # no IPv6 here
+                    run = subprocess.run(
+                        OTHER_ACCOUNT + [sys.executable, "-c", OTHER_CLIENT, host,
+                                         str(serve.port)],
+                        capture_output=True, text=True, timeout=TIMEOUT)
+                    self.assertEqual(run.stdout.strip(), answer, run.stderr)
+                    if not answer:
+                        self.assertIn("不是本用户的程序", serve.stderr())
+                        self.assertEqual(serve.visa().query("VOLT?"), "100")
+                        self.assertNotIn(data_frame(2, 16), serve.data_frames())
+                finally:
+                    serve.kill()
+
     def test_only_the_allowed_addresses_are_admitted(self):
         serve = Serve("--listen", "127.0.0.1", "--allow", "127.0.0.3,127.0.1.0/24")
         try:
