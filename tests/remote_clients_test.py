@@ -331,6 +331,9 @@ class SendAndLeave:
                     if lock_for:
                         fcntl.flock(lock, fcntl.LOCK_EX)
                     client = serve.raw()
+                    # Admitted first: a client that leaves before it is looked at is refused.
+                    client.sendall(b"*IDN?\n")
+                    read_line(client)
                     client.sendall(line)
                     time.sleep(leave_after)
                     client.close()
