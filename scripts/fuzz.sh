@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 shift || true
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
-all_targets=(settings_file readback entry_rules upload scpi journal_rows hand_over)
+all_targets=(settings_file readback entry_rules upload scpi journal_rows hand_over tcp_table)
 targets=("${@:-${all_targets[@]}}")
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -9,6 +9,7 @@ import fcntl
 import os
 import random
 import re
+import shutil
 import signal
 import socket
 import subprocess
@@ -248,8 +249,10 @@ class RemoteClients(unittest.TestCase):
                  "--raw", command], capture_output=True, text=True, timeout=TIMEOUT).stdout
 
         self.assertIn("QLM-5120RX", lxi("*IDN?"))
-        lxi("GAIN 25")  # sent, and the connection closed: the command under way completes
-        self.assertTrue(self.serve.wait_for(lambda: data_frame(1, 75) in self.serve.data_frames()))
+        # A client that closes before the server looked at it is refused (its user is gone with
+        # it): a setting is asked about in the same line.
+        self.assertEqual(lxi("GAIN 25;*OPC?").strip(), "1")
+        self.assertIn(data_frame(1, 75), self.serve.data_frames())
         self.assertEqual(lxi("GAIN?").strip(), "25")
 
     def test_a_second_server_on_the_port_cannot_listen(self):
@@ -355,6 +358,9 @@ class SendAndLeave:
                     if lock_for:
                         fcntl.flock(lock, fcntl.LOCK_EX)
                     client = serve.raw()
+                    # Admitted first: a client that leaves before it is looked at is refused.
+                    client.sendall(b"*IDN?\n")
+                    read_line(client)
                     client.sendall(line)
                     time.sleep(leave_after)
                     client.close()
@@ -404,7 +410,41 @@ class WindowSendAndLeave(SendAndLeave, unittest.TestCase):
     host = Window
 
 
+# A client run as another account: sends a line and prints its answer (nothing when refused).
+OTHER_ACCOUNT = ["setpriv", "--reuid", "65534", "--regid", "65534", "--clear-groups"]
+OTHER_CLIENT = """
+import socket, sys
+client = socket.create_connection((sys.argv[1], int(sys.argv[2])), 10)
+client.sendall(b"VOLT 400;*OPC?;VOLT?\\n")
+try:
+    print(client.recv(100).decode().strip())
+except OSError:
+    pass
+"""
+
+
 class Admission(unittest.TestCase):
+    @unittest.skipUnless(os.geteuid() == 0 and shutil.which("setpriv"), "needs root and setpriv")
+    def test_programs_of_other_accounts_are_refused(self):
+        for options, host, answer in (((), "127.0.0.1", ""), ((), "::1", ""),
+                                      (("--allow-users",), "127.0.0.1", "1;400")):
+            with self.subTest(options=options, host=host):
+                serve = Serve(*options)
+                try:
+                    if ":" in host and "[::1]" not in serve.stderr():
+                        continue  # no IPv6 here
+                    run = subprocess.run(
+                        OTHER_ACCOUNT + [sys.executable, "-c", OTHER_CLIENT, host,
+                                         str(serve.port)],
+                        capture_output=True, text=True, timeout=TIMEOUT)
+                    self.assertEqual(run.stdout.strip(), answer, run.stderr)
+                    if not answer:
+                        self.assertIn("不是本用户的程序", serve.stderr())
+                        self.assertEqual(serve.visa().query("VOLT?"), "100")
+                        self.assertNotIn(data_frame(2, 16), serve.data_frames())
+                finally:
+                    serve.kill()
+
     def test_only_the_allowed_addresses_are_admitted(self):
         serve = Serve("--listen", "127.0.0.1", "--allow", "127.0.0.3,127.0.1.0/24")
         try:

@@ -65,10 +65,11 @@ QLM-5120RX 超声脉冲发射接收仪的命令行程序。与主窗口使用同
                           仪器无法接受的值不发送并在标准错误中列出
   export 文件.qini        读回仪器参数并保存为设置文件，与窗口的“导出设置”相同
   compare 文件.qini       读回仪器参数，列出与文件不同的参数
-  serve [--port 端口] [--listen 地址 --allow 地址,...] [--files 文件夹]
+  serve [--port 端口] [--listen 地址 --allow 地址,...] [--allow-users] [--files 文件夹]
                           作为 SCPI 远程控制服务运行（TCP，默认端口 5025，只监听本机回环地址），
                           直到 Ctrl+C 或 SIGTERM；--listen 监听其他地址时只接受 --allow 列出的
-                          客户端地址（可写子网，如 192.168.1.0/24）；MMEMory 文件只在 --files
+                          客户端地址（可写子网，如 192.168.1.0/24）；本机的客户端只接受本用户的
+                          程序，--allow-users 也接受其他用户的程序；MMEMory 文件只在 --files
                           文件夹（默认：文档文件夹）之下。
                           命令表：)" +
            std::string(kCommandTable) + R"(

@@ -37,7 +37,12 @@ int serve_command(const std::vector<std::string>& args, Context& context,
                   const std::string& folder) {
     std::map<std::string, std::string> values{
         {"--port", ""}, {"--listen", ""}, {"--allow", ""}, {"--files", folder}};
+    bool other_users = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--allow-users") {
+            other_users = true;
+            continue;
+        }
         const auto option = values.find(args[i]);
         if (option == values.end()) return usage_error(context, "serve 不接受：" + args[i]);
         if (i + 1 == args.size() || args[i + 1].empty())
@@ -45,9 +50,10 @@ int serve_command(const std::vector<std::string>& args, Context& context,
         option->second = args[++i];
     }
     std::string problem;
-    const auto options =
+    auto options =
         remote::server_options(values["--port"], values["--listen"], values["--allow"], problem);
     if (!options) return usage_error(context, problem);
+    options->other_users = other_users;
 
     // Sends are logged on stdout, failures on stderr.
     remote::LoopView view;

@@ -155,6 +155,12 @@ std::string remote_listening(const std::string& where) {
 std::string remote_refused(const std::string& peer) {
     return "远程控制：拒绝来自 " + peer + " 的连接（不在允许的地址中）";
 }
+std::string remote_refused_other_user(const std::string& peer) {
+    return "远程控制：拒绝来自 " + peer + " 的连接（不是本用户的程序）";
+}
+std::string remote_refused_unknown_user(const std::string& peer, const std::string& why) {
+    return "远程控制：拒绝来自 " + peer + " 的连接（无法确认是本用户的程序：" + why + "）";
+}
 std::string remote_too_many(const std::string& peer, int most) {
     return "远程控制：拒绝来自 " + peer + " 的连接（已有 " + std::to_string(most) + " 个客户端）";
 }

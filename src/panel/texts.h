@@ -59,6 +59,9 @@ std::string remote_allow_everyone(const std::string& item);
 std::string remote_cannot_listen(const std::string& where, const std::string& reason);
 std::string remote_listening(const std::string& where);
 std::string remote_refused(const std::string& peer);
+// A local client of another user, or one whose user could not be found (`why`).
+std::string remote_refused_other_user(const std::string& peer);
+std::string remote_refused_unknown_user(const std::string& peer, const std::string& why);
 std::string remote_too_many(const std::string& peer, int most);
 std::string remote_gave_way(const std::string& idle, const std::string& peer, int most);
 std::string remote_overrun(const std::string& peer, long long most);

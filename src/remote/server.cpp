@@ -1,6 +1,7 @@
 #include "remote/server.h"
 
 #include "panel/texts.h"
+#include "remote/client_owner.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -189,6 +190,13 @@ void Server::accept(QTcpServer* listener) {
         const std::string peer = address_text(socket->peerAddress(), socket->peerPort());
         if (!admitted(socket->peerAddress())) {
             note_(texts::remote_refused(peer));
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        if (const auto refusal =
+                options_.other_users ? std::nullopt : foreign_client(*socket, peer)) {
+            note_(*refusal);
             socket->abort();
             socket->deleteLater();
             continue;

@@ -34,9 +34,12 @@ constexpr quint16 kDefaultPort = 5025;
 struct ServerOptions {
     quint16 port = kDefaultPort;
     // None: the loopback addresses, every local client admitted. Else that address, and only
-    // the clients in `allowed` (addresses or subnets).
+    // the clients in `allowed` (addresses or subnets). Either way, see `other_users`.
     std::optional<QHostAddress> listen;
     QList<QPair<QHostAddress, int>> allowed;
+    // A client on this machine is admitted only when it runs as this program's user, unless
+    // this is set.
+    bool other_users = false;
 };
 
 // The options from their texts (empty when not given): "5025", "192.168.1.10",

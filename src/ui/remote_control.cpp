@@ -14,6 +14,8 @@ namespace {
 
 const QString kOnKey = QStringLiteral("remote/on");
 const QString kPortKey = QStringLiteral("remote/port");
+// Local programs of other users admitted too; only ever written by hand.
+const QString kOtherUsersKey = QStringLiteral("remote/allow_users");
 
 } // namespace
 
@@ -54,6 +56,9 @@ bool RemoteControl::switch_on(std::optional<quint16> port, std::string& problem)
     switch_off();
     remote::ServerOptions options;
     options.port = port ? *port : remembered_port();
+    options.other_users =
+        !settings_.isEmpty() &&
+        QSettings(settings_, QSettings::IniFormat).value(kOtherUsersKey, false).toBool();
     auto server = std::make_unique<remote::Server>(
         interpreter_, options, [](const std::string& note) { std::cerr << note << std::endl; });
     if (!server->listen(problem)) {
