@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(owner_by_uid(entry, entry->uid).verdict != PeerOwner::other_user);
     }
     const PeerOwner owner = owner_by_uid(entry, 0);
-    FUZZ_CHECK(owner.verdict != PeerOwner::unknown || !owner.why.empty());
+    FUZZ_CHECK((owner.verdict != PeerOwner::unknown && owner.verdict != PeerOwner::gone) ||
+               !owner.why.empty());
     return 0;
 }

@@ -23,6 +23,8 @@ const char* verdict(const PeerOwner& owner) {
         return "same";
     case PeerOwner::other_user:
         return "other";
+    case PeerOwner::gone:
+        return "gone";
     case PeerOwner::unknown:
         break;
     }
@@ -66,12 +68,12 @@ TEST(PeerOwner, TheClientsSocketInTheTableGivesItsUser) {
         {"a client of this user", client(41668), server, 1000, "same"},
         {"a client of another user", client(41668), server, 0, "other"},
         // TIME_WAIT names no user: never taken for root's.
-        {"a client that closed, root", client(41669), server, 0, "unknown"},
-        {"a client that closed, user", client(41669), server, 1000, "unknown"},
+        {"a client that closed, root", client(41669), server, 0, "gone"},
+        {"a client that closed, user", client(41669), server, 1000, "gone"},
         {"closed, still sending", client(41670), server, 1000, "same"},
-        {"a line that cannot be read", client(41671), server, 0, "unknown"},
-        {"not there", client(41000), server, 0, "unknown"},
-        {"another server port", client(41668), ipv4_endpoint(kLoopback, 5030), 1000, "unknown"},
+        {"a line that cannot be read", client(41671), server, 0, "gone"},
+        {"not there", client(41000), server, 0, "gone"},
+        {"another server port", client(41668), ipv4_endpoint(kLoopback, 5030), 1000, "gone"},
         {"over IPv6", ipv6_endpoint(kIpv6Loopback, 41668), server6, 1000, "same"},
         {"IPv4-mapped in the IPv6 table", client(41672), server, 1000, "other"},
     };

@@ -40,6 +40,8 @@ std::optional<std::string> foreign_client(const QTcpSocket& socket, const std::s
         return std::nullopt;
     case PeerOwner::other_user:
         return texts::remote_refused_other_user(peer);
+    case PeerOwner::gone:
+        return std::string(); // refused unlogged: nobody is there to hear it
     case PeerOwner::unknown:
         break;
     }

@@ -9,8 +9,9 @@
 
 namespace qlm::remote {
 
-// The log line refusing `socket` (its peer written `peer`), or none when it is admitted. A
-// client from another machine has no local owner and is left to the address rules.
+// The log line refusing `socket` (its peer written `peer`; empty for a client already gone),
+// or none when it is admitted. A client from another machine has no local owner and is left
+// to the address rules.
 std::optional<std::string> foreign_client(const QTcpSocket& socket, const std::string& peer);
 
 } // namespace qlm::remote

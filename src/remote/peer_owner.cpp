@@ -108,9 +108,9 @@ std::optional<TcpTableEntry> find_in_tcp_table(std::string_view table, const End
 }
 
 PeerOwner owner_by_uid(const std::optional<TcpTableEntry>& entry, unsigned long own_uid) {
-    if (!entry) return {PeerOwner::unknown, "系统的套接字表中没有它（连接已关闭？）"};
+    if (!entry) return {PeerOwner::gone, "系统的套接字表中没有它（连接已关闭？）"};
     // A socket no process holds may be a TIME_WAIT entry, whose user the table gives as 0.
-    if (entry->inode == 0 && entry->uid == 0) return {PeerOwner::unknown, "连接它的程序已关闭连接"};
+    if (entry->inode == 0 && entry->uid == 0) return {PeerOwner::gone, "连接它的程序已关闭连接"};
     return {entry->uid == own_uid ? PeerOwner::same_user : PeerOwner::other_user, {}};
 }
 

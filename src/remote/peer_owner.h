@@ -22,8 +22,9 @@ Endpoint ipv4_endpoint(std::uint32_t address, std::uint16_t port); // address in
 Endpoint ipv6_endpoint(const std::uint8_t (&address)[16], std::uint16_t port);
 
 struct PeerOwner {
-    enum Verdict { same_user, other_user, unknown } verdict = unknown;
-    std::string why; // for unknown: what kept the owner from being found
+    // gone: the client closed its end before it was looked at.
+    enum Verdict { same_user, other_user, unknown, gone } verdict = unknown;
+    std::string why; // for unknown and gone: what kept the owner from being found
 };
 
 // The owner of the socket at `client`, connected to `server` (this program's end).

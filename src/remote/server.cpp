@@ -196,7 +196,7 @@ void Server::accept(QTcpServer* listener) {
         }
         if (const auto refusal =
                 options_.other_users ? std::nullopt : foreign_client(*socket, peer)) {
-            note_(*refusal);
+            if (!refusal->empty()) note_(*refusal);
             socket->abort();
             socket->deleteLater();
             continue;
