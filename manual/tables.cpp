@@ -399,9 +399,9 @@ std::string remote_values(Field field) {
     const remote::RemoteField& remote = remote::remote_field(field);
     std::vector<std::pair<long long, std::string>> entries;
     for (std::size_t i = 0; i < param.choices.size(); ++i) {
-        std::string text = remote.entries[i] && remote.units == remote::Units::none
-                               ? remote.entries[i]
-                               : si(param.choices[i].text);
+        const bool named =
+            remote.units == remote::Units::none && i < remote.entries.size() && remote.entries[i];
+        std::string text = named ? remote.entries[i] : si(param.choices[i].text);
         entries.push_back({remote.numeric_order ? std::stoll(param.choices[i].text) : 0, text});
     }
     std::stable_sort(entries.begin(), entries.end(),

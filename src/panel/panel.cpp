@@ -40,7 +40,9 @@ Panel::Panel(UsbDriver& driver, PanelView& view, InstrumentLock* lock)
                                   view_.after(delay, std::move(then));
                                   current_ = outer;
                               },
-                              lock}) {}
+                              lock,
+                              [] { return std::chrono::steady_clock::now(); },
+                              {}}) {}
 
 // ---- operations
 

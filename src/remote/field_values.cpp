@@ -140,7 +140,8 @@ bool value_text(Field field, const Parameter& value, const param_set& set, std::
     if (const auto limit = limit_word(value)) return limit_text(field, *limit, set, text, error);
     if (value.kind == Parameter::Kind::word && remote.units == Units::none) {
         for (std::size_t i = 0; i < param.choices.size(); ++i) {
-            if (remote.entries[i] && word_matches(remote.entries[i], value.text)) {
+            if (i < remote.entries.size() && remote.entries[i] &&
+                word_matches(remote.entries[i], value.text)) {
                 text = param.choices[i].text;
                 return true;
             }
@@ -176,7 +177,7 @@ bool value_text(Field field, const Parameter& value, const param_set& set, std::
     // A list of named entries given as numbers (the high-pass filter in Hz).
     if (remote.entries[0]) {
         for (std::size_t i = 0; i < param.choices.size(); ++i) {
-            if (remote.entries[i] && text == remote.entries[i]) {
+            if (i < remote.entries.size() && remote.entries[i] && text == remote.entries[i]) {
                 text = param.choices[i].text;
                 return true;
             }

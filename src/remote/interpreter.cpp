@@ -201,19 +201,19 @@ Caller Interpreter::answering(const std::shared_ptr<Client>& client, bool waits,
     const std::weak_ptr<Client> weak = client;
     Caller caller;
     caller.told = [this, weak](const Outcome& outcome) {
-        const auto client = weak.lock();
-        if (client && !client->gone_) {
-            if (auto problem = error_of(outcome, host_.panel.params())) push(*client, *problem);
+        const auto asker = weak.lock();
+        if (asker && !asker->gone_) {
+            if (auto problem = error_of(outcome, host_.panel.params())) push(*asker, *problem);
         }
         return true; // the client's, not the operator's
     };
     caller.done = [weak, waits, then = std::move(then)](const std::vector<Outcome>& outcomes) {
-        const auto client = weak.lock();
-        if (!client) return;
-        if (then && !client->gone_) then(*client, outcomes);
+        const auto asker = weak.lock();
+        if (!asker) return;
+        if (then && !asker->gone_) then(*asker, outcomes);
         if (!waits) return;
-        client->waiting_ = false;
-        if (!client->stepping_ && client->on_ready) client->on_ready();
+        asker->waiting_ = false;
+        if (!asker->stepping_ && asker->on_ready) asker->on_ready();
     };
     return caller;
 }
