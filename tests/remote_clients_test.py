@@ -399,6 +399,9 @@ class SendAndLeave:
         client.settimeout(2)
         client.sendall(b"GAIN 9;*OPC?\n")
         self.assertEqual(read_line(client), "1\n")
+        # Values no instrument confirmed are not answered.
+        client.sendall(b"*CLS;GAIN?;VOLT?;SYST:ERR?\n")
+        self.assertTrue(read_line(client).startswith("-240,"))
 
 
 class ServeSendAndLeave(SendAndLeave, unittest.TestCase):

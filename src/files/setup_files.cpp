@@ -29,10 +29,11 @@ bool SetupFiles::import_file(Panel& panel, const std::string& path, Caller calle
     return read;
 }
 
-bool SetupFiles::export_file(Panel& panel, const std::string& path, Caller caller) {
+bool SetupFiles::export_file(Panel& panel, const std::string& path, Caller caller,
+                             const std::optional<SettingsTexts>& texts) {
     std::string problem;
     panel.run(std::move(caller), [&] {
-        problem = store_.save(path, panel.params().texts());
+        problem = store_.save(path, texts ? *texts : panel.params().texts());
         panel.report(FileDone{FileOp::export_, path, problem.empty(), problem});
     });
     return problem.empty();

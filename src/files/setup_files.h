@@ -36,8 +36,9 @@ public:
     // The file on the display, then its upload, as one operation of the panel's answered to
     // `caller`. False when it could not be read.
     bool import_file(Panel& panel, const std::string& path, Caller caller = {});
-    // The display's texts into the file, replaced whole or not at all.
-    bool export_file(Panel& panel, const std::string& path, Caller caller = {});
+    // The display's texts (or `texts`) into the file, replaced whole or not at all.
+    bool export_file(Panel& panel, const std::string& path, Caller caller = {},
+                     const std::optional<SettingsTexts>& texts = std::nullopt);
     // A file's texts against what the display holds (read back just before, by the caller).
     Compared compare(const Panel& panel, const SettingsTexts& file);
 

@@ -48,8 +48,9 @@ struct DisplayOnly {
     std::string text;
 };
 
-// `follow`: read back because another program changed the instrument.
-enum class ReadKind { settings, width, check, follow };
+// `follow`: read back because another program changed the instrument; `query`: read for what
+// the program knows of the instrument only (a remote query of a value not confirmed).
+enum class ReadKind { settings, width, check, follow, query };
 enum class ReadResult { answered, request_refused, no_answer, busy };
 
 // A field whose value differs between two sets.

@@ -511,6 +511,33 @@ OperationId Panel::follow_instrument(Caller caller) {
                      [&] { read_settings_then(ReadKind::follow, [this] { set_list_texts(); }); });
 }
 
+OperationId Panel::read_instrument(Caller caller) {
+    return operation(std::move(caller), [&] {
+        if (current_) ++current_->open;
+        link_.read_settings([this, op = current_](Link::ReadOutcome outcome, const Frame& answer) {
+            Within within(*this, op);
+            release(op);
+            ReadBack read{ReadKind::query, read_result(outcome)};
+            note_read(outcome, answer, false, read);
+            report(read);
+        });
+    });
+}
+
+std::optional<param_set> Panel::instrument_set() const {
+    param_set set;
+    for (const Field field : kAllFields) {
+        if (!descriptor(field).code) continue;
+        const auto& held = known_.value(field);
+        if (!held) return std::nullopt;
+        set[field] = held->text;
+    }
+    const auto width = parse_decimal(set.pw);
+    if (!width) return std::nullopt;
+    set.probe_freq = probe_freq_text(width->num);
+    return set;
+}
+
 OperationId Panel::check_instrument(Caller caller) {
     return operation(std::move(caller), [&] { check_now(); });
 }

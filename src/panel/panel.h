@@ -73,6 +73,12 @@ public:
     OperationId import_set(const SettingsTexts& texts, Caller caller = {});
     OperationId read_back(Caller caller = {});
     OperationId check_instrument(Caller caller = {});
+    // The instrument's settings read into what the program knows of it (known()) only: the
+    // display keeps its values.
+    OperationId read_instrument(Caller caller = {});
+    // What the program knows the instrument holds, as a whole set (the probe frequency from
+    // the width); none while a field is not known.
+    std::optional<param_set> instrument_set() const;
     // Another program changed the instrument: read back as the menu does; a failure is
     // reported, not shown in a box.
     OperationId follow_instrument(Caller caller = {});

@@ -337,6 +337,8 @@ std::string read_kind_text(ReadKind kind) {
         return "核对读取";
     case ReadKind::follow:
         return "另一个程序改变后重新读取";
+    case ReadKind::query:
+        return "查询前读取";
     }
     return {};
 }

@@ -79,6 +79,8 @@ const char* read_name(ReadKind kind) {
         return "check";
     case ReadKind::follow:
         return "follow";
+    case ReadKind::query:
+        return "query";
     }
     return "";
 }

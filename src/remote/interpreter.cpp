@@ -239,11 +239,12 @@ void Interpreter::execute(const std::shared_ptr<Client>& client, const Command& 
 
     switch (entry->action) {
     case Action::field:
-        if (command.query) return query_field(*client, remote_field(*entry->field), command);
+        if (command.query) return query_field(client, remote_field(*entry->field), command);
         return set_field(client, remote_field(*entry->field), command.params.front());
     case Action::probe_freq:
-        client->answers_.push_back(answer_text(Field::probe_freq, host_.panel.params().probe_freq));
-        return;
+        return from_instrument(client, Field::probe_freq, [](Client& each, const param_set& set) {
+            each.answers_.push_back(answer_text(Field::probe_freq, set.probe_freq));
+        });
     case Action::present: {
         const auto& presence = host_.panel.known().presence();
         client->answers_.push_back(presence && presence->answered ? "1" : "0");
@@ -347,11 +348,28 @@ void Interpreter::execute_common(const std::shared_ptr<Client>& waiter, const Co
     }
 }
 
-void Interpreter::query_field(Client& client, const RemoteField& field, const Command& command) {
+void Interpreter::from_instrument(const std::shared_ptr<Client>& client, Field field,
+                                  std::function<void(Client&, const param_set&)> answer) {
+    Panel& panel = host_.panel;
+    if (panel.confirmed(field)) return answer(*client, panel.params());
+    panel.read_instrument(answering(
+        client, true, [&panel, answer](Client& each, const std::vector<Outcome>& outcomes) {
+            const auto* read = std::get_if<ReadBack>(&outcomes.back());
+            if (!read || read->result != ReadResult::answered) return;
+            if (const auto set = panel.instrument_set()) answer(each, *set);
+        }));
+}
+
+// A value the display shows unconfirmed is answered from the instrument.
+void Interpreter::query_field(const std::shared_ptr<Client>& asker, const RemoteField& field,
+                              const Command& command) {
+    Client& client = *asker;
     const param_set& set = host_.panel.params();
     if (command.params.empty()) {
-        client.answers_.push_back(answer_text(field.field, set[field.field]));
-        return;
+        const Field which = field.field;
+        return from_instrument(asker, which, [which](Client& each, const param_set& values) {
+            each.answers_.push_back(answer_text(which, values[which]));
+        });
     }
     const auto limit = limit_word(command.params.front());
     if (!limit || *limit == Limit::up || *limit == Limit::down)
@@ -400,9 +418,19 @@ void Interpreter::file_command(const std::shared_ptr<Client>& asker, Action acti
         return push(client, {error::kFileName, "a .qini name below the remote folder"});
     const std::string file = to_utf8(path);
     if (action == Action::store) {
-        fs::create_directories(path.parent_path(), problem); // a missing folder is made
-        if (!host_.files.export_file(host_.panel, file, answering(asker, false)))
-            push(client, {error::kMassStorage, "cannot write the file"});
+        // What the instrument holds, read first; nothing is written without its answer.
+        host_.panel.read_instrument(answering(
+            asker, true, [this, path, file](Client& each, const std::vector<Outcome>& outcomes) {
+                const auto* read = std::get_if<ReadBack>(&outcomes.back());
+                const auto set = host_.panel.instrument_set();
+                if (!read || read->result != ReadResult::answered || !set) return;
+                std::error_code made;
+                fs::create_directories(path.parent_path(), made); // a missing folder is made
+                Caller quiet; // the client's: no box for the operator
+                quiet.told = [](const Outcome&) { return true; };
+                if (!host_.files.export_file(host_.panel, file, quiet, set->texts()))
+                    push(each, {error::kMassStorage, "cannot write the file"});
+            }));
         return;
     }
     if (host_.panel.uploading())

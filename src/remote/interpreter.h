@@ -93,7 +93,12 @@ private:
     void execute(const std::shared_ptr<Client>& client, const Command& command);
     void execute_common(const std::shared_ptr<Client>& client, const CommandEntry& entry,
                         const Command& command);
-    void query_field(Client& client, const RemoteField& field, const Command& command);
+    void query_field(const std::shared_ptr<Client>& client, const RemoteField& field,
+                     const Command& command);
+    // `answer` once the instrument's value of `field` is known: at once when the display's is
+    // confirmed, else after a read (-240 and no answer when it is not answered).
+    void from_instrument(const std::shared_ptr<Client>& client, Field field,
+                         std::function<void(Client&, const param_set&)> answer);
     void set_field(const std::shared_ptr<Client>& client, const RemoteField& field,
                    const Parameter& value);
     void file_command(const std::shared_ptr<Client>& client, Action action, const Parameter& name);
