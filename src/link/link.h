@@ -90,8 +90,9 @@ public:
     void write_chain(std::vector<Command> commands);
 
     // Read request; wait (read_settings only); two reads, the second one decoded. `done`
-    // runs when the exchange has run, whatever its outcome.
-    void read_settings(ReadHandler done);
+    // runs when the exchange has run, whatever its outcome. A read that `yields` waits for
+    // no one: when the exchange lock is not had at once it ends `busy`.
+    void read_settings(ReadHandler done, bool yields = false);
     void read_width(ReadHandler done);
 
     // The program quits: a send whose announce went out gets its data frame now, after the
@@ -111,6 +112,7 @@ private:
         ReadHandler done;
         SendHandler sent;
         std::shared_ptr<bool> chain; // false once a command before it was not delivered
+        bool yields = false;
     };
 
     void submit(Exchange exchange);

@@ -48,8 +48,11 @@ struct DisplayOnly {
     std::string text;
 };
 
-// `follow`: read back because another program changed the instrument.
-enum class ReadKind { settings, width, check, follow };
+// `follow`: read back because another program changed the instrument; `watch`: the idle
+// panel's own look (Panel::watch), reported only when it found something: the instrument
+// gone or back, or `updates` (settings changed with no send of this program's behind them,
+// nor another program's that was counted).
+enum class ReadKind { settings, width, check, follow, watch };
 enum class ReadResult { answered, request_refused, no_answer, busy };
 
 // A field whose value differs between two sets.
