@@ -111,8 +111,7 @@ Seen serve_sees(const Case& c, bool restore) {
     RemoteRig rig(kExampleSettings);
     rig.panel.start(std::nullopt);
     run_steps(
-        rig.instrument, c.steps, [&] { rig.panel.watch(); },
-        [&] { rig.send("DAMP 400"); });
+        rig.instrument, c.steps, [&] { rig.panel.watch(); }, [&] { rig.send("DAMP 400"); });
     std::string hint;
     for (const auto& read : rig.view.all<ReadBack>())
         if (read.kind == ReadKind::watch) hint = texts::watch_hint(read);
