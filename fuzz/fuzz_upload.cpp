@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sim::Settings zero{};
     sim::SimInstrument instrument(zero);
     int failed = 0;
-    Link link(instrument, LinkSeams{[](auto, auto then) { then(); }});
+    Link link(instrument, LinkSeams{.after = [](auto, auto then) { then(); }});
 
     Upload upload;
     upload.start();

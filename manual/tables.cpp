@@ -375,6 +375,9 @@ const char* remote_purpose(const remote::CommandEntry& entry) {
         return "导入设置文件并上传（13 步，每步 200 ms；*OPC? 在上传结束后回答）";
     case Action::store:
         return "导出设置：把显示面板的参数写入设置文件";
+    case Action::restore:
+        return "恢复参数：把仪器参数被外部改变前显示面板的参数上传（13 步；*OPC? "
+               "在上传结束后回答）；没有这样的改变时是错误 -221";
     }
     return "";
 }

@@ -52,7 +52,7 @@ struct Rig {
     std::vector<SendResult> failed;
     std::vector<std::string> complaints;
     BridgeDriver driver;
-    Link link{driver, LinkSeams{[](auto, auto then) { then(); }}};
+    Link link{driver, LinkSeams{.after = [](auto, auto then) { then(); }}};
 
     void send(std::uint8_t num, std::uint8_t data_ch, std::uint8_t data_ch1) {
         link.write_seting(num, data_ch, data_ch1, [this](SendResult result) {

@@ -192,6 +192,7 @@ TEST_F(Layout, MenusCarryTheirCaptionsAndNames) {
         {"setname", "参数", ""},
         {"seting2", "仪器参数（手动获取）", "F5"},
         {"seting3", "核对仪器参数", ""},
+        {"restore", "恢复参数", ""},
         {"remote", "远程控制（SCPI）", ""},
         {"journal", "操作记录", ""},
         {"help", "帮助", ""},

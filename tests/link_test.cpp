@@ -19,7 +19,7 @@ struct LinkRig {
     std::vector<std::chrono::microseconds> waits;
     std::vector<SendResult> results;                // of every send, as it ran
     std::vector<std::function<void()>> during_wait; // run one per wait, in order
-    Link link{instrument, LinkSeams{[this](std::chrono::microseconds delay, auto then) {
+    Link link{instrument, LinkSeams{.after = [this](std::chrono::microseconds delay, auto then) {
                   waits.push_back(delay);
                   if (!during_wait.empty()) {
                       auto handler = during_wait.front();
@@ -226,12 +226,14 @@ TEST(Lock, EachExchangeRunsInsideItAndABusyInstrumentGetsNothing) {
         instrument.on_call = [&](const sim::Call&) { held_at_calls.push_back(lock.held); };
         std::chrono::microseconds waited{0};
         Link link(instrument,
-                  LinkSeams{[&](std::chrono::microseconds delay, std::function<void()> then) {
-                                waited += delay;
-                                now += std::chrono::milliseconds(100);
-                                then();
-                            },
-                            &lock, [&] { return now; }});
+                  LinkSeams{.after =
+                                [&](std::chrono::microseconds delay, std::function<void()> then) {
+                                    waited += delay;
+                                    now += std::chrono::milliseconds(100);
+                                    then();
+                                },
+                            .lock = &lock,
+                            .now = [&] { return now; }});
         std::vector<SendResult> sent;
         std::vector<Link::ReadOutcome> read;
         link.write_seting(8, 3, 0, [&](SendResult result) { sent.push_back(result); });

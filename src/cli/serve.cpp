@@ -10,8 +10,10 @@
 #include "remote/interpreter.h"
 #include "remote/loop_view.h"
 #include "remote/server.h"
+#include "settings/watch_setting.h"
 
 #include <QCoreApplication>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <csignal>
@@ -28,8 +30,9 @@ extern "C" void stop_serving(int) {
     g_stop = 1;
 }
 
-// How often a stop is looked for.
+// How often a stop is looked for, and another program's change.
 constexpr int kStopPollMs = 50;
+constexpr int kFollowIntervalMs = 300;
 
 } // namespace
 
@@ -60,10 +63,16 @@ int serve_command(const std::vector<std::string>& args, Context& context,
     Panel panel(context.instrument(), view, context.lock());
     SetupFiles files(context.files, [&view](const Outcome& outcome) { view.report(outcome, {}); });
     remote::Interpreter interpreter(remote::Host{panel, files, values["--files"], {}});
-    view.on_report = [&interpreter, &context](const Outcome& outcome) {
+    view.on_report = [&context](const Outcome& outcome) {
         if (const auto* sent = std::get_if<Sent>(&outcome);
             sent && sent->delivery == SendResult::delivered)
             context.out << texts::sent_line(*sent) << std::endl;
+        // What the watch and the follow-up found: the window's status bar says it.
+        if (const auto* read = std::get_if<ReadBack>(&outcome)) {
+            if (read->kind == ReadKind::watch) context.err << texts::watch_hint(*read) << std::endl;
+            if (read->kind == ReadKind::follow)
+                context.err << texts::follow_hint(*read) << std::endl;
+        }
         if (const auto notice = texts::notice_for(outcome); notice && notice->error)
             context.err << "错误：" << notice->text << std::endl;
     };
@@ -89,8 +98,26 @@ int serve_command(const std::vector<std::string>& args, Context& context,
         QCoreApplication::quit();
     });
     stop.start(kStopPollMs);
+    // Between the clients' commands the instrument is followed and watched.
+    QTimer follow;
+    QObject::connect(&follow, &QTimer::timeout, [&panel] { panel.follow_changes(); });
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&panel] { panel.watch(); });
+    // The window's setting (its configuration folder), for the same instrument.
+    const WatchSetting watching =
+        load_watch_setting(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                           "/Kavronix/qlm5120rx");
+    if (!watching.problem.isEmpty()) context.err << watching.problem.toStdString() << std::endl;
+    Caller started;
+    started.done = [&, interval = watching.interval_ms](const std::vector<Outcome>&) {
+        if (context.lock()) {
+            context.lock()->take_changes(); // the start-up read-back saw them
+            follow.start(kFollowIntervalMs);
+        }
+        if (interval > 0) watch.start(interval);
+    };
     // The instrument's settings into the panel, as every run starts.
-    panel.start(std::nullopt);
+    panel.start(std::nullopt, std::move(started));
     QCoreApplication::exec();
     server.close();
     std::signal(SIGINT, SIG_DFL);

@@ -37,8 +37,8 @@ void Link::write_chain(std::vector<Command> commands) {
     pump();
 }
 
-void Link::read_settings(ReadHandler done) {
-    submit({Kind::read_settings, {}, std::move(done), {}, {}});
+void Link::read_settings(ReadHandler done, bool yields) {
+    submit({Kind::read_settings, {}, std::move(done), {}, {}, yields});
 }
 
 void Link::read_width(ReadHandler done) {
@@ -95,7 +95,7 @@ void Link::step() {
             return;
         }
         // A lock file that cannot be used will not become usable by waiting.
-        if (seams_.lock->problem() || seams_.now() >= deadline_) {
+        if (exchange.yields || seams_.lock->problem() || seams_.now() >= deadline_) {
             return sends ? finish_send(SendResult::busy) : finish_read(ReadOutcome::busy, {});
         }
         return wait(kLockPoll);

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace qlm {
@@ -47,7 +48,9 @@ struct LinkSeams {
         return std::chrono::steady_clock::now();
     };
     // Blocks; only for the end of an exchange in flight when the program quits.
-    std::function<void(std::chrono::microseconds)> sleep;
+    std::function<void(std::chrono::microseconds)> sleep = [](std::chrono::microseconds time) {
+        std::this_thread::sleep_for(time);
+    };
 };
 
 // How far a parameter command got.
@@ -90,8 +93,9 @@ public:
     void write_chain(std::vector<Command> commands);
 
     // Read request; wait (read_settings only); two reads, the second one decoded. `done`
-    // runs when the exchange has run, whatever its outcome.
-    void read_settings(ReadHandler done);
+    // runs when the exchange has run, whatever its outcome. A read that `yields` waits for
+    // no one: when the exchange lock is not had at once it ends `busy`.
+    void read_settings(ReadHandler done, bool yields = false);
     void read_width(ReadHandler done);
 
     // The program quits: a send whose announce went out gets its data frame now, after the
@@ -111,6 +115,7 @@ private:
         ReadHandler done;
         SendHandler sent;
         std::shared_ptr<bool> chain; // false once a command before it was not delivered
+        bool yields = false;
     };
 
     void submit(Exchange exchange);

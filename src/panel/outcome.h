@@ -48,9 +48,12 @@ struct DisplayOnly {
     std::string text;
 };
 
-// `follow`: read back because another program changed the instrument; `query`: read for what
-// the program knows of the instrument only (a remote query of a value not confirmed).
-enum class ReadKind { settings, width, check, follow, query };
+// `follow`: read back because another program changed the instrument; `watch`: the idle
+// panel's own look (Panel::watch), reported only when it found something: the instrument
+// gone or back, or `updates` (settings changed with no send of this program's behind them,
+// nor another program's that was counted); `query`: read for what the program knows of the
+// instrument only (a remote query of a value not confirmed).
+enum class ReadKind { settings, width, check, follow, watch, query };
 enum class ReadResult { answered, request_refused, no_answer, busy };
 
 // A field whose value differs between two sets.

@@ -2,6 +2,7 @@
 
 #include "panel/import_rules.h"
 #include "panel/outcome_hook.h"
+#include "panel/panel_parts.h"
 #include "params/descriptor.h"
 #include "params/encoding.h"
 #include "params/interlock.h"
@@ -11,15 +12,7 @@
 
 namespace qlm {
 
-namespace {
-
-// A read answer holds the settings bytes from its start.
-static_assert(kSettingsBytes <= kFrameSize);
-SettingsBytes answer_settings(const Frame& answer) {
-    return SettingsBytes(answer.data(), kSettingsBytes);
-}
-
-} // namespace
+using namespace panel_parts;
 
 std::vector<Difference> differences(const param_set& shown, const param_set& instrument) {
     std::vector<Difference> out;
@@ -34,38 +27,17 @@ std::vector<Difference> differences(const param_set& shown, const param_set& ins
 // What runs during an exchange's wait belongs to no operation: the operation whose send
 // waits is taken up again by that send's handler.
 Panel::Panel(UsbDriver& driver, PanelView& view, InstrumentLock* lock)
-    : view_(view),
-      link_(driver, LinkSeams{[this](std::chrono::microseconds delay, std::function<void()> then) {
-                                  const OpPtr outer = std::exchange(current_, nullptr);
-                                  view_.after(delay, std::move(then));
-                                  current_ = outer;
-                              },
-                              lock,
-                              [] { return std::chrono::steady_clock::now(); },
-                              {}}) {}
+    : view_(view), lock_(lock),
+      link_(driver,
+            LinkSeams{.after =
+                          [this](std::chrono::microseconds delay, std::function<void()> then) {
+                              const OpPtr outer = std::exchange(current_, nullptr);
+                              view_.after(delay, std::move(then));
+                              current_ = outer;
+                          },
+                      .lock = lock}) {}
 
 // ---- operations
-
-// `op` is the operation under way while it lives; the operation ends when nothing of it is
-// left (its own part, the exchanges and the upload it holds).
-class Panel::Within {
-public:
-    Within(Panel& panel, OpPtr op)
-        : panel_(panel), op_(std::move(op)), outer_(std::exchange(panel.current_, op_)) {
-        if (op_) ++op_->open;
-    }
-    ~Within() {
-        panel_.current_ = outer_;
-        panel_.release(op_);
-    }
-    Within(const Within&) = delete;
-    Within& operator=(const Within&) = delete;
-
-private:
-    Panel& panel_;
-    OpPtr op_;
-    OpPtr outer_;
-};
 
 OperationId Panel::operation(Caller caller, const std::function<void()>& body) {
     // A rule calling another is part of the operation under way.
@@ -237,29 +209,6 @@ void Panel::note_read(Link::ReadOutcome outcome, const Frame& answer, bool width
     }
     known_.read_back(read);
 }
-
-namespace {
-
-ReadResult read_result(Link::ReadOutcome outcome) {
-    switch (outcome) {
-    case Link::ReadOutcome::answered:
-        return ReadResult::answered;
-    case Link::ReadOutcome::refused:
-        return ReadResult::request_refused;
-    case Link::ReadOutcome::busy:
-        return ReadResult::busy;
-    case Link::ReadOutcome::no_answer:
-        break;
-    }
-    return ReadResult::no_answer;
-}
-
-// A read that did not reach the instrument stops an upload; one left unanswered does not.
-bool failed(Link::ReadOutcome outcome) {
-    return outcome == Link::ReadOutcome::refused || outcome == Link::ReadOutcome::busy;
-}
-
-} // namespace
 
 // A field whose command is still queued keeps what the display shows: the answer was read
 // before that command reaches the instrument. The probe frequency goes with the width.
@@ -490,13 +439,18 @@ void Panel::import_now(const SettingsTexts& texts) {
     // An upload still running ends first, so that the new one starts from what was sent.
     stop_upload(UploadStop::new_import);
     const ImportPlan plan = plan_import(params_, texts);
+    show_plan(plan);
+    report(Imported{plan.notes});
+    start_upload_now();
+}
+
+// The set onto the display, as the instrument can take it; the upload to start sends it.
+void Panel::show_plan(const ImportPlan& plan) {
     before_import_ = params_;
     apply_settings_fields(plan.shown);
     upload_sends_ = plan.sends;
     width_first_ = plan.width_first;
     upload_planned_ = true;
-    report(Imported{plan.notes});
-    start_upload_now();
 }
 
 OperationId Panel::read_back(Caller caller) {

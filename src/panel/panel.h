@@ -8,6 +8,7 @@
 // operation's own work runs (a panel rule calling another) is part of that operation.
 
 #include "link/link.h"
+#include "panel/import_rules.h"
 #include "panel/known.h"
 #include "panel/operation.h"
 #include "panel/outcome.h"
@@ -84,6 +85,21 @@ public:
     OperationId follow_instrument(Caller caller = {});
     // An exchange runs or waits in the queue.
     bool busy() const { return link_.busy(); }
+    // Nothing under way: no exchange, no upload.
+    bool idle() const { return !busy() && !uploading(); }
+
+    // The watch (panel_watch.cpp), for front ends that stay open. follow_changes: when
+    // another program's send changed the instrument (the lock's change count) and the panel
+    // is idle, read back as follow_instrument does. watch: when idle, the settings read back
+    // (ReadKind::watch) without waiting for the exchange lock; it finds the instrument gone,
+    // back, or changed with no send behind it. Then fields the instrument had confirmed show
+    // its values and the others keep theirs; the display as it stood before is kept for
+    // restore(). Only reads that find something are reported.
+    OperationId follow_changes(Caller caller = {});
+    OperationId watch(Caller caller = {});
+    // The display kept at the last change found, until restored; restore() uploads it.
+    const std::optional<param_set>& kept() const { return kept_; }
+    OperationId restore(Caller caller = {});
     // Several steps as one operation (a file read, then its import).
     OperationId run(Caller caller, const std::function<void()>& steps);
     // The program quits: the exchange in flight is finished, the rest dropped.
@@ -137,6 +153,8 @@ private:
     void check_now();
     void read_width();
     void start_upload_now();
+    void show_plan(const ImportPlan& plan);
+    void watched(Link::ReadOutcome outcome, const Frame& answer);
     void upload_ended();
     void choose_prf(const std::string& prf);
     void confirm_pulse_width(const std::string& display_text);
@@ -148,6 +166,7 @@ private:
                    ReadBack& noted);
 
     PanelView& view_;
+    InstrumentLock* lock_;
     Link link_;
     param_set params_;
     Known known_;
@@ -156,6 +175,7 @@ private:
     std::array<int, kFieldCount> pending_{};      // commands queued, by field
     std::array<bool, kFieldCount> upload_done_{}; // the upload's step for it has come
     std::optional<param_set> before_import_;      // the display before an import's upload
+    std::optional<param_set> kept_;               // the display before a change found
     bool width_first_ = false;
     bool upload_planned_ = false; // by an import; a bare start sends every field
     std::string prf_text_saved_;

@@ -67,6 +67,24 @@ std::string no_help_viewer(const std::string& file) {
            " 的查看器：请安装 CHM 阅读器（xchm 或 kchmviewer）或网页浏览器。";
 }
 
+const char* const kChangedOutside = "仪器参数被外部改变（可能重新上电）";
+
+std::string watch_hint(const ReadBack& read) {
+    if (read.result != ReadResult::answered) return "仪器无应答，自动读取失败";
+    const bool changed = !read.updates.empty();
+    const auto& fields = changed ? read.updates : read.observed;
+    if (fields.empty()) return "仪器已重新连接，参数未变";
+    std::string text = changed ? kChangedOutside : "仪器已重新连接";
+    const char* separator = "：";
+    for (const Difference& d : fields) {
+        text += separator + std::string(descriptor(d.field).title) + " " +
+                (changed ? shown_text(d.field, d.shown) + "→" : "") +
+                shown_text(d.field, d.instrument);
+        separator = "，";
+    }
+    return text;
+}
+
 std::string follow_hint(const ReadBack& read) {
     return read.result == ReadResult::answered ? "另一个程序改变了仪器参数，显示已重新读取"
                                                : "另一个程序改变了仪器参数，自动读取失败";
@@ -252,7 +270,8 @@ std::optional<Notice> notice_for(const Outcome& outcome) {
         return Notice{true, "", kConnectionFailed};
     }
     if (const auto* read = std::get_if<ReadBack>(&outcome)) {
-        if (read->kind == ReadKind::follow) return std::nullopt; // said in the status bar
+        if (read->kind == ReadKind::follow || read->kind == ReadKind::watch)
+            return std::nullopt; // said in the status bar
         if (read->result == ReadResult::request_refused) return Notice{true, "", kConnectionFailed};
         // An answer the operator asked for and never got; the program's own reads say it in
         // the status bar.
@@ -337,6 +356,8 @@ std::string read_kind_text(ReadKind kind) {
         return "核对读取";
     case ReadKind::follow:
         return "另一个程序改变后重新读取";
+    case ReadKind::watch:
+        return "自动读取";
     case ReadKind::query:
         return "查询前读取";
     }
@@ -396,6 +417,7 @@ std::string journal_result(const Outcome& outcome) {
             return std::string("仅显示（随") + descriptor(shown.because).title + "）";
         }
         std::string operator()(const ReadBack& read) const {
+            if (read.kind == ReadKind::watch && !read.updates.empty()) return kChangedOutside;
             return read_kind_text(read.kind) + "：" + read_result_text(read.result) +
                    (read.observed.empty() ? "" : "（首次读到仪器的值）");
         }

@@ -34,6 +34,11 @@ std::string help_missing(const std::string& file, const std::string& folders);
 std::string no_help_viewer(const std::string& file);
 extern const char* const kHelpViewerFailed;
 
+// The journal's result for settings the watch found changed with no send behind them.
+extern const char* const kChangedOutside;
+// The status bar's hint after the watch found something: the instrument gone or back, each
+// field changed ("仪器参数被外部改变（可能重新上电）：接收增益 39dB→0dB").
+std::string watch_hint(const ReadBack& read);
 // The status bar's hint after a read-back that followed another program's change.
 std::string follow_hint(const ReadBack& read);
 

@@ -79,6 +79,8 @@ const char* read_name(ReadKind kind) {
         return "check";
     case ReadKind::follow:
         return "follow";
+    case ReadKind::watch:
+        return "watch";
     case ReadKind::query:
         return "query";
     }
@@ -172,7 +174,9 @@ struct ToBody {
     // A change is what the instrument held otherwise than the program knew; values it
     // knew nothing of yet (the first read-back of a run) are observed, not changed.
     std::optional<Body> operator()(const ReadBack& read) const {
-        Body body{read.observed.empty() ? "read_back" : "observed",
+        const char* event = read.observed.empty() ? "read_back" : "observed";
+        if (read.kind == ReadKind::watch && !read.updates.empty()) event = "changed_outside";
+        Body body{event,
                   read_result_name(read.result),
                   {},
                   ",\"kind\":" + json_quoted(read_name(read.kind))};

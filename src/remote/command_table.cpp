@@ -8,7 +8,7 @@ namespace {
 
 using A = Action;
 // clang-format off
-constexpr std::array<CommandEntry, 26> kCommands{{
+constexpr std::array<CommandEntry, 27> kCommands{{
     {"*IDN",                A::idn,         {}, false, true,  "", "Kavronix,QLM-5120RX,0,<version>"},
     {"*RST",                A::rst,         {}, true,  false, "", ""},
     {"*CLS",                A::cls,         {}, true,  false, "", ""},
@@ -33,6 +33,7 @@ constexpr std::array<CommandEntry, 26> kCommands{{
     {"INSTrument:READ",     A::read_back,  {}, true,  false, "", ""},
     {"INSTrument:CHECk",    A::check,      {}, false, true,  "", "<n>{,<header>,<shown>,<instrument>}"},
     {"INSTrument:PRESent",  A::present,    {}, false, true,  "", "1|0"},
+    {"INSTrument:RESTore",  A::restore,    {}, true,  false, "", ""},
     {"MMEMory:LOAD",        A::load,       {}, true,  false, "\"<file>.qini\"", ""},
     {"MMEMory:STORe",       A::store,      {}, true,  false, "\"<file>.qini\"", ""},
 }};

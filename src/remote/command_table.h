@@ -33,6 +33,7 @@ enum class Action {
     present,    // whether the instrument answered its last exchange
     load,       // a settings file shown and uploaded
     store,      // the display written to a settings file
+    restore,    // the display as it was before a change the watch found, uploaded
 };
 
 // The SI base unit a number of the field is in, without a suffix; none for words. The

@@ -271,6 +271,14 @@ void Interpreter::execute(const std::shared_ptr<Client>& client, const Command& 
                 }
             }));
         return;
+    case Action::restore:
+        if (host_.panel.uploading())
+            return push(*client, {error::kSettingsConflict, "INST:REST during an upload"});
+        if (!host_.panel.kept())
+            return push(*client, {error::kSettingsConflict, "INST:REST: no change to undo"});
+        // The command ends as its upload starts; *OPC? waits for the upload.
+        host_.panel.restore(answering(client, false));
+        return;
     case Action::load:
     case Action::store:
         return file_command(client, entry->action, command.params.front());

@@ -4,6 +4,7 @@
 #include "params/descriptor.h"
 #include "record/journal_file.h"
 #include "settings/auto_file.h"
+#include "settings/watch_setting.h"
 #include "ui/about_window.h"
 #include "ui/accessible_names.h"
 #include "ui/choice_combo.h"
@@ -68,6 +69,7 @@ MainWindow::MainWindow(UsbDriver& driver, UiSeams seams, InstrumentLock* lock, Q
     lock_ = lock;
     follow_timer_ = new QTimer(this);
     follow_timer_->setInterval(kFollowIntervalMs);
+    watch_timer_ = new QTimer(this);
     pending_timer_ = new QTimer(this);
     pending_timer_->setInterval(kPendingIntervalMs);
     connect(pending_timer_, &QTimer::timeout, this, &MainWindow::open_pending);
@@ -112,10 +114,12 @@ void MainWindow::connect_controls() {
     }
     connect(timer1_, &QTimer::timeout, this, [this] { panel_.tick(); });
     connect(follow_timer_, &QTimer::timeout, this, &MainWindow::follow_instrument);
+    connect(watch_timer_, &QTimer::timeout, this, &MainWindow::watch_instrument);
     connect(ui_.open, &QAction::triggered, this, &MainWindow::on_import);
     connect(ui_.save, &QAction::triggered, this, &MainWindow::on_export);
     connect(ui_.seting2, &QAction::triggered, this, [this] { panel_.read_back(); });
     connect(ui_.seting3, &QAction::triggered, this, &MainWindow::on_check);
+    connect(ui_.restore, &QAction::triggered, this, [this] { panel_.restore(); });
     connect(ui_.helpd, &QAction::triggered, this, &MainWindow::on_help);
     connect(ui_.about, &QAction::triggered, this, &MainWindow::on_about);
     connect(ui_.remote, &QAction::triggered, this, &MainWindow::on_remote);
@@ -149,6 +153,9 @@ void MainWindow::start(std::function<void()> ready) {
         error(qs(texts::restore_failed(last.error.toStdString())));
     for (const Field field : entry_fields())
         ui_.of(field).entry->setEnabled(true);
+    const WatchSetting watching = load_watch_setting(seams_.folders.config_folder);
+    if (!watching.problem.isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(watching.problem));
+    watch_interval_ms_ = watching.interval_ms;
     Caller started;
     started.done = [this, ready = std::move(ready)](const std::vector<Outcome>&) {
         show_status();
@@ -157,6 +164,7 @@ void MainWindow::start(std::function<void()> ready) {
             lock_->take_changes(); // the start-up read-back saw them
             follow_timer_->start();
         }
+        if (watch_interval_ms_ > 0) watch_timer_->start(watch_interval_ms_);
         if (ready) ready();
     };
     panel_.start(last.fields, std::move(started));
@@ -287,17 +295,22 @@ void MainWindow::run_timer(bool running) {
     timer1_->start();
 }
 
-void MainWindow::follow_instrument() {
-    if (!lock_ || !lock_->changed_elsewhere()) return;
-    if (panel_.uploading() || panel_.busy()) return; // once it has ended
+// Never over what the operator is typing.
+bool MainWindow::typing() const {
     for (const Field field : entry_fields()) {
         const auto& controls = ui_.of(field);
         const bool focused = focusWidget() == controls.entry; // this window's, active or not
-        if (focused && controls.entry->text() != controls.value->text())
-            return; // never over what the operator is typing
+        if (focused && controls.entry->text() != controls.value->text()) return true;
     }
-    lock_->take_changes();
-    panel_.follow_instrument();
+    return false;
+}
+
+void MainWindow::follow_instrument() {
+    if (!typing()) panel_.follow_changes(); // else once it has ended
+}
+
+void MainWindow::watch_instrument() {
+    if (!typing()) panel_.watch();
 }
 
 // An outcome its caller answers (a remote client, the sheet) is only a hint here: no box
@@ -310,6 +323,10 @@ void MainWindow::report(const Outcome& outcome, const Cause& cause) {
     if (read && read->kind == ReadKind::follow) {
         if (QLabel* hint = hint_panel(ui_)) hint->setText(qs(texts::follow_hint(*read)));
     }
+    if (read && read->kind == ReadKind::watch) {
+        if (QLabel* hint = hint_panel(ui_)) hint->setText(qs(texts::watch_hint(*read)));
+    }
+    ui_.restore->setEnabled(panel_.kept().has_value() && !panel_.uploading());
     auto notice = texts::notice_for(outcome);
     if (!notice) return;
     if (not_had_lock(outcome)) notice->text = texts::lock_not_had(lock_);

@@ -59,6 +59,10 @@ public:
     // Reads the instrument back when another program changed it and the window is idle
     // (no upload, no exchange, no entry being typed in); its timer calls it.
     void follow_instrument();
+    // The watch (Panel::watch) when the window is idle; its timer calls it, every
+    // watch_interval_ms() (0: off).
+    void watch_instrument();
+    int watch_interval_ms() const { return watch_interval_ms_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -86,6 +90,7 @@ private:
     void show_known(Field field);
     void show_known();
     void show_status();
+    bool typing() const;
     void error(const QString& text);
     void open_pending();
     void remember(const FileDone& file);
@@ -111,6 +116,8 @@ private:
     SetupFiles files_;
     QTimer* timer1_ = nullptr;
     QTimer* follow_timer_ = nullptr;
+    QTimer* watch_timer_ = nullptr;
+    int watch_interval_ms_ = 0;
     InstrumentLock* lock_ = nullptr;
     QString simulator_mark_; // the first status panel's parts
     QString remote_status_;

@@ -34,6 +34,8 @@ Menus build_menus(QMainWindow* window) {
     QMenu* setname = add_menu(window, "setname", "参数");
     out.seting2 = add_item(setname, "seting2", "仪器参数（手动获取）");
     out.seting3 = add_item(setname, "seting3", "核对仪器参数");
+    out.restore = add_item(setname, "restore", "恢复参数");
+    out.restore->setEnabled(false);
     out.remote = add_item(setname, "remote", "远程控制（SCPI）");
     out.remote->setCheckable(true);
     out.journal = add_item(setname, "journal", "操作记录");

@@ -13,6 +13,7 @@ struct Menus {
     QAction* quit = nullptr;    // 退出, last: ends as the close button does
     QAction* seting2 = nullptr; // 仪器参数（手动获取）
     QAction* seting3 = nullptr; // 核对仪器参数
+    QAction* restore = nullptr; // 恢复参数: enabled while the panel keeps a set
     QAction* remote = nullptr;  // 远程控制（SCPI）, checkable
     QAction* journal = nullptr; // 操作记录
     QAction* helpd = nullptr;   // 帮助文档
