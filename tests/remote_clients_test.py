@@ -404,6 +404,28 @@ class SendAndLeave:
         self.assertTrue(read_line(client).startswith("-240,"))
 
 
+    def test_a_long_line_holds_only_its_own_client(self):
+        serve = self.serve
+        serve.visa()  # the start-up's read-back is over
+        long_line = ";".join("GAIN %d" % (i % 50 + 1) for i in range(300)).encode() + b"\n"
+        busy = serve.raw()
+        busy.sendall(long_line)
+        other = serve.raw()
+        other.sendall(b"DAMP 80;*OPC?\n")
+        self.assertEqual(read_line(other), "1\n")
+        # Answered between the long line's commands, not after them.
+        frames = serve.data_frames()
+        self.assertIn(data_frame(8, 2), frames)
+        self.assertLess(len(frames), 300)
+        # A stop ends it between two commands: every announce got its data frame.
+        self.assertEqual(serve.stop(), 0)
+        ends = [frame[-2:] for frame in serve.frames()]
+        self.assertLess(ends.count(DATA), 300)
+        self.assertNotEqual(ends[-1], ANNOUNCE)
+        pairs = "".join("a" if end == ANNOUNCE else "d" if end == DATA else "" for end in ends)
+        self.assertNotIn("aa", pairs)
+
+
 class ServeSendAndLeave(SendAndLeave, unittest.TestCase):
     host = Serve
 
