@@ -3,6 +3,7 @@
 #include "panel/texts.h"
 #include "remote/client_owner.h"
 
+#include <QScopedValueRollback>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -300,6 +301,8 @@ void Server::readable(quint64 id) {
         connection->spoke = true;
     }
     requeue(id);
+    // At once, before a close that may follow in the same turn of the loop drops the line.
+    if (!dispatching_) dispatch();
 }
 
 // Clients take turns a command at a time: a client's next command, or its next line, goes
@@ -307,6 +310,7 @@ void Server::readable(quint64 id) {
 // until its command ends.
 void Server::dispatch() {
     dispatch_due_ = false;
+    const QScopedValueRollback<bool> inside(dispatching_, true);
     for (int ran = 0; ran < kCommandsPerPass && !ready_.empty(); ++ran) {
         const quint64 id = ready_.front();
         ready_.pop_front();

@@ -110,6 +110,7 @@ private:
     std::map<quint64, Connection> connections_;
     std::deque<quint64> ready_; // connections whose turn it is, in order
     bool dispatch_due_ = false; // a pass of dispatch() is scheduled
+    bool dispatching_ = false;
     quint64 next_id_ = 1;
 };
 
