@@ -349,9 +349,10 @@ const char* remote_purpose(const remote::CommandEntry& entry) {
     case Action::ese:
         return "事件状态使能寄存器";
     case Action::opc:
-        return "上传和发送都结束后：*OPC? 回答 1，*OPC 置位 ESR 第 0 位";
+        return "本客户端之前的命令（依次执行，已结束）和上传都结束后：*OPC? 回答 1，*OPC 置位 "
+               "ESR 第 0 位";
     case Action::wai:
-        return "等上传和发送都结束后再执行后面的命令";
+        return "等上传结束后再执行本客户端后面的命令（它之前的命令依次执行，已结束）";
     case Action::stb:
         return "状态字节（第 2 位：错误队列非空；第 5 位：ESR 与 ESE 有共同的位）";
     case Action::error_next:
@@ -374,7 +375,7 @@ const char* remote_purpose(const remote::CommandEntry& entry) {
     case Action::load:
         return "导入设置文件并上传（13 步，每步 200 ms；*OPC? 在上传结束后回答）";
     case Action::store:
-        return "导出设置：把显示面板的参数写入设置文件";
+        return "导出设置：先读取仪器参数，把仪器的参数写入设置文件；仪器没有回答时不写入（-240）";
     case Action::restore:
         return "恢复参数：把仪器参数被外部改变前显示面板的参数上传（13 步；*OPC? "
                "在上传结束后回答）；没有这样的改变时是错误 -221";
