@@ -1,7 +1,6 @@
 #include "panel/panel.h"
 
 #include "panel/import_rules.h"
-#include "panel/outcome_hook.h"
 #include "panel/panel_parts.h"
 #include "params/descriptor.h"
 #include "params/encoding.h"
@@ -37,53 +36,9 @@ Panel::Panel(UsbDriver& driver, PanelView& view, InstrumentLock* lock)
                           },
                       .lock = lock}) {}
 
-// ---- operations
-
-OperationId Panel::operation(Caller caller, const std::function<void()>& body) {
-    // A rule calling another is part of the operation under way.
-    if (current_ && !caller.told && !caller.done) {
-        body();
-        return current_->id;
-    }
-    const auto op = std::make_shared<Op>(Op{next_id_++, std::move(caller), {}});
-    {
-        Within within(*this, op);
-        body();
-    }
-    return op->id;
-}
-
-void Panel::release(const OpPtr& op) {
-    if (!op || --op->open > 0) return;
-    if (op->caller.done) std::exchange(op->caller.done, {})(op->outcomes);
-    // The last upload's operation has ended: its sends too.
-    if (op.get() != upload_last_) return;
-    upload_last_ = nullptr;
-    for (auto& then : std::exchange(after_upload_, {}))
-        then();
-}
-
-OperationId Panel::run(Caller caller, const std::function<void()>& steps) {
-    return operation(std::move(caller), steps);
-}
-
 void Panel::show_all() {
     for (const Field field : kAllFields)
         view_.show_field(field, params_[field]);
-}
-
-void Panel::report(const Outcome& outcome) {
-    tell_outcome_hook(outcome); // recorded before the view shows it
-    Cause cause;
-    if (current_) {
-        cause.operation = current_->id;
-        current_->outcomes.push_back(outcome);
-        cause.answered = current_->caller.told && current_->caller.told(outcome);
-    }
-    // What the view does meanwhile is no part of this operation.
-    const OpPtr outer = std::exchange(current_, nullptr);
-    view_.report(outcome, cause);
-    current_ = outer;
 }
 
 OperationId Panel::start(const std::optional<SettingsTexts>& restored, Caller caller) {
@@ -144,18 +99,15 @@ std::optional<Link::Command> Panel::field_command(Field field,
     Sent sent{field, command->code,  command->value1,      command->value2,
               {},    params_[field], SendResult::delivered};
     ++pending_[static_cast<std::size_t>(field)];
-    if (current_) ++current_->open;
-    auto done = [this, sent, then, op = current_](SendResult result) mutable {
-        Within within(*this, op);
-        release(op); // held since the command was queued
+    auto done = held(Link::SendHandler([this, sent, then](SendResult result) mutable {
         --pending_[static_cast<std::size_t>(sent.field)];
         sent.delivery = result;
         // What the instrument held as this command reached it.
-        if (const auto& held = known_.value(sent.field)) sent.before = held->text;
+        if (const auto& was = known_.value(sent.field)) sent.before = was->text;
         note_send(sent.field, sent.text, result);
         if (result != SendResult::withheld) report(sent);
         if (then) then(result);
-    };
+    }));
     return Link::Command{command->code, command->value1, command->value2, std::move(done)};
 }
 
@@ -220,11 +172,8 @@ void Panel::keep_pending(const param_set& before) {
 }
 
 void Panel::read_settings_then(ReadKind kind, std::function<void()> then, bool asked) {
-    if (current_) ++current_->open;
-    link_.read_settings(
-        [this, kind, then, asked, op = current_](Link::ReadOutcome outcome, const Frame& answer) {
-            Within within(*this, op);
-            release(op);
+    link_.read_settings(held(Link::ReadHandler(
+        [this, kind, then, asked](Link::ReadOutcome outcome, const Frame& answer) {
             ReadBack read{kind, read_result(outcome), {}, asked};
             note_read(outcome, answer, false, read);
             if (outcome == Link::ReadOutcome::answered) {
@@ -237,7 +186,7 @@ void Panel::read_settings_then(ReadKind kind, std::function<void()> then, bool a
             report(read);
             if (failed(outcome)) stop_upload(UploadStop::read_failed);
             if (then) then();
-        });
+        })));
 }
 
 OperationId Panel::pw_read(Caller caller) {
@@ -245,10 +194,7 @@ OperationId Panel::pw_read(Caller caller) {
 }
 
 void Panel::read_width() {
-    if (current_) ++current_->open;
-    link_.read_width([this, op = current_](Link::ReadOutcome outcome, const Frame& answer) {
-        Within within(*this, op);
-        release(op);
+    link_.read_width(held(Link::ReadHandler([this](Link::ReadOutcome outcome, const Frame& answer) {
         ReadBack read{ReadKind::width, read_result(outcome)};
         note_read(outcome, answer, true, read);
         if (outcome == Link::ReadOutcome::answered) {
@@ -259,7 +205,7 @@ void Panel::read_width() {
         }
         report(read);
         if (failed(outcome)) stop_upload(UploadStop::read_failed);
-    });
+    })));
 }
 
 // ---- the choice lists
@@ -467,14 +413,12 @@ OperationId Panel::follow_instrument(Caller caller) {
 
 OperationId Panel::read_instrument(Caller caller) {
     return operation(std::move(caller), [&] {
-        if (current_) ++current_->open;
-        link_.read_settings([this, op = current_](Link::ReadOutcome outcome, const Frame& answer) {
-            Within within(*this, op);
-            release(op);
-            ReadBack read{ReadKind::query, read_result(outcome)};
-            note_read(outcome, answer, false, read);
-            report(read);
-        });
+        link_.read_settings(
+            held(Link::ReadHandler([this](Link::ReadOutcome outcome, const Frame& answer) {
+                ReadBack read{ReadKind::query, read_result(outcome)};
+                note_read(outcome, answer, false, read);
+                report(read);
+            })));
     });
 }
 
@@ -482,9 +426,9 @@ std::optional<param_set> Panel::instrument_set() const {
     param_set set;
     for (const Field field : kAllFields) {
         if (!descriptor(field).code) continue;
-        const auto& held = known_.value(field);
-        if (!held) return std::nullopt;
-        set[field] = held->text;
+        const auto& known = known_.value(field);
+        if (!known) return std::nullopt;
+        set[field] = known->text;
     }
     const auto width = parse_decimal(set.pw);
     if (!width) return std::nullopt;
@@ -497,19 +441,17 @@ OperationId Panel::check_instrument(Caller caller) {
 }
 
 void Panel::check_now() {
-    if (current_) ++current_->open;
-    link_.read_settings([this, op = current_](Link::ReadOutcome outcome, const Frame& answer) {
-        Within within(*this, op);
-        release(op);
-        ReadBack read{ReadKind::check, read_result(outcome), {}, true};
-        note_read(outcome, answer, false, read);
-        report(read);
-        if (failed(outcome)) stop_upload(UploadStop::read_failed);
-        if (outcome != Link::ReadOutcome::answered) return;
-        param_set instrument = params_;
-        decode_settings(instrument, answer_settings(answer));
-        report(Compared{Against::display, differences(params_, instrument)});
-    });
+    link_.read_settings(
+        held(Link::ReadHandler([this](Link::ReadOutcome outcome, const Frame& answer) {
+            ReadBack read{ReadKind::check, read_result(outcome), {}, true};
+            note_read(outcome, answer, false, read);
+            report(read);
+            if (failed(outcome)) stop_upload(UploadStop::read_failed);
+            if (outcome != Link::ReadOutcome::answered) return;
+            param_set instrument = params_;
+            decode_settings(instrument, answer_settings(answer));
+            report(Compared{Against::display, differences(params_, instrument)});
+        })));
 }
 
 // ---- the timed upload

@@ -140,6 +140,9 @@ private:
     class Within;
     OperationId operation(Caller caller, const std::function<void()>& body);
     void release(const OpPtr& op);
+    // A handler run later as part of the operation under way now, which it holds until then.
+    Link::ReadHandler held(Link::ReadHandler handler);
+    Link::SendHandler held(Link::SendHandler handler);
 
     void set_field(Field field, const std::string& text);
     void send_field(Field field, std::function<void(SendResult)> then = {});

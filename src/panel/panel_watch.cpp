@@ -19,13 +19,10 @@ OperationId Panel::watch(Caller caller) {
     // A counted change is another program's send: followed as such, not taken for a reset.
     if (lock_ && lock_->changed_elsewhere()) return follow_changes(std::move(caller));
     return operation(std::move(caller), [&] {
-        if (current_) ++current_->open;
         link_.read_settings(
-            [this, op = current_](Link::ReadOutcome outcome, const Frame& answer) {
-                Within within(*this, op);
-                release(op);
+            held(Link::ReadHandler([this](Link::ReadOutcome outcome, const Frame& answer) {
                 watched(outcome, answer);
-            },
+            })),
             true);
     });
 }
