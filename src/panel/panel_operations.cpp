@@ -8,7 +8,6 @@
 
 namespace qlm {
 
-
 OperationId Panel::operation(Caller caller, const std::function<void()>& body) {
     // A rule calling another is part of the operation under way.
     if (current_ && !caller.told && !caller.done) {
@@ -37,7 +36,6 @@ OperationId Panel::run(Caller caller, const std::function<void()>& steps) {
     return operation(std::move(caller), steps);
 }
 
-
 void Panel::report(const Outcome& outcome) {
     tell_outcome_hook(outcome); // recorded before the view shows it
     Cause cause;
@@ -56,7 +54,7 @@ void Panel::report(const Outcome& outcome) {
 Link::ReadHandler Panel::held(Link::ReadHandler handler) {
     if (current_) ++current_->open;
     return [this, op = current_, handler = std::move(handler)](Link::ReadOutcome outcome,
-                                                                const Frame& answer) {
+                                                               const Frame& answer) {
         Within within(*this, op);
         release(op); // held since it was handed out
         handler(outcome, answer);
