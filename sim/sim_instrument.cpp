@@ -72,6 +72,16 @@ SimInstrument::SimInstrument(Settings settings) {
     live_instances().insert(instance_);
 }
 
+void SimInstrument::reset(const Settings& settings) {
+    state_ = SharedState{};
+    state_.settings = settings;
+    faults = {};
+    violations_ = 0;
+    rejected_values_ = 0;
+    applied_.clear();
+    calls_.clear();
+}
+
 SimInstrument::~SimInstrument() {
     if (file_ &&
         ((state_.announce && mine(state_.announce)) || (state_.request && mine(state_.request)))) {

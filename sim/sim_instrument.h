@@ -63,6 +63,9 @@ public:
 
     const Settings& settings() const { return state_.settings; }
     void set_settings(const Settings& settings) { state_.settings = settings; }
+    // As built with `settings`: nothing pending, no faults, counts and traces cleared. For an
+    // instrument without a state file.
+    void reset(const Settings& settings = kDefaultSettings);
 
     // Keeps the instrument's state in `file`, shared with every instrument, in this process or
     // another, that uses the same file: the settings, the pending write-announce and read
