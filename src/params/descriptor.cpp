@@ -1,6 +1,7 @@
 #include "params/descriptor.h"
 
 #include <array>
+#include <string_view>
 
 namespace qlm {
 
@@ -80,11 +81,24 @@ std::string list_text(Field field, const std::string& text) {
     return param.prefix + text + param.list_suffix;
 }
 
+namespace {
+
+// text == prefix + entry + suffix, without building it.
+bool composed(std::string_view text, std::string_view prefix, std::string_view entry,
+              std::string_view suffix) {
+    return text.size() == prefix.size() + entry.size() + suffix.size() &&
+           text.starts_with(prefix) && text.ends_with(suffix) &&
+           text.substr(prefix.size(), entry.size()) == entry;
+}
+
+} // namespace
+
 std::optional<std::size_t> choice_position(Field field, const std::string& text) {
     const ParamDescriptor& param = descriptor(field);
     for (std::size_t i = 0; i < param.choices.size(); ++i) {
-        const std::string entry = param.choices[i].text;
-        if (text == entry || text == list_text(field, entry) || text == shown_text(field, entry))
+        const std::string_view entry = param.choices[i].text;
+        if (text == entry || composed(text, param.prefix, entry, param.list_suffix) ||
+            composed(text, param.prefix, entry, param.unit))
             return i;
     }
     return std::nullopt;
