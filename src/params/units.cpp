@@ -153,14 +153,25 @@ std::string suffix_list(Field field) {
     return out;
 }
 
-std::optional<std::string> decimal_text(bool negative, std::string digits, long exponent) {
+namespace {
+
+// The digits without leading zeros, and trailing zeros moved into the exponent; false for
+// zero.
+bool significant(std::string& digits, long& exponent) {
     const auto first = digits.find_first_not_of('0');
-    if (first == std::string::npos) return "0";
+    if (first == std::string::npos) return false;
     digits.erase(0, first);
     while (digits.size() > 1 && digits.back() == '0') {
         digits.pop_back();
         ++exponent;
     }
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> decimal_text(bool negative, std::string digits, long exponent) {
+    if (!significant(digits, exponent)) return "0";
     std::string text;
     if (exponent >= 0) {
         if (digits.size() + static_cast<std::size_t>(exponent) > kMaxWholeDigits)
@@ -213,13 +224,7 @@ std::optional<std::string> si_number(Field field, const std::string& text) {
 }
 
 std::string nr_text(bool negative, std::string digits, long exponent) {
-    const auto first = digits.find_first_not_of('0');
-    if (first == std::string::npos) return "0";
-    digits.erase(0, first);
-    while (digits.size() > 1 && digits.back() == '0') {
-        digits.pop_back();
-        ++exponent;
-    }
+    if (!significant(digits, exponent)) return "0";
     const std::string sign = negative ? "-" : "";
     if (exponent >= 0 && digits.size() + static_cast<std::size_t>(exponent) <= kMaxIntegerDigits)
         return sign + digits + std::string(static_cast<std::size_t>(exponent), '0');
