@@ -7,6 +7,7 @@
 #include "remote/interpreter.h"
 
 #include <algorithm>
+#include <array>
 #include <numeric>
 
 namespace qlm::remote {
@@ -33,15 +34,23 @@ std::vector<std::size_t> entry_order(Field field) {
     return order;
 }
 
-std::string entries_text(Field field) {
-    std::string out = std::string(remote_field(field).name) + " ";
-    bool first = true;
-    for (const std::size_t i : entry_order(field)) {
-        out +=
-            (first ? "" : "|") + Interpreter::answer_text(field, descriptor(field).choices[i].text);
-        first = false;
-    }
-    return out;
+// The field's name and its entries as queries answer them, made once per field.
+const std::string& entries_text(Field field) {
+    static const auto texts = [] {
+        std::array<std::string, kFieldCount> out;
+        for (const Field each : kAllFields) {
+            std::string& text = out[static_cast<std::size_t>(each)];
+            text = std::string(remote_field(each).name) + " ";
+            bool first = true;
+            for (const std::size_t i : entry_order(each)) {
+                text += (first ? "" : "|") +
+                        Interpreter::answer_text(each, descriptor(each).choices[i].text);
+                first = false;
+            }
+        }
+        return out;
+    }();
+    return texts[static_cast<std::size_t>(field)];
 }
 
 // The whole number a field's text holds (a voltage as its magnitude).
