@@ -3,7 +3,9 @@
 // its width does not allow or a number outside its range, the error queue stays bounded and
 // every answer is printable ASCII, one line per message. A line that begins with EOT (0x04)
 // is sent by a client that leaves during its first wait: nothing after the command under way
-// runs, and the next line comes from a new client.
+// runs, and the next line comes from a new client. A line that begins with NAK (0x15) runs
+// while the instrument refuses data frames; with two, its reads fail too; with three, it is
+// gone: what it did not take stays unconfirmed, and later queries read it.
 #include "fuzz_check.h"
 #include "params/descriptor.h"
 #include "params/interlock.h"
@@ -11,10 +13,12 @@
 #include "remote/interpreter.h"
 #include "sim_instrument.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 using namespace qlm;
@@ -50,7 +54,10 @@ struct View : PanelView {
     }
 };
 
+// The display as the instrument can hold it; a display already checked is not checked again.
 void check_display(const param_set& set) {
+    static param_set checked;
+    if (set == checked) return;
     for (const Field field : entry_fields()) {
         const NumericRule& rule = *descriptor(field).numeric;
         const auto value = parse_decimal(set[field]);
@@ -60,32 +67,62 @@ void check_display(const param_set& set) {
     for (const Field field : list_fields())
         FUZZ_CHECK(choice_position(field, set[field]).has_value());
     FUZZ_CHECK(prf_allowed(*parse_decimal(set.prf), *parse_decimal(set.pw)));
+    checked = set;
 }
+
+// Built once; each input starts from a fresh instrument and a panel started on it, as the
+// server's panel is before any client comes. An input that did not reach the instrument
+// leaves them so, and the next one starts without the reset.
+struct Harness {
+    sim::SimInstrument instrument;
+    View view;
+    Panel panel{instrument, view};
+    NoFiles store;
+    SetupFiles files{store, [](const Outcome&) {}};
+    remote::Interpreter interpreter{remote::Host{panel, files, "", {}}};
+    const param_set initial;
+    param_set started;            // the display after the last reset
+    std::size_t calls = SIZE_MAX; // the instrument's calls then
+
+    Harness() { view.interpreter = &interpreter; }
+    void reset() {
+        view.leaving = nullptr;
+        view.timer = false;
+        if (instrument.calls().size() == calls && panel.params() == started) return;
+        instrument.reset();
+        panel.start(initial.texts());
+        started = panel.params();
+        calls = instrument.calls().size();
+    }
+};
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    sim::SimInstrument instrument;
-    View view;
-    Panel panel(instrument, view);
-    NoFiles store;
-    SetupFiles files(store, [](const Outcome&) {});
-    remote::Interpreter interpreter(remote::Host{panel, files, "", {}});
-    view.interpreter = &interpreter;
+    static Harness harness;
+    harness.reset();
+    auto& view = harness.view;
+    auto& panel = harness.panel;
+    auto& interpreter = harness.interpreter;
     auto client = std::make_shared<remote::Client>();
 
-    const std::string input(reinterpret_cast<const char*>(data), size);
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
     std::size_t from = 0;
     while (from <= input.size()) {
         std::size_t end = input.find('\n', from);
-        if (end == std::string::npos) end = input.size();
-        std::string line = input.substr(from, end - from);
+        if (end == std::string_view::npos) end = input.size();
+        std::string line(input.substr(from, end - from));
         const bool leaves = !line.empty() && line.front() == '\x04';
         if (leaves) {
             line.erase(0, 1);
             view.leaving = client.get();
         }
-        bool done = interpreter.run(client, line);
+        const auto refusals =
+            std::min({line.find_first_not_of('\x15'), line.size(), std::size_t{3}});
+        line.erase(0, refusals);
+        auto& faults = harness.instrument.faults;
+        faults = {.absent = refusals >= 3, .data = refusals >= 1, .answer = refusals >= 2};
+        bool done = interpreter.run(client, std::move(line));
         for (int ticks = 0; !done && ticks < 20; ++ticks) {
             if (view.timer) panel.tick();
             done = interpreter.resume(client);
@@ -103,10 +140,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             view.leaving = nullptr;
             client = std::make_shared<remote::Client>();
         }
+        faults = {};
         check_display(panel.params());
         from = end + 1;
     }
-    FUZZ_CHECK(instrument.violations() == 0);
-    FUZZ_CHECK(instrument.rejected_values() == 0);
+    FUZZ_CHECK(harness.instrument.violations() == 0);
+    FUZZ_CHECK(harness.instrument.rejected_values() == 0);
     return 0;
 }
