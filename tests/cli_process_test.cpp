@@ -299,7 +299,6 @@ TEST_F(CliProcess, RunsThatShareTheSimulatorsStateFileShareTheInstrument) {
     EXPECT_EQ(object.value("prf").toDouble(), 500);
 }
 
-// The window open on the same simulated instrument: its check finds what a run has set.
 // A window open on the same simulated instrument follows what a script sets: it reads the
 // instrument back by itself and says so in the status bar; its own changes do not make it.
 TEST_F(CliProcess, ASetFromTheCommandLineShowsInTheWindow) {
