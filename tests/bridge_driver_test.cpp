@@ -30,19 +30,6 @@ constexpr const char* kFaultyLibrary = "libEasyD12_faulty.so";
 constexpr const char* kExeSuffix = "";
 #endif
 
-std::vector<std::string> lines_of(const fs::path& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-std::string file_text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 double ms_since(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }

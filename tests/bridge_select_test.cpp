@@ -2,27 +2,18 @@
 #include "link/bridge_driver.h"
 #include "link/driver_select.h"
 #include "link/paths.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 
 using namespace qlm;
+using namespace qlm::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path scratch_folder(const std::string& name) {
-    static const fs::path base =
-        fs::temp_directory_path() /
-        ("qlm-bridge-select-" +
-         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    const fs::path folder = base / name;
-    fs::create_directories(folder);
-    return folder;
-}
 
 struct Choice {
     std::vector<std::string> notes;

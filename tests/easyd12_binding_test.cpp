@@ -3,6 +3,7 @@
 // a library, and none at all.
 #include "link/easyd12.h"
 #include "link/paths.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <fstream>
 
 using namespace qlm;
+using namespace qlm::testing;
 namespace fs = std::filesystem;
 
 namespace {
@@ -23,13 +25,6 @@ struct Binding {
         : driver(std::move(where),
                  [this](const std::string& line) { complaints.push_back(line); }) {}
 };
-
-fs::path scratch_folder(const char* name) {
-    const fs::path folder =
-        fs::temp_directory_path() / ("qlm-binding-" + std::to_string(::getpid())) / name;
-    fs::create_directories(folder);
-    return folder;
-}
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "ui_rig.h"
 
 #include "settings/settings_file.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,6 @@
 #include <QProcess>
 
 #ifndef _WIN32
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -133,30 +132,16 @@ TEST(PastedText, NeverSentAndRefusedOnConfirm) {
     const char* const pastes[] = {"12a", "1.5",  " 40", "40 ",  "+40", "--5",
                                   "5-",  "４０", "٤٠",  "0x40", "1e2", "99999999999999999999",
                                   "\t",  "-"};
-    struct Target {
-        EntryField* (*field)(const UiRig&);
-        QPushButton* (*button)(const UiRig&);
-        Field entry;
-        const char* label;
-    };
-    const Target targets[] = {
-        {[](const UiRig& r) { return r.entry(Field::voltage); },
-         [](const UiRig& r) { return r.button(Field::voltage); }, Field::voltage, "Label15"},
-        {[](const UiRig& r) { return r.entry(Field::pw); },
-         [](const UiRig& r) { return r.button(Field::pw); }, Field::pw, "Label2"},
-        {[](const UiRig& r) { return r.entry(Field::gain); },
-         [](const UiRig& r) { return r.button(Field::gain); }, Field::gain, "Label3"},
-    };
     UiRig rig(kAtStart);
     rig.start();
     const auto before = rig.display_texts();
     const int writes = rig.writes();
-    for (const Target& target : targets) {
+    for (const Field target : entry_fields()) {
         for (const char* paste : pastes) {
             for (const bool by_button : {false, true}) {
-                SCOPED_TRACE(std::string(target.label) + " '" + paste + "'" +
+                SCOPED_TRACE(std::string(field_name(target)) + " '" + paste + "'" +
                              (by_button ? " button" : " Enter"));
-                EntryField* field = target.field(rig);
+                EntryField* field = rig.entry(target);
                 field->clear();
                 // Half the pastes by the clipboard and Ctrl+V, half by insert().
                 if (by_button) {
@@ -168,13 +153,13 @@ TEST(PastedText, NeverSentAndRefusedOnConfirm) {
                 ASSERT_FALSE(field->text().isEmpty());
                 const std::size_t messages = rig.messages.size();
                 if (by_button)
-                    QTest::mouseClick(target.button(rig), Qt::LeftButton);
+                    QTest::mouseClick(rig.button(target), Qt::LeftButton);
                 else
                     rig.press(field, Qt::Key_Return);
                 ASSERT_EQ(rig.messages.size(), messages + 1);
                 EXPECT_EQ(rig.messages.back().text,
                           QString::fromStdString(refusal_text(
-                              target.entry, by_button ? ConfirmedBy::button : ConfirmedBy::enter)));
+                              target, by_button ? ConfirmedBy::button : ConfirmedBy::enter)));
                 EXPECT_EQ(rig.display_texts(), before);
                 EXPECT_EQ(rig.writes(), writes);
             }
@@ -252,15 +237,10 @@ TEST(FailingSaves, TheEarlierFileStaysWhole) {
     // The disk takes only part of the new file (a file size limit stands in for a full disk).
     const QString whole = rig.write_file("whole.qini", earlier + "\"\"\r\n"); // recognisably old
     const QByteArray whole_before = file_bytes(whole);
-    rlimit old_limit{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old_limit;
-    small.rlim_cur = 20;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    expect_failed_export(rig, whole);
-    ::setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
+    {
+        const FileSizeLimit limit(20);
+        expect_failed_export(rig, whole);
+    }
     EXPECT_EQ(file_bytes(whole), whole_before);
 #else
     const QString whole = rig.write_file("whole.qini", earlier + "\"\"\r\n");

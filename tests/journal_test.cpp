@@ -65,97 +65,101 @@ struct Change3 {
 };
 struct LineCase {
     const char* name;
-    std::function<void(JournalRig&)> act;
     const char* event;
     const char* status;
     std::vector<Change3> changes;
     std::string result_part; // a part of the rendered result
+    std::function<void(JournalRig&)> act;
 };
 
+// The instrument at the simulator's defaults but one answer byte.
+void instrument_with(JournalRig& r, std::size_t byte, std::uint8_t value) {
+    auto settings = sim::kDefaultSettings;
+    settings[byte] = value;
+    r.rig.instrument.set_settings(settings);
+}
+
 TEST(Journal, ALineForEachKindOfOutcome) {
+    using R = JournalRig&;
     const std::vector<LineCase> cases{
         {"damping chosen",
-         [](JournalRig& r) {
-             r.rig.panel.apply({Field::damping, "150"});
-         },
          "sent",
          "delivered",
          {{"damping", "50Ω", "150Ω"}},
-         "已发送"},
+         "已发送",
+         [](R r) {
+             r.rig.panel.apply({Field::damping, "150"});
+         }},
         {"gain out of range",
-         [](JournalRig& r) { r.rig.panel.confirm(Field::gain, "99", ConfirmedBy::enter); },
          "refused",
          "out_of_range",
          {{"gain", "", "99"}},
-         "增益值：-50~60dB!"},
+         "增益值：-50~60dB!",
+         [](R r) { r.rig.panel.confirm(Field::gain, "99", ConfirmedBy::enter); }},
         {"prf the width refuses",
-         [](JournalRig& r) {
-             r.rig.panel.confirm(Field::pw, "5000", ConfirmedBy::enter);
-             r.rig.panel.apply({Field::prf, "5000"});
-         },
          "refused",
          "prf_not_allowed",
          {{"prf", "", "5000"}},
-         texts::kPrfNotForWidth},
+         texts::kPrfNotForWidth,
+         [](R r) {
+             r.rig.panel.confirm(Field::pw, "5000", ConfirmedBy::enter);
+             r.rig.panel.apply({Field::prf, "5000"});
+         }},
         {"absent instrument",
-         [](JournalRig& r) {
-             r.rig.instrument.faults.absent = true;
-             r.rig.panel.confirm(Field::gain, "10", ConfirmedBy::enter);
-         },
          "sent",
          "announce_refused",
          {{"gain", "0dB", "10dB"}},
-         texts::kConnectionFailed},
+         texts::kConnectionFailed,
+         [](R r) {
+             r.rig.instrument.faults.absent = true;
+             r.rig.panel.confirm(Field::gain, "10", ConfirmedBy::enter);
+         }},
         {"probe frequency after the width",
-         [](JournalRig& r) { r.rig.panel.confirm(Field::pw, "400", ConfirmedBy::enter); },
          "display_only",
          "not_sent",
          {{"probe_freq", "2.50MHz", "1.25MHz"}},
-         "仅显示"},
+         "仅显示",
+         [](R r) { r.rig.panel.confirm(Field::pw, "400", ConfirmedBy::enter); }},
         {"read-back of a changed instrument",
-         [](JournalRig& r) {
-             auto settings = sim::kDefaultSettings;
-             settings[1] = 60; // gain byte: 10 dB
-             r.rig.instrument.set_settings(settings);
-             r.rig.panel.read_back();
-         },
          "read_back",
          "answered",
          {{"gain", "0dB", "10dB"}},
-         "读取仪器参数：成功"},
+         "读取仪器参数：成功",
+         [](R r) {
+             instrument_with(r, 1, 60); // gain byte: 10 dB
+             r.rig.panel.read_back();
+         }},
         {"check with a difference",
-         [](JournalRig& r) {
-             auto settings = sim::kDefaultSettings;
-             settings[9] = 3; // damping byte
-             r.rig.instrument.set_settings(settings);
-             r.rig.panel.check_instrument();
-         },
          "compared",
          "differs",
          {{"damping", "50Ω", "150Ω"}},
-         "核对：不一致"},
+         "核对：不一致",
+         [](R r) {
+             instrument_with(r, 9, 3); // damping byte
+             r.rig.panel.check_instrument();
+         }},
         {"import of a missing file",
-         [](JournalRig& r) { r.files.import_file(r.rig.panel, "无.qini"); },
          "file",
          "failed",
          {},
-         "导入 无.qini：失败（无法打开文件）"},
+         "导入 无.qini：失败（无法打开文件）",
+         [](R r) { r.files.import_file(r.rig.panel, "无.qini"); }},
         {"export",
-         [](JournalRig& r) { r.files.export_file(r.rig.panel, "x.qini"); },
          "file",
          "ok",
          {},
-         "导出 x.qini：成功"},
+         "导出 x.qini：成功",
+         [](R r) { r.files.export_file(r.rig.panel, "x.qini"); }},
         {"upload stopped by a key",
-         [](JournalRig& r) {
-             r.rig.panel.start_upload();
-             r.rig.panel.tick();
-             r.rig.panel.entry_key(Field::gain);
-         },
          "upload_stopped",
          "entry_key",
          {},
-         "上传在第 1 步停止"},
+         "上传在第 1 步停止",
+         [](R r) {
+             r.rig.panel.start_upload();
+             r.rig.panel.tick();
+             r.rig.panel.entry_key(Field::gain);
+         }},
     };
     for (const LineCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -269,11 +269,7 @@ TEST(WidthEntry, WhenTheLoweredPrfIsNotTakenTheWidthIsNotSent) {
 TEST(WidthEntry, SetsTheProbeFrequencyARefusedWidthTouchesNothing) {
     PanelRig rig;
     rig.panel.start(std::nullopt);
-    for (const auto& [width, probe] : {std::pair{"6500", "0.08"},
-                                       {"1000", "0.50"},
-                                       {"4000", "0.12"},
-                                       {"100", "5.00"},
-                                       {"25", "20.00"}}) {
+    for (const auto& [width, probe] : {std::pair{"4000", "0.12"}, {"25", "20.00"}}) {
         rig.panel.press_button(Field::pw, width);
         EXPECT_EQ(rig.view.shown[Field::probe_freq], probe) << width;
     }

@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #ifdef Q_OS_LINUX
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
@@ -158,8 +158,7 @@ TEST(SettingsFile, ExportThenImportGivesTheSameTexts) {
     ASSERT_EQ(save_settings_file(path, kOther), QString());
     const LoadResult other = load_settings_file(path);
     ASSERT_TRUE(other.fields) << other.error.toStdString();
-    EXPECT_EQ(*other.fields, kOther);
-    EXPECT_EQ((*other.fields)[1], "05");
+    EXPECT_EQ(*other.fields, kOther); // "05" kept as written
 
     // Replacing keeps no temporary files behind.
     const SettingsTexts odd{"单, 双", " 内部 ", "", "€", "Ω", "a", "b", "c", "d", "e"};
@@ -168,63 +167,60 @@ TEST(SettingsFile, ExportThenImportGivesTheSameTexts) {
     EXPECT_EQ(entries(dir), QStringList{"other.qini"});
 }
 
-TEST(ParseSettings, AcceptsLfCrAndMixedLineEnds) {
+// The first ten fields, whatever the line ends, blanks, quotes and blank lines.
+TEST(ParseSettings, ReadsTheFirstTenFields) {
     QByteArray lf = quoted_lines(kOther), cr = lf, mixed;
     lf.replace("\r\n", "\n");
     cr.replace("\r\n", "\r");
     const char* const ends[] = {"\r\n", "\n", "\r"};
     for (std::size_t i = 0; i < kOther.size(); ++i)
         mixed += '"' + gbk(kOther[i]) + '"' + ends[i % 3];
-    EXPECT_EQ(parsed(lf), kOther);
-    EXPECT_EQ(parsed(cr), kOther);
-    EXPECT_EQ(parsed(mixed), kOther);
-    lf.chop(1); // no line end after the last field
-    EXPECT_EQ(parsed(lf), kOther);
-}
-
-TEST(ParseSettings, CommasQuotesAndBlanks) {
-    // Commas outside quotes end fields; unquoted fields lose their surrounding blanks.
-    EXPECT_EQ(parsed(gbk("\"单\",0, 100 ,\"内部\"\r\n1000,10\r\n\t200\t\r\nMHz,5.0,50\r\n")),
-              kInitial);
-    // Inside quotes a comma and blanks are text; blanks outside the quotes are not.
-    const SettingsTexts quoted =
-        parsed("  \"a, b\"  ,\" c \"\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n");
-    EXPECT_EQ(quoted[0], "a, b");
-    EXPECT_EQ(quoted[1], " c ");
-    EXPECT_EQ(quoted[9], "10");
-    // Text after a closing quote is skipped up to the next comma or line end.
-    EXPECT_EQ(parsed("\"1\"x,2,3,4,5,6,7,8,9,10")[0], "1");
-}
-
-TEST(ParseSettings, EmptyFieldsAndBlankLines) {
-    // Blank lines hold no field; "" and an empty text between commas do.
-    const SettingsTexts fields =
-        parsed("\r\n\"\"\r\n\r\n  \r\n2,,4\r\n5,\r\n7\n\n8\r\r9\r\n10\r\n\r\n");
-    const SettingsTexts expected{"", "2", "", "4", "5", "", "7", "8", "9", "10"};
-    EXPECT_EQ(fields, expected);
-}
-
-TEST(ParseSettings, UsesTheFirstTenFieldsOnly) {
-    // Whatever follows the tenth field is not read, even an open quote.
-    EXPECT_EQ(parsed(quoted_lines(kOther) + "\"eleven\"\r\n12,13\r\n\"open"), kOther);
-    const SettingsTexts on_one_line = parsed("1,2,3,4,5,6,7,8,9,10,11,12\r\n");
-    EXPECT_EQ(on_one_line[9], "10");
+    const SettingsTexts one_to_ten{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        SettingsTexts fields;
+    } cases[] = {
+        {"LF", lf, kOther},
+        {"CR", cr, kOther},
+        {"mixed line ends", mixed, kOther},
+        {"no line end after the last field", lf.chopped(1), kOther},
+        // Commas outside quotes end fields; unquoted fields lose their surrounding blanks.
+        {"unquoted", gbk("\"单\",0, 100 ,\"内部\"\r\n1000,10\r\n\t200\t\r\nMHz,5.0,50\r\n"),
+         kInitial},
+        // Inside quotes a comma and blanks are text; blanks outside the quotes are not.
+        {"quoted",
+         "  \"a, b\"  ,\" c \"\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n",
+         {"a, b", " c ", "3", "4", "5", "6", "7", "8", "9", "10"}},
+        // Text after a closing quote is skipped up to the next comma or line end.
+        {"after a closing quote", "\"1\"x,2,3,4,5,6,7,8,9,10", one_to_ten},
+        // Blank lines hold no field; "" and an empty text between commas do.
+        {"empty fields",
+         "\r\n\"\"\r\n\r\n  \r\n2,,4\r\n5,\r\n7\n\n8\r\r9\r\n10\r\n\r\n",
+         {"", "2", "", "4", "5", "", "7", "8", "9", "10"}},
+        // Whatever follows the tenth field is not read, even an open quote.
+        {"after the tenth", quoted_lines(kOther) + "\"eleven\"\r\n12,13\r\n\"open", kOther},
+        {"twelve on one line", "1,2,3,4,5,6,7,8,9,10,11,12\r\n", one_to_ten},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(parsed(c.bytes), c.fields) << c.name;
 }
 
 TEST(ParseSettings, RefusesShortFilesAndOpenQuotes) {
     const std::string too_few = "文件中的参数少于十个";
-    EXPECT_EQ(parse_error(""), too_few);
-    EXPECT_EQ(parse_error("\r\n\r\n"), too_few);
     QByteArray nine = quoted_lines(kInitial);
     nine.chop(6); // drop "50" CR LF
-    EXPECT_EQ(parse_error(nine), too_few);
-    // Blank lines do not count as fields.
-    EXPECT_EQ(parse_error(nine + "\r\n\r\n"), too_few);
-
-    EXPECT_EQ(parse_error("\"1\r\n2\"\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n"),
-              "第1行的引号未闭合");
-    EXPECT_EQ(parse_error("1\n2\n3\n4\n5\n6\n7\n8\n9\n\"10"), "第10行的引号未闭合");
-    EXPECT_EQ(parse_error("1\r\n2\r\n3,\"4\r\n"), "第3行的引号未闭合");
+    const std::pair<QByteArray, std::string> cases[] = {
+        {"", too_few},
+        {"\r\n\r\n", too_few},
+        {nine, too_few},
+        {nine + "\r\n\r\n", too_few}, // blank lines do not count as fields
+        {"\"1\r\n2\"\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n", "第1行的引号未闭合"},
+        {"1\n2\n3\n4\n5\n6\n7\n8\n9\n\"10", "第10行的引号未闭合"},
+        {"1\r\n2\r\n3,\"4\r\n", "第3行的引号未闭合"},
+    };
+    for (const auto& [bytes, error] : cases)
+        EXPECT_EQ(parse_error(bytes), error) << bytes.toStdString();
 }
 
 TEST(ParseSettings, RefusesBytesThatAreNotGbkText) {
@@ -315,15 +311,18 @@ TEST(LoadSettingsFile, RefusesWhatIsTooLarge) {
     const QString path = dir.filePath("padded.qini");
     write_all(path, good + QByteArray(kMaxSettingsFileBytes - good.size(), ' '));
     EXPECT_EQ(load_settings_file(path).fields, kInitial);
-    write_all(path, good + QByteArray(kMaxSettingsFileBytes - good.size() + 1, ' '));
-    EXPECT_EQ(load_settings_file(path).error.toStdString(), "文件过大");
-    write_all(path, good + QByteArray(1024 * 1024, ' '));
-    const LoadResult big = load_settings_file(path);
-    EXPECT_FALSE(big.fields);
-    EXPECT_EQ(big.error.toStdString(), "文件过大");
+    for (const qsizetype padding :
+         {kMaxSettingsFileBytes - good.size() + 1, qsizetype{1024 * 1024}}) {
+        write_all(path, good + QByteArray(padding, ' '));
+        const LoadResult big = load_settings_file(path);
+        EXPECT_FALSE(big.fields) << padding;
+        EXPECT_EQ(big.error.toStdString(), "文件过大") << padding;
+    }
 }
 
-TEST(SaveSettingsFile, RefusedTextsLeaveThePreviousFileWhole) {
+// A text the format cannot hold, or a write that fails (a file size limit makes it fail,
+// whoever runs the test): the earlier file stays whole, with nothing beside it.
+TEST(SaveSettingsFile, ARefusedTextOrAFailedWriteLeavesThePreviousFileWhole) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QByteArray previous = quoted_lines(kOther);
@@ -333,30 +332,14 @@ TEST(SaveSettingsFile, RefusedTextsLeaveThePreviousFileWhole) {
     emoji[3] = "😀";
     EXPECT_FALSE(save_settings_file(path, emoji).isEmpty());
     EXPECT_EQ(read_all(path), previous);
-    EXPECT_EQ(entries(dir), QStringList{"kept.qini"});
-}
-
 #ifdef Q_OS_LINUX
-TEST(SaveSettingsFile, FailedWriteLeavesThePreviousFileWhole) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QByteArray previous = quoted_lines(kOther);
-    const QString path = dir.filePath("kept.qini");
-    write_all(path, previous);
-
-    // A file size limit makes the write itself fail, whoever runs the test.
-    rlimit old_limit{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-    rlimit small = old_limit;
-    small.rlim_cur = 16;
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const QString reason = save_settings_file(path, kInitial);
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
-
+    QString reason;
+    {
+        const qlm::testing::FileSizeLimit limit(16);
+        reason = save_settings_file(path, kInitial);
+    }
     EXPECT_EQ(reason.toStdString(), "无法写入文件：写入失败，磁盘可能已满");
     EXPECT_EQ(read_all(path), previous);
+#endif
     EXPECT_EQ(entries(dir), QStringList{"kept.qini"});
 }
-#endif

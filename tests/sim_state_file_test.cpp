@@ -25,6 +25,7 @@
 
 using namespace qlm;
 using namespace qlm::sim;
+using namespace qlm::testing;
 namespace fs = std::filesystem;
 
 namespace {
@@ -32,21 +33,6 @@ namespace {
 const Frame kAnnounce = make_control_frame(FrameType::write_announce);
 const Frame kRequest = make_control_frame(FrameType::read_request);
 constexpr Settings kStart{0, 70, 4, 0, 4, 1, 100, 25, 1, 3};
-
-fs::path scratch_folder(const std::string& name) {
-    static const fs::path base =
-        fs::temp_directory_path() /
-        ("qlm-sim-state-" +
-         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    const fs::path folder = base / name;
-    fs::create_directories(folder);
-    return folder;
-}
-
-std::string file_text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The settings line, as an operator edits it.
 std::string first_line(const fs::path& path) {
@@ -411,14 +397,6 @@ Writes write_gains(const fs::path& file, const fs::path& log, int first, int cou
     }
     writes.violations = program.sim.violations();
     return writes;
-}
-
-std::vector<std::string> lines_of(const fs::path& path) {
-    std::istringstream in(file_text(path));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 } // namespace
